@@ -1,0 +1,76 @@
+#include "Main.h"
+
+#include "CommandLine.h"
+#include "SettingsStore.h"
+#include "SingleInstance.h"
+#include "Version.h"
+
+#include "ui/frmchat.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QTranslator>
+
+namespace {
+
+// Qt's own parts (standard buttons, file and print dialogs) speak Czech too.
+void installCzechTranslations(QApplication& app)
+{
+    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::CzechRepublic));
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Czech), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+}
+
+QString helpText()
+{
+    return QStringList{QStringLiteral("/hide - spustí aplikaci minimalizovanou"),
+                       QStringLiteral("/? - nápověda"),
+                       QString(),
+                       QStringLiteral("© 2005-2006 %1, všechna práva vyhrazena")
+                           .arg(QLatin1String(Version::Maker)),
+                       QStringLiteral("%1, %2").arg(QLatin1String(Version::MakerWeb),
+                                                    QLatin1String(Version::MakerMail)),
+                       QString(),
+                       QStringLiteral("inovace poskytuje služba Orlathe UpdateService")}
+        .join(QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+int Main(QApplication& app)
+{
+    installCzechTranslations(app);
+    QApplication::setApplicationName(QString::fromLatin1(Version::SettingsApplication));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(Version::ApplicationTitle));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(Version::Major).arg(Version::Minor).arg(Version::Build));
+
+    const StartOptions start = CommandLine::parse(CommandLine::argumentText(app.arguments()));
+    if (start.help) {
+        QMessageBox::information(nullptr, QString::fromLatin1(Version::ApplicationTitle),
+                                 helpText());
+        return 0;
+    }
+    SingleInstance instance;
+    if (!instance.tryAcquire()) {
+        QMessageBox::warning(nullptr, QStringLiteral("Duplicitní spuštění"),
+                             QStringLiteral("Nemohou běžet dvě instance aplikace %1 ve stejný čas")
+                                 .arg(QLatin1String(Version::ProductName)));
+        return 0;
+    }
+    QCoreApplication::processEvents();
+
+    QSettingsStore store;
+    frmchat window(store);
+    if (!window.Form_Load(start))
+        return 0;
+    // A drop shadow is the window manager's business on this platform.
+    if (start.hide)
+        window.setWindowState(window.windowState() | Qt::WindowMinimized);
+    window.show();
+    return app.exec();
+}

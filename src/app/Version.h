@@ -1,0 +1,16 @@
+#pragma once
+
+namespace Version {
+inline constexpr int Major = 2;
+inline constexpr int Minor = 0;
+inline constexpr int Build = 15;
+// The product name users see; the application title captions message boxes that have none.
+inline constexpr auto ProductName = "Kestrowind 2";
+inline constexpr auto ApplicationTitle = "Kestrowind";
+// The key under which every stored setting lives.
+inline constexpr auto SettingsApplication = "kestrowind2";
+// The maker's brand and placeholders for its addresses.
+inline constexpr auto Maker = "Orlathe";
+inline constexpr auto MakerWeb = "www.orlathe.example";
+inline constexpr auto MakerMail = "info@orlathe.example";
+} // namespace Version

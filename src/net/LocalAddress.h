@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+
+// The station's own IPv4 address as its peers see it (MyIP).
+namespace LocalAddress {
+QString outgoing(const QHostAddress& broadcastAddress, quint16 port);
+}

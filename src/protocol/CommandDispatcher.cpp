@@ -1,0 +1,29 @@
+#include "CommandDispatcher.h"
+
+#include "Framing.h"
+#include "WireCodec.h"
+
+void CommandDispatcher::on(const QByteArray& word, Handler handler)
+{
+    m_handlers.insert(word, std::move(handler));
+}
+
+void CommandDispatcher::HandleCommand(const QByteArray& exec, const QByteArray& dat) const
+{
+    const auto handler = m_handlers.constFind(exec);
+    if (handler == m_handlers.cend())
+        return;
+    (*handler)(Command{exec, splitFields(dat)});
+}
+
+QStringList CommandDispatcher::splitFields(const QByteArray& dat)
+{
+    QStringList fields;
+    if (dat.isEmpty())
+        return fields;
+    const QList<QByteArray> parts = dat.split(Framing::FieldSeparator);
+    fields.reserve(parts.size());
+    for (const QByteArray& part : parts)
+        fields.append(WireCodec::decode(part));
+    return fields;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QStringList>
+
+#include <functional>
+
+// A received command with its fields cut apart and decoded: d(0), d(1), ...
+struct Command {
+    QByteArray word;
+    QStringList d;
+
+    bool has(qsizetype field) const { return field < d.size(); }
+};
+
+// Hands each received command to the one handler registered for its word (HandleCommand).
+// Words are compared exactly; a word nobody handles is dropped.
+class CommandDispatcher final {
+public:
+    using Handler = std::function<void(const Command&)>;
+
+    void on(const QByteArray& word, Handler handler);
+    void HandleCommand(const QByteArray& exec, const QByteArray& dat) const;
+
+    // An empty argument has no field at all; otherwise it splits at every separator.
+    static QStringList splitFields(const QByteArray& dat);
+
+private:
+    QHash<QByteArray, Handler> m_handlers;
+};

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// Who this station is on the network; the station owns it, the handlers read it.
+struct Identity {
+    QString MyIP;
+    QString Username;
+    QString MyIcon = QStringLiteral("user");
+};

@@ -1,0 +1,82 @@
+#include "Roster.h"
+
+bool Roster::hasIcon(const QString& icon)
+{
+    return icon == QLatin1String(UserIcon) || icon == QLatin1String(OwnIcon);
+}
+
+int Roster::append(const QString& key)
+{
+    Q_ASSERT(!m_rows.contains(key));
+    const int row = count();
+    beginInsertRows({}, row, row);
+    m_entries.append(Entry{key, {}, {}});
+    m_rows.insert(key, row);
+    endInsertRows();
+    return row;
+}
+
+void Roster::setText(int row, const QString& text)
+{
+    if (m_entries[row].text == text)
+        return;
+    m_entries[row].text = text;
+    changed(row, Qt::DisplayRole);
+}
+
+void Roster::setIcon(int row, const QString& icon)
+{
+    if (m_entries[row].icon == icon)
+        return;
+    m_entries[row].icon = icon;
+    changed(row, IconKeyRole);
+}
+
+void Roster::remove(int row)
+{
+    beginRemoveRows({}, row, row);
+    m_rows.remove(m_entries.takeAt(row).key);
+    for (int later = row; later < count(); ++later)
+        m_rows[m_entries[later].key] = later;
+    endRemoveRows();
+}
+
+void Roster::clear()
+{
+    beginResetModel();
+    m_entries.clear();
+    m_rows.clear();
+    endResetModel();
+}
+
+int Roster::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count(); }
+
+QVariant Roster::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const Entry& entry = m_entries.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return entry.text;
+    case KeyRole:
+        return entry.key;
+    case IconKeyRole:
+        return entry.icon;
+    default:
+        return {};
+    }
+}
+
+QVariant Roster::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return QStringLiteral("uživatel");
+    return {};
+}
+
+void Roster::changed(int row, int role)
+{
+    const QModelIndex at = index(row);
+    emit dataChanged(at, at, {role});
+}

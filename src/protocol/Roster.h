@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+// The users on line, the own station included, in the order they were first heard of.
+// Each entry is keyed "ip" + address; a hash beside the list finds an entry without a scan.
+class Roster final : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    enum Role { KeyRole = Qt::UserRole + 1, IconKeyRole };
+
+    struct Entry {
+        QString key;
+        QString text; // the nick as last announced
+        QString icon; // icon key
+    };
+
+    // "u1" marks the own entry; "user" is everybody else and the fallback.
+    static constexpr auto OwnIcon = "u1";
+    static constexpr auto UserIcon = "user";
+
+    using QAbstractListModel::QAbstractListModel;
+
+    static QString keyFor(const QString& address) { return QStringLiteral("ip") + address; }
+    // Every "ip" goes, as the address of an entry always has been read.
+    static QString addressOf(QString key) { return key.remove(QStringLiteral("ip")); }
+    // Whether the user list has a picture for this key.
+    static bool hasIcon(const QString& icon);
+
+    int count() const { return static_cast<int>(m_entries.size()); }
+    const Entry& at(int row) const { return m_entries.at(row); }
+    int rowOf(const QString& key) const { return m_rows.value(key, -1); }
+
+    int append(const QString& key);
+    void setText(int row, const QString& text);
+    void setIcon(int row, const QString& icon);
+    void remove(int row);
+    void clear();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    void changed(int row, int role);
+
+    QList<Entry> m_entries;
+    QHash<QString, int> m_rows;
+};

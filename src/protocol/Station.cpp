@@ -1,0 +1,40 @@
+#include "Station.h"
+
+#include "Framing.h"
+
+Station::Station(TranscriptSink& transcript, UdpTransport::Endpoints endpoints, QObject* parent)
+    : QObject(parent)
+    , m_transport(std::move(endpoints))
+    , m_presence(m_identity, m_roster, transcript, *this)
+{
+    m_presence.attach(m_dispatcher);
+    connect(&m_transport, &UdpTransport::datagramReceived, this, &Station::HandleDatagram);
+}
+
+bool Station::bindSockets()
+{
+    const bool listening = m_transport.bind();
+    m_identity.MyIP = m_transport.localAddress();
+    return listening;
+}
+
+bool Station::SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs)
+{
+    const auto datagram = Framing::framePacket(data_to_send);
+    if (!datagram)
+        return false;
+    if (SpecificIPs.isEmpty())
+        return m_transport.broadcast(*datagram);
+    for (const QString& address : SpecificIPs) {
+        if (!m_transport.sendTo(*datagram, address))
+            return false;
+    }
+    return true;
+}
+
+void Station::HandleDatagram(const QByteArray& datagram)
+{
+    m_buffer.append(datagram);
+    while (const auto packet = m_buffer.takeNext())
+        m_dispatcher.HandleCommand(packet->word, packet->argument);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "CommandDispatcher.h"
+#include "Identity.h"
+#include "PacketSender.h"
+#include "Presence.h"
+#include "ReceiveBuffer.h"
+#include "Roster.h"
+
+#include "net/UdpTransport.h"
+
+#include <QObject>
+
+class TranscriptSink;
+
+// The network half of the main window: the sockets, the receive buffer, the dispatcher
+// and the state the protocol keeps. Needs no widgets.
+class Station final : public QObject, public PacketSender {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Station)
+
+public:
+    explicit Station(TranscriptSink& transcript, UdpTransport::Endpoints endpoints = {},
+                     QObject* parent = nullptr);
+
+    // Binds both sockets and fixes MyIP; false when nothing can be received.
+    bool bindSockets();
+    bool isListening() const { return m_transport.isListening(); }
+
+    QString MyIP() const { return m_identity.MyIP; }
+    QString Username() const { return m_identity.Username; }
+    void setUsername(const QString& nick) { m_identity.Username = nick; }
+    QString MyIcon() const { return m_identity.MyIcon; }
+    void setMyIcon(const QString& icon) { m_identity.MyIcon = icon; }
+
+    Roster& roster() { return m_roster; }
+    Presence& presence() { return m_presence; }
+    CommandDispatcher& dispatcher() { return m_dispatcher; }
+    const ReceiveBuffer& CommBuffer() const { return m_buffer; }
+    quint16 port() const { return m_transport.endpoints().port; }
+
+    bool SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs = {}) override;
+
+    // What arrived on the listening socket; public so a test can feed bytes in directly.
+    void HandleDatagram(const QByteArray& datagram);
+
+private:
+    UdpTransport m_transport;
+    Identity m_identity;
+    ReceiveBuffer m_buffer;
+    CommandDispatcher m_dispatcher;
+    Roster m_roster;
+    Presence m_presence;
+};

@@ -1,0 +1,31 @@
+#include "StatusPanels.h"
+
+#include <QLabel>
+
+StatusPanels::StatusPanels(QWidget* parent)
+    : QStatusBar(parent)
+{
+    setObjectName(QStringLiteral("status"));
+    for (const QString& key : {QStringLiteral("ip"), QStringLiteral("users_online")}) {
+        auto* panel = new QLabel(this);
+        panel->setObjectName(key);
+        panel->setContentsMargins(4, 0, 4, 0);
+        addWidget(panel, key == QLatin1String("users_online") ? 1 : 0);
+        m_panels.insert(key, panel);
+    }
+}
+
+QString StatusPanels::panelText(const QString& key) const
+{
+    const QLabel* panel = m_panels.value(key);
+    return panel ? panel->text() : QString();
+}
+
+void StatusPanels::setPanelText(const QString& key, const QString& text)
+{
+    QLabel* panel = m_panels.value(key);
+    if (!panel || panel->text() == text)
+        return;
+    panel->setText(text);
+    emit panelTextChanged(key, text);
+}

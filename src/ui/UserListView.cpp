@@ -1,0 +1,24 @@
+#include "UserListView.h"
+
+#include "Icons.h"
+
+#include "protocol/Roster.h"
+
+QVariant RosterIconModel::data(const QModelIndex& index, int role) const
+{
+    if (role == Qt::DecorationRole)
+        return Icons::user(QIdentityProxyModel::data(index, Roster::IconKeyRole).toString());
+    return QIdentityProxyModel::data(index, role);
+}
+
+UserListView::UserListView(Roster& roster, QWidget* parent)
+    : QTreeView(parent)
+{
+    setObjectName(QStringLiteral("users"));
+    m_icons.setSourceModel(&roster);
+    setModel(&m_icons);
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setEditTriggers(NoEditTriggers);
+    setSelectionMode(SingleSelection);
+}

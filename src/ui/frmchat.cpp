@@ -1,0 +1,223 @@
+#include "frmchat.h"
+
+#include "Icons.h"
+#include "MainMenus.h"
+#include "StatusPanels.h"
+#include "TranscriptView.h"
+#include "UserListView.h"
+
+#include "app/Platform.h"
+#include "app/SettingsStore.h"
+#include "app/Version.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+
+namespace {
+
+// The window was drawn in twips; at 96 dots per inch a pixel is 15 of them.
+constexpr int TwipsPerPixel = 15;
+constexpr int px(int twips) { return (twips + TwipsPerPixel / 2) / TwipsPerPixel; }
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
+
+const QSize DesignClient(px(8895), px(5265));
+const QRect DesignChat = twipsRect(0, 0, 6495, 4545);
+const QRect DesignSendtext = twipsRect(0, 4560, 6495, 495);
+const QRect DesignUsers = twipsRect(6600, 0, 2355, 5040);
+const QRect DesignStatus = twipsRect(0, 5010, 8895, 255);
+// The start-up outer width, and the frame it allowed for around the inner area.
+constexpr int StartWidthTwips = 9136;
+constexpr int DesignFrameTwips = 9136 - 8895;
+
+void showNonModal(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                  const QString& text)
+{
+    auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+} // namespace
+
+frmchat::frmchat(SettingsStore& store, UdpTransport::Endpoints endpoints, QWidget* parent)
+    : QMainWindow(parent)
+    , m_store(store)
+    , m_chat(new TranscriptView)
+    , m_station(*m_chat, std::move(endpoints))
+{
+    setObjectName(QStringLiteral("frmchat"));
+    setWindowTitle(QStringLiteral("Kestrowind "));
+    setWindowIcon(Icons::application());
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+    m_chat->setParent(m_client);
+    m_chat->setGeometry(DesignChat);
+    m_sendtext = new QLineEdit(m_client);
+    m_sendtext->setObjectName(QStringLiteral("sendtext"));
+    m_sendtext->setGeometry(DesignSendtext);
+    m_users = new UserListView(m_station.roster(), m_client);
+    m_users->setGeometry(DesignUsers);
+    m_status = new StatusPanels(m_client);
+    m_status->setGeometry(DesignStatus);
+    m_client->installEventFilter(this);
+
+    m_menus = new MainMenus(*menuBar(), this);
+    // The items' keys work from the window even while their menu is out of the menu bar.
+    for (QMenu* menu : {m_menus->mnu_chat, m_menus->mnu_User, m_menus->mnuTools})
+        addActions(menu->actions());
+    addActions(m_menus->mnu_wake->actions());
+    addActions(m_menus->mnuSaveToFileUp->actions());
+
+    for (int i = 0; i < 2; ++i)
+        connect(m_menus->mnu_waketype[i], &QAction::triggered, this,
+                [this, i] { mnu_waketype_Click(i); });
+    connect(m_menus->mnu_quit, &QAction::triggered, this, &QWidget::close);
+    connect(&m_station.presence(), &Presence::userCountChanged, this,
+            [this](const QString& text) { m_status->setPanelText(QStringLiteral("users_online"), text); });
+    connect(&m_tray, &TrayCode::restoreRequested, this, [this] {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        activateWindow();
+    });
+
+    resize(DesignClient.width(), DesignClient.height() + menuBar()->sizeHint().height());
+}
+
+frmchat::~frmchat() = default;
+
+bool frmchat::Form_Load(const StartOptions& start)
+{
+    m_tray.TrayReset();
+    RecordLayout();
+    if (start.uninstall) {
+        uninstall();
+        return false;
+    }
+    m_menus->mnu_User->menuAction()->setVisible(false);
+    const bool listening = m_station.bindSockets();
+    m_currentBlock = -1;
+    if (LoadSettings(m_store, m_options) == LoadOutcome::FirstRun)
+        showNonModal(this, QMessageBox::Information, QString::fromLatin1(Version::ProductName),
+                     QStringLiteral("Vítejte v aplikaci pro komunikaci uživatelů v síti.\r\n\r\n"
+                                    "%1, %2")
+                         .arg(QLatin1String(Version::MakerWeb), QLatin1String(Version::MakerMail)));
+    SaveSettings(m_store, m_options, Platform::programFolder());
+
+    QString nick = m_options.nick;
+    if (nick.isEmpty())
+        nick = Platform::GetWindowsUserName();
+    if (nick.isEmpty())
+        nick = QStringLiteral("anonymní");
+    m_station.setUsername(nick);
+    m_station.setMyIcon(QString::fromLatin1(Roster::UserIcon));
+    mnu_waketype_Click(1);
+    m_tray.TrayAdd(this, m_menus->mnu_chat, QStringLiteral("none"), QStringLiteral("none"), 1);
+    m_status->setPanelText(QStringLiteral("ip"), m_station.MyIP());
+    m_chat->clearTranscript();
+    m_station.presence().Logon();
+    writeStartLines(listening);
+    m_tray.TrayBalloon(this, m_menus->mnu_chat,
+                       QStringLiteral("vítejte v aplikaci Kestrowind 2\rOrlathe"),
+                       QStringLiteral("Orlathe"), 2);
+    if (m_options.totray)
+        setWindowState(windowState() | Qt::WindowMinimized);
+    setOuterWidth(StartWidthTwips);
+    return true;
+}
+
+void frmchat::writeStartLines(bool listening)
+{
+    m_chat->AddLine(QStringLiteral("Kestrowind v.: %1.%2 build: %3 aplikace spuštěna")
+                        .arg(Version::Major)
+                        .arg(Version::Minor)
+                        .arg(Version::Build),
+                    4);
+    m_chat->AddLine(QStringLiteral("přihlášený uživatel: ") + Platform::GetWindowsUserName() +
+                        QStringLiteral("; název počítače: ") + Platform::GetMachineName() +
+                        QStringLiteral("; IP: ") + m_station.MyIP(),
+                    3);
+    m_chat->AddLine(QStringLiteral("© 2008 %1, všechna práva vyhrazena; %2, %3")
+                        .arg(QLatin1String(Version::Maker), QLatin1String(Version::MakerWeb),
+                             QLatin1String(Version::MakerMail)),
+                    2);
+    // Chatting into the void without knowing it is worse than any warning.
+    if (!listening)
+        m_chat->AddLine(QStringLiteral("port %1 je obsazen jiným programem: zprávy od ostatních "
+                                       "uživatelů se nebudou přijímat")
+                            .arg(m_station.port()),
+                        4);
+}
+
+void frmchat::uninstall()
+{
+    m_store.deleteApplication(QString::fromLatin1(Version::SettingsApplication));
+    QMessageBox::warning(this, QStringLiteral("uninstall"),
+                         QStringLiteral("skript pro odinstalování byl úspěšně proveden"));
+}
+
+void frmchat::mnu_waketype_Click(int index)
+{
+    m_menus->mnu_waketype[index]->setChecked(true);
+    m_menus->mnu_waketype[1 - index]->setChecked(false);
+    m_wakeType = index;
+}
+
+void frmchat::closeEvent(QCloseEvent* event)
+{
+    m_tray.TrayRemove();
+    // Pending events are not run here: they would re-enter the network handlers mid-way.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible())
+            window->close();
+    }
+    m_station.presence().Logoff();
+    event->accept();
+}
+
+void frmchat::RecordLayout()
+{
+    // The window is not laid out before it is shown; its inner area is still the design's.
+    m_designClient = DesignClient;
+    m_layout.clear();
+    for (QWidget* control : {static_cast<QWidget*>(m_chat), static_cast<QWidget*>(m_sendtext),
+                             static_cast<QWidget*>(m_users), static_cast<QWidget*>(m_status)})
+        m_layout.append({control, control->geometry()});
+}
+
+bool frmchat::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize)
+        applyLayout(m_client->size());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Every control scales from the record taken at load, so no error builds up over resizes.
+void frmchat::applyLayout(const QSize& clientSize)
+{
+    if (m_layout.isEmpty() || m_designClient.isEmpty() || clientSize.isEmpty())
+        return;
+    const double ratioX = double(clientSize.width()) / m_designClient.width();
+    const double ratioY = double(clientSize.height()) / m_designClient.height();
+    for (const ControlGeometry& record : m_layout) {
+        const QRect& r = record.design;
+        record.control->setGeometry(qRound(r.x() * ratioX), qRound(r.y() * ratioY),
+                                    qRound(r.width() * ratioX), qRound(r.height() * ratioY));
+    }
+}
+
+void frmchat::setOuterWidth(int twips)
+{
+    // Until the window is on screen its frame is unknown; assume the one it was drawn with.
+    const int frame = isVisible() ? frameGeometry().width() - width() : px(DesignFrameTwips);
+    resize(px(twips) - frame, height());
+}

@@ -1,0 +1,120 @@
+// The real program with a window onto its state: it starts exactly as kestrowind2 does and
+// reports what a user would see, line by line on stdout, so a test in another process can
+// follow it. Commands arrive as lines on stdin.
+
+#include "app/Main.h"
+#include "protocol/Roster.h"
+#include "ui/StatusPanels.h"
+#include "ui/TranscriptView.h"
+#include "ui/frmchat.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTextBlock>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void report(const QString& kind, const QString& text)
+{
+    const QByteArray line = (kind + QLatin1Char(' ') + text).toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    std::fflush(stdout);
+}
+
+class Probe final : public QObject {
+public:
+    explicit Probe(frmchat& window)
+        : m_window(window)
+        , m_stdin(STDIN_FILENO, QSocketNotifier::Read)
+    {
+        Roster& roster = window.station().roster();
+        report(QStringLiteral("MYIP"), window.station().MyIP());
+        for (auto signal : {&Roster::rowsInserted, &Roster::rowsRemoved})
+            connect(&roster, signal, this, [this] { reportRoster(); });
+        connect(&roster, &Roster::dataChanged, this, [this] { reportRoster(); });
+        connect(&roster, &Roster::modelReset, this, [this] { reportRoster(); });
+        connect(window.status(), &StatusPanels::panelTextChanged, this,
+                [](const QString& key, const QString& text) {
+                    if (key == QLatin1String("users_online"))
+                        report(QStringLiteral("COUNT"), text);
+                });
+        connect(window.chat(), &TranscriptView::chat_Change, this, [this] { reportLines(); });
+        connect(&m_stdin, &QSocketNotifier::activated, this, [this] { readCommands(); });
+        reportRoster();
+        report(QStringLiteral("COUNT"),
+               window.status()->panelText(QStringLiteral("users_online")));
+        reportLines();
+    }
+
+private:
+    void reportRoster()
+    {
+        const Roster& roster = m_window.station().roster();
+        QStringList entries;
+        for (int row = 0; row < roster.count(); ++row) {
+            const Roster::Entry& entry = roster.at(row);
+            entries << entry.key + QLatin1Char('=') + entry.icon + QLatin1Char('|') + entry.text;
+        }
+        report(QStringLiteral("ROSTER"), entries.join(QLatin1Char(';')));
+    }
+
+    // A block is reported once the next one has begun, i.e. once its entry is complete.
+    void reportLines()
+    {
+        const QTextDocument* document = m_window.chat()->document();
+        const int complete = document->blockCount() - 1;
+        if (complete < m_reportedBlocks)
+            m_reportedBlocks = 0; // the transcript was emptied
+        for (; m_reportedBlocks < complete; ++m_reportedBlocks)
+            report(QStringLiteral("LINE"), document->findBlockByNumber(m_reportedBlocks).text());
+    }
+
+    void readCommands()
+    {
+        char chunk[4096];
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got <= 0) {
+            m_stdin.setEnabled(false);
+            return;
+        }
+        m_pending.append(chunk, got);
+        for (qsizetype end; (end = m_pending.indexOf('\n')) >= 0;) {
+            const QString command = QString::fromUtf8(m_pending.left(end)).trimmed();
+            m_pending.remove(0, end + 1);
+            run(command);
+        }
+    }
+
+    void run(const QString& command)
+    {
+        if (command == QLatin1String("close"))
+            m_window.close();
+    }
+
+    frmchat& m_window;
+    QSocketNotifier m_stdin;
+    QByteArray m_pending;
+    int m_reportedBlocks = 0;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    std::unique_ptr<Probe> probe;
+    // Runs from the event loop, once the start-up has shown the window.
+    QTimer::singleShot(0, &app, [&probe] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* window = qobject_cast<frmchat*>(widget))
+                probe = std::make_unique<Probe>(*window);
+        }
+    });
+    const int code = Main(app);
+    probe.reset();
+    return code;
+}

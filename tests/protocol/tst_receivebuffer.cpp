@@ -1,0 +1,158 @@
+#include "protocol/Framing.h"
+#include "protocol/ReceiveBuffer.h"
+
+#include <QTest>
+
+namespace {
+QByteArray packet(const QByteArray& word, const QStringList& fields)
+{
+    return *Framing::framePacket(Framing::commandData(word, fields));
+}
+
+// A frame put together by hand, as a careless or hostile peer might send it.
+QByteArray rawFrame(const QByteArray& length, const QByteArray& data)
+{
+    return QByteArray(1, '\0') + length + '\x01' + data + '\xFF';
+}
+
+QList<QByteArray> drain(ReceiveBuffer& buffer)
+{
+    QList<QByteArray> words;
+    while (const auto next = buffer.takeNext())
+        words << next->word + ':' + next->argument;
+    return words;
+}
+
+const QByteArray Logon = packet("LOGON", {"10.0.0.7", "pc12", "user"});
+const QByteArray Ping = packet("PING", {"10.0.0.8", "pc13"});
+} // namespace
+
+class tst_ReceiveBuffer final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void packetsAreHandedOutInTheirOrder()
+    {
+        ReceiveBuffer buffer;
+        buffer.append(Logon + Ping);
+        QCOMPARE(drain(buffer), (QList<QByteArray>{"LOGON:10.0.0.7\x0Bpc12\x0Buser",
+                                                   "PING:10.0.0.8\x0Bpc13"}));
+        QCOMPARE(buffer.pendingBytes(), 0);
+    }
+
+    void splitPacketWaitsForItsRest()
+    {
+        ReceiveBuffer buffer;
+        buffer.append(Logon.left(10));
+        QVERIFY(drain(buffer).isEmpty());
+        QCOMPARE(buffer.pendingBytes(), 10);
+        buffer.append(Logon.mid(10));
+        QCOMPARE(drain(buffer).size(), 1);
+        QCOMPARE(buffer.pendingBytes(), 0);
+    }
+
+    void endBytesAloneLeaveNothing()
+    {
+        ReceiveBuffer buffer;
+        buffer.append("\xFF\xFF\xFF");
+        QVERIFY(drain(buffer).isEmpty());
+        QCOMPARE(buffer.pendingBytes(), 0);
+    }
+
+    void lengthDecidesWhereTheArgumentEnds_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QByteArray>("argument");
+        QTest::newRow("exact") << rawFrame("9", "PING\tab\r\n") << QByteArray("ab");
+        QTest::newRow("too long runs to the end") << rawFrame("99", "PING\tab\r\n")
+                                                  << QByteArray("ab\r\n");
+        QTest::newRow("short cuts the argument") << rawFrame("8", "PING\tab\r\n") << QByteArray("a");
+        QTest::newRow("shortest") << rawFrame("7", "PING\tab\r\n") << QByteArray("");
+        QTest::newRow("leading blanks, trailing junk") << rawFrame("  9x", "PING\tab\r\n")
+                                                       << QByteArray("ab");
+        QTest::newRow("later tabs are field text") << rawFrame("10", "PING\ta\tb\r\n")
+                                                   << QByteArray("a\tb");
+    }
+
+    void lengthDecidesWhereTheArgumentEnds()
+    {
+        QFETCH(QByteArray, frame);
+        QFETCH(QByteArray, argument);
+        ReceiveBuffer buffer;
+        buffer.append(frame);
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:" + argument});
+    }
+
+    // Each of these can never be cut; it goes, and the packet after it is still handled.
+    void piecesWithoutValidCutAreDropped_data()
+    {
+        QTest::addColumn<QByteArray>("piece");
+        QTest::newRow("no tab") << rawFrame("6", "PING\r\n");
+        QTest::newRow("no start") << QByteArray("6\x01PING\t\r\n\xFF");
+        QTest::newRow("no length end") << QByteArray(1, '\0') + "PING\t\r\n\xFF";
+        QTest::newRow("tab before length end") << rawFrame("\t6", "PING\t\r\n");
+        QTest::newRow("length below word + 3") << rawFrame("6", "PING\tab\r\n");
+        QTest::newRow("length over 32767") << rawFrame("32768", "PING\tab\r\n");
+        QTest::newRow("huge length") << rawFrame("99999999999999999999", "PING\tab\r\n");
+        QTest::newRow("no CR LF") << rawFrame("10", "PING\tab");
+        QTest::newRow("cut by an end byte inside a field") << rawFrame("12", "MSG\ta\xFF" "b\r\n");
+    }
+
+    void piecesWithoutValidCutAreDropped()
+    {
+        QFETCH(QByteArray, piece);
+        ReceiveBuffer buffer;
+        buffer.append(piece);
+        buffer.append(Ping);
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
+        QVERIFY(buffer.droppedPieces() > 0);
+        QCOMPARE(buffer.pendingBytes(), 0);
+    }
+
+    void restOfAnIncompletePieceInFrontIsDiscarded_data()
+    {
+        QTest::addColumn<int>("kept");
+        QTest::newRow("before its length end") << 2;
+        QTest::newRow("with its length end and word") << 12;
+    }
+
+    void restOfAnIncompletePieceInFrontIsDiscarded()
+    {
+        QFETCH(int, kept);
+        ReceiveBuffer buffer;
+        buffer.append(Logon.left(kept));
+        QVERIFY(drain(buffer).isEmpty());
+        buffer.append(Ping);
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
+    }
+
+    void garbageStreamIsCappedAndTheNextPacketStillGetsThrough()
+    {
+        ReceiveBuffer buffer;
+        const QByteArray garbage(10000, 'x');
+        for (int i = 0; i < 30; ++i) {
+            buffer.append(garbage);
+            QVERIFY(drain(buffer).isEmpty());
+            QVERIFY(buffer.pendingBytes() <= Framing::MaxPendingBytes);
+        }
+        QCOMPARE(buffer.pendingBytes(), Framing::MaxPendingBytes);
+        buffer.append(Ping);
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
+    }
+
+    // A handler that waits (a box left open) lets later arrivals be handled meanwhile; the
+    // packet it is handling must not be handed out a second time.
+    void packetInHandIsNotHandedOutAgain()
+    {
+        ReceiveBuffer buffer;
+        buffer.append(Logon + Ping);
+        const auto first = buffer.takeNext();
+        QVERIFY(first);
+        buffer.append(packet("LOGOFF", {"10.0.0.9"}));
+        QCOMPARE(drain(buffer).size(), 2); // the nested pass: PING and LOGOFF
+        QVERIFY(!buffer.takeNext());       // the outer pass: nothing left
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ReceiveBuffer)
+#include "tst_receivebuffer.moc"
