@@ -5,8 +5,8 @@
 
 // What the command line asks of a start. The whole argument text is examined, as typed.
 struct StartOptions {
-    bool help = false;      // "/?" anywhere, any case
-    bool hide = false;      // "/hide" anywhere, any case
+    bool help = false; // "/?" anywhere, any case
+    bool hide = false; // "/hide" anywhere, any case
     bool uninstall = false; // the whole text is exactly "/uninstall"
 };
 

@@ -4,7 +4,6 @@
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "Version.h"
-
 #include "ui/frmchat.h"
 
 #include <QApplication>
@@ -27,15 +26,15 @@ void installCzechTranslations(QApplication& app)
 
 QString helpText()
 {
-    return QStringList{QStringLiteral("/hide - spustí aplikaci minimalizovanou"),
-                       QStringLiteral("/? - nápověda"),
-                       QString(),
-                       QStringLiteral("© 2005-2006 %1, všechna práva vyhrazena")
-                           .arg(QLatin1String(Version::Maker)),
-                       QStringLiteral("%1, %2").arg(QLatin1String(Version::MakerWeb),
-                                                    QLatin1String(Version::MakerMail)),
-                       QString(),
-                       QStringLiteral("inovace poskytuje služba Orlathe UpdateService")}
+    return QStringList {QStringLiteral("/hide - spustí aplikaci minimalizovanou"),
+                        QStringLiteral("/? - nápověda"),
+                        QString(),
+                        QStringLiteral("© 2005-2006 %1, všechna práva vyhrazena")
+                            .arg(QLatin1String(Version::Maker)),
+                        QStringLiteral("%1, %2").arg(QLatin1String(Version::MakerWeb),
+                                                     QLatin1String(Version::MakerMail)),
+                        QString(),
+                        QStringLiteral("inovace poskytuje služba Orlathe UpdateService")}
         .join(QStringLiteral("\r\n"));
 }
 

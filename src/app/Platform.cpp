@@ -5,6 +5,7 @@
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
+
 #include <lmcons.h>
 #else
 #include <pwd.h>
@@ -28,8 +29,14 @@ QString GetWindowsUserName()
 #endif
 }
 
-QString GetMachineName() { return QSysInfo::machineHostName(); }
+QString GetMachineName()
+{
+    return QSysInfo::machineHostName();
+}
 
-QString programFolder() { return QCoreApplication::applicationDirPath(); }
+QString programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
 
 } // namespace Platform

@@ -40,8 +40,8 @@ QString QSettingsStore::fileOf(const QString& application) const
     return folder + QLatin1Char('/') + application + QLatin1String(".ini");
 }
 
-QString QSettingsStore::read(const QString& application, const QString& section,
-                             const QString& key, const QString& defaultValue) const
+QString QSettingsStore::read(const QString& application, const QString& section, const QString& key,
+                             const QString& defaultValue) const
 {
     return open(fileOf(application))->value(keyPath(section, key), defaultValue).toString();
 }

@@ -12,7 +12,10 @@ SingleInstance::SingleInstance(const QString& lockPath)
     m_lock.setStaleLockTime(0);
 }
 
-bool SingleInstance::tryAcquire() { return m_lock.tryLock(0); }
+bool SingleInstance::tryAcquire()
+{
+    return m_lock.tryLock(0);
+}
 
 QString SingleInstance::defaultLockPath()
 {

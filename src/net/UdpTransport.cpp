@@ -21,7 +21,10 @@ bool UdpTransport::bind()
                          QAbstractSocket::DontShareAddress);
 }
 
-bool UdpTransport::isListening() const { return m_listen.state() == QAbstractSocket::BoundState; }
+bool UdpTransport::isListening() const
+{
+    return m_listen.state() == QAbstractSocket::BoundState;
+}
 
 bool UdpTransport::broadcast(const QByteArray& datagram)
 {

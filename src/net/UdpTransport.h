@@ -45,7 +45,7 @@ private:
     bool send(const QByteArray& datagram, const QHostAddress& to);
 
     Endpoints m_endpoints;
-    QUdpSocket m_listen;    // UDPListen
+    QUdpSocket m_listen; // UDPListen
     QUdpSocket m_broadcast; // broadcast
     QString m_localAddress = QStringLiteral("127.0.0.1");
 };

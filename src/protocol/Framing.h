@@ -33,9 +33,9 @@ inline constexpr QByteArrayView DataEnd = "\r\n";
 
 struct CutResult {
     enum class Status {
-        Packet,     // word and argument hold a packet
+        Packet, // word and argument hold a packet
         Incomplete, // the rest has not arrived yet; nothing consumed
-        Dropped,    // a piece that can never become a packet; consumed
+        Dropped, // a piece that can never become a packet; consumed
     };
     Status status = Status::Incomplete;
     QByteArray word;

@@ -64,7 +64,8 @@ void Presence::onAnnouncement(const Command& command)
         int row = m_roster.rowOf(key);
         if (row < 0) {
             if (command.word == LogonWord && command.has(1))
-                m_transcript.AddLine(QStringLiteral("uživatel %1 vstoupil do diskuze").arg(d[1]), 3);
+                m_transcript.AddLine(QStringLiteral("uživatel %1 vstoupil do diskuze").arg(d[1]),
+                                     3);
             row = m_roster.append(key);
         }
         if (command.has(1))
@@ -93,8 +94,8 @@ void Presence::onPing(const Command& command)
     const int row = m_roster.rowOf(Roster::keyFor(d[0]));
     if (row < 0 || m_roster.at(row).text == d[1])
         return;
-    m_transcript.AddLine(
-        QStringLiteral("uživatel %1 je nyní %2").arg(m_roster.at(row).text, d[1]), 2);
+    m_transcript.AddLine(QStringLiteral("uživatel %1 je nyní %2").arg(m_roster.at(row).text, d[1]),
+                         2);
     m_roster.setText(row, d[1]);
 }
 

@@ -15,8 +15,8 @@ class Presence final : public QObject {
     Q_OBJECT
 
 public:
-    Presence(const Identity& self, Roster& roster, TranscriptSink& transcript,
-             PacketSender& sender, QObject* parent = nullptr);
+    Presence(const Identity& self, Roster& roster, TranscriptSink& transcript, PacketSender& sender,
+             QObject* parent = nullptr);
 
     void attach(CommandDispatcher& dispatcher);
 

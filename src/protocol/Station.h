@@ -6,7 +6,6 @@
 #include "Presence.h"
 #include "ReceiveBuffer.h"
 #include "Roster.h"
-
 #include "net/UdpTransport.h"
 
 #include <QObject>

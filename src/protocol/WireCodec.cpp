@@ -13,7 +13,10 @@ QTextCodec& codec()
 } // namespace
 
 namespace WireCodec {
-QByteArray encode(const QString& text) { return codec().fromUnicode(text); }
+QByteArray encode(const QString& text)
+{
+    return codec().fromUnicode(text);
+}
 
 QString decode(QByteArrayView bytes)
 {

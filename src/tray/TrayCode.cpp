@@ -29,7 +29,8 @@ void TrayCode::TrayAdd(QWidget* window, QMenu* menu, const QString& text, const 
 {
     if (m_inTray || !QSystemTrayIcon::isSystemTrayAvailable())
         return;
-    m_icon = std::make_unique<QSystemTrayIcon>(window ? window->windowIcon() : Icons::application());
+    m_icon =
+        std::make_unique<QSystemTrayIcon>(window ? window->windowIcon() : Icons::application());
     if (m_icon->icon().isNull())
         m_icon->setIcon(Icons::application());
     m_icon->setToolTip(ProductTip);
@@ -45,8 +46,8 @@ void TrayCode::TrayAdd(QWidget* window, QMenu* menu, const QString& text, const 
         m_icon->showMessage(title, text, QSystemTrayIcon::NoIcon, seconds * 1000);
 }
 
-void TrayCode::TrayBalloon(QWidget* window, QMenu* menu, const QString& text,
-                           const QString& title, int seconds)
+void TrayCode::TrayBalloon(QWidget* window, QMenu* menu, const QString& text, const QString& title,
+                           int seconds)
 {
     if (!m_inTray)
         return;

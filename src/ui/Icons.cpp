@@ -45,7 +45,8 @@ QPixmap bubbles(int size)
         QPainterPath path;
         path.addRoundedRect(box, s * 0.12, s * 0.12);
         QPolygonF tail;
-        const qreal x = tailLeft ? box.left() + box.width() * 0.25 : box.right() - box.width() * 0.25;
+        const qreal x =
+            tailLeft ? box.left() + box.width() * 0.25 : box.right() - box.width() * 0.25;
         const qreal dx = tailLeft ? -s * 0.10 : s * 0.10;
         tail << QPointF(x - s * 0.08, box.bottom() - 1) << QPointF(x + s * 0.08, box.bottom() - 1)
              << QPointF(x + dx, box.bottom() + s * 0.14);
@@ -75,7 +76,8 @@ QIcon application()
 
 QIcon user(const QString& key)
 {
-    static const QIcon other = iconFrom([](int size) { return person(size, QColor(70, 130, 220)); });
+    static const QIcon other =
+        iconFrom([](int size) { return person(size, QColor(70, 130, 220)); });
     static const QIcon own = iconFrom([](int size) { return person(size, QColor(60, 170, 80)); });
     return key == QLatin1String("u1") ? own : other;
 }

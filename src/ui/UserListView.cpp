@@ -1,7 +1,6 @@
 #include "UserListView.h"
 
 #include "Icons.h"
-
 #include "protocol/Roster.h"
 
 QVariant RosterIconModel::data(const QModelIndex& index, int role) const

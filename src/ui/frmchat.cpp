@@ -5,7 +5,6 @@
 #include "StatusPanels.h"
 #include "TranscriptView.h"
 #include "UserListView.h"
-
 #include "app/Platform.h"
 #include "app/SettingsStore.h"
 #include "app/Version.h"
@@ -22,7 +21,10 @@ namespace {
 
 // The window was drawn in twips; at 96 dots per inch a pixel is 15 of them.
 constexpr int TwipsPerPixel = 15;
-constexpr int px(int twips) { return (twips + TwipsPerPixel / 2) / TwipsPerPixel; }
+constexpr int px(int twips)
+{
+    return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
+}
 QRect twipsRect(int left, int top, int width, int height)
 {
     return {px(left), px(top), px(width), px(height)};
@@ -82,8 +84,9 @@ frmchat::frmchat(SettingsStore& store, UdpTransport::Endpoints endpoints, QWidge
         connect(m_menus->mnu_waketype[i], &QAction::triggered, this,
                 [this, i] { mnu_waketype_Click(i); });
     connect(m_menus->mnu_quit, &QAction::triggered, this, &QWidget::close);
-    connect(&m_station.presence(), &Presence::userCountChanged, this,
-            [this](const QString& text) { m_status->setPanelText(QStringLiteral("users_online"), text); });
+    connect(&m_station.presence(), &Presence::userCountChanged, this, [this](const QString& text) {
+        m_status->setPanelText(QStringLiteral("users_online"), text);
+    });
     connect(&m_tray, &TrayCode::restoreRequested, this, [this] {
         setWindowState(windowState() & ~Qt::WindowMinimized);
         show();

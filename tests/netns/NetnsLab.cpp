@@ -17,7 +17,8 @@ constexpr int kScriptTimeoutMs = 30000;
 NetnsLab::NetnsLab(QString prefix, int stations, QString script)
     : m_prefix(std::move(prefix))
     , m_stations(stations)
-    , m_script(std::move(script)) {
+    , m_script(std::move(script))
+{
     if (geteuid() != 0) {
         m_reason = QStringLiteral("network namespaces need root");
         return;
@@ -50,7 +51,8 @@ NetnsLab::NetnsLab(QString prefix, int stations, QString script)
     m_available = true;
 }
 
-NetnsLab::~NetnsLab() {
+NetnsLab::~NetnsLab()
+{
     if (!m_attempted)
         return;
     QString error;
@@ -58,15 +60,18 @@ NetnsLab::~NetnsLab() {
         qWarning().noquote() << "could not remove lab" << m_prefix << ":" << error;
 }
 
-QString NetnsLab::namespaceName(int station) const {
+QString NetnsLab::namespaceName(int station) const
+{
     return QStringLiteral("%1-%2").arg(m_prefix).arg(station);
 }
 
-QString NetnsLab::address(int station) const {
+QString NetnsLab::address(int station) const
+{
     return m_addresses.value(station - 1);
 }
 
-QString NetnsLab::defaultScript() {
+QString NetnsLab::defaultScript()
+{
 #ifdef KW_NETNS_SCRIPT
     return QStringLiteral(KW_NETNS_SCRIPT);
 #else
@@ -74,7 +79,8 @@ QString NetnsLab::defaultScript() {
 #endif
 }
 
-QString NetnsLab::ipProgram() {
+QString NetnsLab::ipProgram()
+{
     // sbin is often missing from PATH under test runners, even for root.
     QString found = QStandardPaths::findExecutable(QStringLiteral("ip"));
     if (found.isEmpty()) {
@@ -85,10 +91,11 @@ QString NetnsLab::ipProgram() {
     return found;
 }
 
-bool NetnsLab::runScript(const QStringList& args, QString* output, QString* error) const {
+bool NetnsLab::runScript(const QStringList& args, QString* output, QString* error) const
+{
     QProcess process;
     // Run through bash so a checkout that lost the executable bit still works.
-    process.start(QStringLiteral("bash"), QStringList{m_script} + args);
+    process.start(QStringLiteral("bash"), QStringList {m_script} + args);
     if (!process.waitForStarted(kScriptTimeoutMs)) {
         *error = process.errorString();
         return false;

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QProcessEnvironment>
 
+#include <signal.h>
+#include <sys/prctl.h>
 #include <utility>
 
 namespace {
@@ -19,7 +21,8 @@ StationProcess::StationProcess(QString netns, QString program, QStringList args,
     : QObject(parent)
     , m_netns(std::move(netns))
     , m_program(std::move(program))
-    , m_args(std::move(args)) {
+    , m_args(std::move(args))
+{
     // QTemporaryDir makes its folders 0700 already; the runtime folder must stay that way or
     // Qt refuses to use it.
     QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -46,7 +49,8 @@ StationProcess::StationProcess(QString netns, QString program, QStringList args,
             });
 }
 
-StationProcess::~StationProcess() {
+StationProcess::~StationProcess()
+{
     if (!isRunning())
         return;
     m_process.terminate();
@@ -56,11 +60,13 @@ StationProcess::~StationProcess() {
     }
 }
 
-void StationProcess::setEnvironmentValue(const QString& name, const QString& value) {
+void StationProcess::setEnvironmentValue(const QString& name, const QString& value)
+{
     m_env.insert(name, value);
 }
 
-bool StationProcess::start(int timeoutMs) {
+bool StationProcess::start(int timeoutMs)
+{
     if (!m_home.isValid() || !m_config.isValid() || !m_runtime.isValid()) {
         m_errors << QStringLiteral("could not create the station's temporary folders");
         return false;
@@ -81,12 +87,15 @@ bool StationProcess::start(int timeoutMs) {
 
     // The overrides go on the command line through env(1), so the logged command reproduces
     // the station by hand.
-    QStringList args{QStringLiteral("netns"), QStringLiteral("exec"), m_netns,
-                     QStringLiteral("env")};
+    QStringList args {QStringLiteral("netns"), QStringLiteral("exec"), m_netns,
+                      QStringLiteral("env")};
     for (auto it = m_env.cbegin(); it != m_env.cend(); ++it)
         args << it.key() + QLatin1Char('=') + it.value();
     args << m_program << m_args;
 
+    // If the test dies without running destructors, its stations must not linger and keep
+    // their namespaces alive; ip and env exec, so the signal reaches the station itself.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_process.start(ip, args);
     if (!m_process.waitForStarted(timeoutMs)) {
         m_errors << QStringLiteral("could not start: %1").arg(m_process.errorString());
@@ -96,21 +105,25 @@ bool StationProcess::start(int timeoutMs) {
     return true;
 }
 
-void StationProcess::writeLine(const QString& line) {
+void StationProcess::writeLine(const QString& line)
+{
     m_process.write(line.toUtf8() + '\n');
 }
 
-bool StationProcess::waitForExit(int timeoutMs) {
+bool StationProcess::waitForExit(int timeoutMs)
+{
     if (!isRunning())
         return true;
     return m_process.waitForFinished(timeoutMs);
 }
 
-bool StationProcess::isRunning() const {
+bool StationProcess::isRunning() const
+{
     return m_process.state() != QProcess::NotRunning;
 }
 
-QString StationProcess::describe() const {
+QString StationProcess::describe() const
+{
     QStringList text;
     QString state;
     if (!m_started)
@@ -133,7 +146,8 @@ QString StationProcess::describe() const {
     return text.join(QLatin1Char('\n'));
 }
 
-QList<RosterEntry> StationProcess::parseRoster(QStringView text) {
+QList<RosterEntry> StationProcess::parseRoster(QStringView text)
+{
     QList<RosterEntry> entries;
     for (QStringView item : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const qsizetype eq = item.indexOf(QLatin1Char('='));
@@ -149,7 +163,8 @@ QList<RosterEntry> StationProcess::parseRoster(QStringView text) {
     return entries;
 }
 
-void StationProcess::onStandardOutput() {
+void StationProcess::onStandardOutput()
+{
     m_pending += m_process.readAllStandardOutput();
     qsizetype newline;
     while ((newline = m_pending.indexOf('\n')) >= 0) {
@@ -159,7 +174,8 @@ void StationProcess::onStandardOutput() {
     }
 }
 
-void StationProcess::onStandardError() {
+void StationProcess::onStandardError()
+{
     m_pendingErrors += m_process.readAllStandardError();
     qsizetype newline;
     while ((newline = m_pendingErrors.indexOf('\n')) >= 0) {
@@ -170,7 +186,8 @@ void StationProcess::onStandardError() {
         m_errors.remove(0, m_errors.size() - kKeptErrorLines);
 }
 
-void StationProcess::takeLine(QByteArray raw) {
+void StationProcess::takeLine(QByteArray raw)
+{
     if (raw.endsWith('\r'))
         raw.chop(1);
     const QString line = QString::fromUtf8(raw);

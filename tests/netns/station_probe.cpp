@@ -45,8 +45,7 @@ public:
         connect(window.chat(), &TranscriptView::chat_Change, this, [this] { reportLines(); });
         connect(&m_stdin, &QSocketNotifier::activated, this, [this] { readCommands(); });
         reportRoster();
-        report(QStringLiteral("COUNT"),
-               window.status()->panelText(QStringLiteral("users_online")));
+        report(QStringLiteral("COUNT"), window.status()->panelText(QStringLiteral("users_online")));
         reportLines();
     }
 
@@ -107,13 +106,17 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     std::unique_ptr<Probe> probe;
-    // Runs from the event loop, once the start-up has shown the window.
-    QTimer::singleShot(0, &app, [&probe] {
+    // Start-up lets events run once before the window exists; keep looking until it does.
+    QTimer finder;
+    QObject::connect(&finder, &QTimer::timeout, &app, [&probe, &finder] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* window = qobject_cast<frmchat*>(widget))
+            if (auto* window = qobject_cast<frmchat*>(widget)) {
                 probe = std::make_unique<Probe>(*window);
+                finder.stop();
+            }
         }
     });
+    finder.start(0);
     const int code = Main(app);
     probe.reset();
     return code;

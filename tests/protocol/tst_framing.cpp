@@ -10,9 +10,8 @@ class tst_Framing final : public QObject {
 private slots:
     void logonFromPc12IsByteExact()
     {
-        const QByteArray data =
-            Framing::commandData("LOGON", {QStringLiteral("10.0.0.7"), QStringLiteral("pc12"),
-                                           QStringLiteral("user")});
+        const QByteArray data = Framing::commandData(
+            "LOGON", {QStringLiteral("10.0.0.7"), QStringLiteral("pc12"), QStringLiteral("user")});
         QCOMPARE(data, QByteArray("LOGON\t10.0.0.7\x0Bpc12\x0Buser\r\n"));
         QCOMPARE(data.size(), 26);
         const auto datagram = Framing::framePacket(data);
@@ -24,7 +23,9 @@ private slots:
     {
         const QByteArray data = Framing::commandData("LOGOFF", {QStringLiteral("10.0.0.7")});
         QCOMPARE(data.size(), 17);
-        QVERIFY(Framing::framePacket(data)->startsWith(QByteArray("\x00" "17\x01", 4)));
+        QVERIFY(Framing::framePacket(data)->startsWith(QByteArray("\x00"
+                                                                  "17\x01",
+                                                                  4)));
     }
 
     void commandWithoutFieldsKeepsItsTab()
@@ -44,13 +45,19 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QByteArray>("sent");
-        QTest::newRow("separator") << QStringLiteral("a\x0B" "b") << QByteArray("a b");
-        QTest::newRow("markers") << QString::fromLatin1("a\x00" "b\x01" "c", 5) << QByteArray("a b c");
+        QTest::newRow("separator") << QStringLiteral("a\x0B"
+                                                     "b")
+                                   << QByteArray("a b");
+        QTest::newRow("markers") << QString::fromLatin1("a\x00"
+                                                        "b\x01"
+                                                        "c",
+                                                        5)
+                                 << QByteArray("a b c");
         QTest::newRow("line breaks") << QStringLiteral("a\r\nb\nc") << QByteArray("a  b c");
         QTest::newRow("dot above, the end byte") << QStringLiteral("a\u02D9b") << QByteArray("a b");
         QTest::newRow("tab stays") << QStringLiteral("a\tb") << QByteArray("a\tb");
-        QTest::newRow("czech stays") << QStringLiteral("žluťoučký")
-                                     << QByteArray("\x9Elu\x9Dou\xE8k\xFD");
+        QTest::newRow("czech stays")
+            << QStringLiteral("žluťoučký") << QByteArray("\x9Elu\x9Dou\xE8k\xFD");
     }
 
     void fieldsCannotBreakTheFrame()
@@ -88,10 +95,11 @@ private slots:
     void fieldsSplitAtEverySeparator()
     {
         QCOMPARE(CommandDispatcher::splitFields(""), QStringList());
-        QCOMPARE(CommandDispatcher::splitFields("a"), QStringList{"a"});
-        QCOMPARE(CommandDispatcher::splitFields("a\x0B\x0B" "b\x0B"),
-                 (QStringList{"a", "", "b", ""}));
-        QCOMPARE(CommandDispatcher::splitFields("\x9E"), QStringList{QStringLiteral("ž")});
+        QCOMPARE(CommandDispatcher::splitFields("a"), QStringList {"a"});
+        QCOMPARE(CommandDispatcher::splitFields("a\x0B\x0B"
+                                                "b\x0B"),
+                 (QStringList {"a", "", "b", ""}));
+        QCOMPARE(CommandDispatcher::splitFields("\x9E"), QStringList {QStringLiteral("ž")});
     }
 };
 

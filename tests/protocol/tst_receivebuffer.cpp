@@ -35,8 +35,8 @@ private slots:
     {
         ReceiveBuffer buffer;
         buffer.append(Logon + Ping);
-        QCOMPARE(drain(buffer), (QList<QByteArray>{"LOGON:10.0.0.7\x0Bpc12\x0Buser",
-                                                   "PING:10.0.0.8\x0Bpc13"}));
+        QCOMPARE(drain(buffer),
+                 (QList<QByteArray> {"LOGON:10.0.0.7\x0Bpc12\x0Buser", "PING:10.0.0.8\x0Bpc13"}));
         QCOMPARE(buffer.pendingBytes(), 0);
     }
 
@@ -64,14 +64,15 @@ private slots:
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QByteArray>("argument");
         QTest::newRow("exact") << rawFrame("9", "PING\tab\r\n") << QByteArray("ab");
-        QTest::newRow("too long runs to the end") << rawFrame("99", "PING\tab\r\n")
-                                                  << QByteArray("ab\r\n");
-        QTest::newRow("short cuts the argument") << rawFrame("8", "PING\tab\r\n") << QByteArray("a");
+        QTest::newRow("too long runs to the end")
+            << rawFrame("99", "PING\tab\r\n") << QByteArray("ab\r\n");
+        QTest::newRow("short cuts the argument")
+            << rawFrame("8", "PING\tab\r\n") << QByteArray("a");
         QTest::newRow("shortest") << rawFrame("7", "PING\tab\r\n") << QByteArray("");
-        QTest::newRow("leading blanks, trailing junk") << rawFrame("  9x", "PING\tab\r\n")
-                                                       << QByteArray("ab");
-        QTest::newRow("later tabs are field text") << rawFrame("10", "PING\ta\tb\r\n")
-                                                   << QByteArray("a\tb");
+        QTest::newRow("leading blanks, trailing junk")
+            << rawFrame("  9x", "PING\tab\r\n") << QByteArray("ab");
+        QTest::newRow("later tabs are field text")
+            << rawFrame("10", "PING\ta\tb\r\n") << QByteArray("a\tb");
     }
 
     void lengthDecidesWhereTheArgumentEnds()
@@ -80,7 +81,7 @@ private slots:
         QFETCH(QByteArray, argument);
         ReceiveBuffer buffer;
         buffer.append(frame);
-        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:" + argument});
+        QCOMPARE(drain(buffer), QList<QByteArray> {"PING:" + argument});
     }
 
     // Each of these can never be cut; it goes, and the packet after it is still handled.
@@ -95,7 +96,8 @@ private slots:
         QTest::newRow("length over 32767") << rawFrame("32768", "PING\tab\r\n");
         QTest::newRow("huge length") << rawFrame("99999999999999999999", "PING\tab\r\n");
         QTest::newRow("no CR LF") << rawFrame("10", "PING\tab");
-        QTest::newRow("cut by an end byte inside a field") << rawFrame("12", "MSG\ta\xFF" "b\r\n");
+        QTest::newRow("cut by an end byte inside a field") << rawFrame("12", "MSG\ta\xFF"
+                                                                             "b\r\n");
     }
 
     void piecesWithoutValidCutAreDropped()
@@ -104,7 +106,7 @@ private slots:
         ReceiveBuffer buffer;
         buffer.append(piece);
         buffer.append(Ping);
-        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
+        QCOMPARE(drain(buffer), QList<QByteArray> {"PING:10.0.0.8\x0Bpc13"});
         QVERIFY(buffer.droppedPieces() > 0);
         QCOMPARE(buffer.pendingBytes(), 0);
     }
@@ -123,7 +125,7 @@ private slots:
         buffer.append(Logon.left(kept));
         QVERIFY(drain(buffer).isEmpty());
         buffer.append(Ping);
-        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
+        QCOMPARE(drain(buffer), QList<QByteArray> {"PING:10.0.0.8\x0Bpc13"});
     }
 
     void garbageStreamIsCappedAndTheNextPacketStillGetsThrough()
@@ -137,7 +139,7 @@ private slots:
         }
         QCOMPARE(buffer.pendingBytes(), Framing::MaxPendingBytes);
         buffer.append(Ping);
-        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
+        QCOMPARE(drain(buffer), QList<QByteArray> {"PING:10.0.0.8\x0Bpc13"});
     }
 
     // A handler that waits (a box left open) lets later arrivals be handled meanwhile; the
@@ -150,7 +152,7 @@ private slots:
         QVERIFY(first);
         buffer.append(packet("LOGOFF", {"10.0.0.9"}));
         QCOMPARE(drain(buffer).size(), 2); // the nested pass: PING and LOGOFF
-        QVERIFY(!buffer.takeNext());       // the outer pass: nothing left
+        QVERIFY(!buffer.takeNext()); // the outer pass: nothing left
     }
 };
 
