@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStringList>
+#include <QTextDocument>
 
 #include <cstdio>
 #include <vector>
@@ -17,7 +18,8 @@ constexpr int kWindow = 1'000;
 constexpr int kEventsEvery = 100;
 
 // The mix of a busy channel: mostly chat, some presence and actions, the odd bare notice.
-void addTypicalEntry(TranscriptView& view, int i) {
+void addTypicalEntry(TranscriptView& view, int i)
+{
     static const QStringList nicks = {QStringLiteral("user1"), QStringLiteral("Jana"),
                                       QStringLiteral("petr.novak"), QStringLiteral("Šárka")};
     const QString& nick = nicks.at(i % nicks.size());
@@ -43,11 +45,13 @@ void addTypicalEntry(TranscriptView& view, int i) {
 struct Window {
     const char* name;
     int start;
+    double millis = 0.0;
 };
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
 
     TranscriptView view;
@@ -55,33 +59,32 @@ int main(int argc, char** argv) {
     view.show();
     QCoreApplication::processEvents();
 
-    const std::vector<Window> windows = {
+    std::vector<Window> windows = {
         {"first_1k", 0}, {"at_10k", 10'000}, {"at_50k", 50'000}, {"last_1k", kEntries - kWindow}};
-    std::vector<double> millis(windows.size(), 0.0);
 
     QElapsedTimer total;
     total.start();
     QElapsedTimer timer;
     for (int i = 0; i < kEntries; ++i) {
-        for (std::size_t w = 0; w < windows.size(); ++w) {
-            if (i == windows[w].start)
+        for (const Window& w : windows) {
+            if (i == w.start)
                 timer.start();
         }
         addTypicalEntry(view, i);
         if ((i + 1) % kEventsEvery == 0)
             QCoreApplication::processEvents();
-        for (std::size_t w = 0; w < windows.size(); ++w) {
-            if (i + 1 == windows[w].start + kWindow)
-                millis[w] = double(timer.nsecsElapsed()) / 1e6;
+        for (Window& w : windows) {
+            if (i + 1 == w.start + kWindow)
+                w.millis = double(timer.nsecsElapsed()) / 1e6;
         }
     }
-    const double totalMs = double(total.nsecsElapsed()) / 1e6;
+    const double totalMillis = double(total.nsecsElapsed()) / 1e6;
 
     // One "name milliseconds" pair per line, for run.sh to read.
-    for (std::size_t w = 0; w < windows.size(); ++w)
-        std::printf("%s %.3f\n", windows[w].name, millis[w]);
-    std::printf("total_100k %.3f\n", totalMs);
-    std::printf("ratio_last_first %.3f\n", millis.back() / millis.front());
+    for (const Window& w : windows)
+        std::printf("%s %.3f\n", w.name, w.millis);
+    std::printf("total_100k %.3f\n", totalMillis);
+    std::printf("ratio_last_first %.3f\n", windows.back().millis / windows.front().millis);
     std::printf("blocks %d\n", view.document()->blockCount());
     return 0;
 }

@@ -30,11 +30,7 @@ signals:
     void chat_Change();
 
 private:
-    void insertRun(const QString& text, const QTextCharFormat& format);
-    void scrollToEnd();
-
     // Appends go through a cursor of our own, so a selection the user is making survives.
     QTextCursor m_end;
     Clock m_clock;
-    bool m_scrollPending = false;
 };
