@@ -1,15 +1,19 @@
 #include "Settings.h"
 
+#include "Autostart.h"
 #include "Platform.h"
 #include "SettingsStore.h"
 #include "Version.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
 namespace {
 const QString App = QString::fromLatin1(Version::SettingsApplication);
 const QString OptionsSection = QStringLiteral("options");
+const QString FirstKey = QStringLiteral("first");
+const QString NickKey = QStringLiteral("nick");
 
 // The check boxes in the order they are read and written.
 std::array<std::pair<const char*, bool Options::*>, 6> checkBoxes()
@@ -22,11 +26,14 @@ std::array<std::pair<const char*, bool Options::*>, 6> checkBoxes()
              {"playwhenmin", &Options::playwhenmin}}};
 }
 
-// A stored check state is "0" or "1"; anything else leaves the box as it was.
+// A check state is the integer 0 or 1 written in digits; anything else is not one.
 void readCheck(const QString& stored, bool& box)
 {
+    if (stored.isEmpty() ||
+        !std::all_of(stored.cbegin(), stored.cend(), [](QChar c) { return c.isDigit(); }))
+        return;
     bool ok = false;
-    const int state = stored.trimmed().toInt(&ok);
+    const int state = stored.toInt(&ok);
     if (ok && (state == 0 || state == 1))
         box = state == 1;
 }
@@ -34,10 +41,10 @@ void readCheck(const QString& stored, bool& box)
 
 LoadOutcome LoadSettings(SettingsStore& store, Options& options)
 {
-    options.nick = store.read(App, OptionsSection, QStringLiteral("nick"));
-    if (store.read(App, OptionsSection, QStringLiteral("first")).isEmpty()) {
+    options.nick = store.read(App, OptionsSection, NickKey);
+    if (store.read(App, OptionsSection, FirstKey).isEmpty()) {
         options.nick = Platform::GetWindowsUserName();
-        store.write(App, OptionsSection, QStringLiteral("first"), QStringLiteral("true"));
+        store.write(App, OptionsSection, FirstKey, QStringLiteral("true"));
         return LoadOutcome::FirstRun;
     }
     for (const auto& [key, box] : checkBoxes())
@@ -45,7 +52,8 @@ LoadOutcome LoadSettings(SettingsStore& store, Options& options)
     return LoadOutcome::Loaded;
 }
 
-void SaveSettings(SettingsStore& store, const Options& options, const QString& programFolder)
+void SaveSettings(SettingsStore& store, const Options& options, const QString& programFolder,
+                  Autostart& autostart)
 {
     const QString uss3 = QStringLiteral("uss3");
     store.write(App, uss3, QStringLiteral("path"), programFolder);
@@ -55,5 +63,9 @@ void SaveSettings(SettingsStore& store, const Options& options, const QString& p
     for (const auto& [key, box] : checkBoxes())
         store.write(App, OptionsSection, QString::fromLatin1(key),
                     QString::number(options.*box ? 1 : 0));
-    store.write(App, OptionsSection, QStringLiteral("nick"), options.nick);
+    store.write(App, OptionsSection, NickKey, options.nick);
+    if (options.afterstart)
+        autostart.enable(AutostartCommand(programFolder));
+    else
+        autostart.disable();
 }
