@@ -1,9 +1,9 @@
 #include "TrayCode.h"
 
+#include "QtTrayIcon.h"
 #include "ui/Icons.h"
 
-#include <QMenu>
-#include <QSystemTrayIcon>
+#include <QIcon>
 #include <QWidget>
 
 namespace {
@@ -12,61 +12,85 @@ const QString ProductTip = QStringLiteral("Kestrowind 2");
 } // namespace
 
 TrayCode::TrayCode(QObject* parent)
-    : QObject(parent)
+    : TrayCode(std::make_unique<QtTrayIcon>(), parent)
 {
+}
+
+TrayCode::TrayCode(std::unique_ptr<TrayIconBackend> backend, QObject* parent)
+    : QObject(parent)
+    , m_backend(std::move(backend))
+{
+    m_balloonTime.setSingleShot(true);
+    connect(m_backend.get(), &TrayIconBackend::clicked, this, &TrayCode::onClicked);
 }
 
 TrayCode::~TrayCode() = default;
 
 void TrayCode::TrayReset()
 {
-    m_icon.reset();
+    m_balloonTime.stop();
+    m_backend->hide();
+    m_backend->setContextMenu(nullptr);
     m_inTray = false;
 }
 
 void TrayCode::TrayAdd(QWidget* window, QMenu* menu, const QString& text, const QString& title,
                        int seconds)
 {
-    if (m_inTray || !QSystemTrayIcon::isSystemTrayAvailable())
+    if (m_inTray || !m_backend->isAvailable())
         return;
-    m_icon =
-        std::make_unique<QSystemTrayIcon>(window ? window->windowIcon() : Icons::application());
-    if (m_icon->icon().isNull())
-        m_icon->setIcon(Icons::application());
-    m_icon->setToolTip(ProductTip);
-    m_icon->setContextMenu(menu);
-    connect(m_icon.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick)
-                    emit restoreRequested();
-            });
-    m_icon->show();
+    const QIcon icon = window ? window->windowIcon() : QIcon();
+    m_backend->setIcon(icon.isNull() ? Icons::application() : icon);
+    m_backend->setToolTip(ProductTip);
+    m_backend->setContextMenu(menu);
+    m_backend->show();
     m_inTray = true;
-    if (text != NoBalloon && title != NoBalloon)
-        m_icon->showMessage(title, text, QSystemTrayIcon::NoIcon, seconds * 1000);
+    showBalloon(text, title, seconds);
 }
 
 void TrayCode::TrayBalloon(QWidget* window, QMenu* menu, const QString& text, const QString& title,
                            int seconds)
 {
-    if (!m_inTray)
-        return;
     Q_UNUSED(window);
     Q_UNUSED(menu);
-    m_icon->showMessage(title, text, QSystemTrayIcon::NoIcon, seconds * 1000);
+    TrayBalloon(text, title, seconds);
+}
+
+void TrayCode::TrayBalloon(const QString& text, const QString& title, int seconds)
+{
+    if (m_inTray)
+        showBalloon(text, title, seconds);
 }
 
 void TrayCode::TraySetTip(const QString& text)
 {
     if (m_inTray)
-        m_icon->setToolTip(text);
+        m_backend->setToolTip(text);
 }
 
 void TrayCode::TrayRemove()
 {
-    if (!m_inTray)
+    if (m_inTray)
+        TrayReset();
+}
+
+void TrayCode::showBalloon(const QString& text, const QString& title, int seconds)
+{
+    if (text == NoBalloon || title == NoBalloon)
         return;
-    m_icon->hide();
-    m_icon.reset();
-    m_inTray = false;
+    // An entry in the transcript asks for the same balloon up to three times at once; one
+    // popup is enough, and a fresh one each time would flicker or pile up in the desktop.
+    if (isBalloonShown() && text == m_balloonText && title == m_balloonTitle)
+        return;
+    m_balloonText = text;
+    m_balloonTitle = title;
+    m_balloonTime.start(seconds * 1000);
+    m_backend->showMessage(title, text, seconds * 1000);
+}
+
+void TrayCode::onClicked(TrayIconBackend::Click click)
+{
+    // A click can still be queued from an icon that has just been taken away.
+    if (m_inTray && click == TrayIconBackend::Click::Double)
+        emit restoreRequested();
 }

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "TrayIconBackend.h"
+
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
 class QMenu;
-class QSystemTrayIcon;
 class QWidget;
 
 // The program's icon in the notification area: the way back to a hidden window, and the
@@ -16,27 +18,39 @@ class TrayCode final : public QObject {
     Q_DISABLE_COPY_MOVE(TrayCode)
 
 public:
+    // Uses the desktop's own notification area.
     explicit TrayCode(QObject* parent = nullptr);
+    explicit TrayCode(std::unique_ptr<TrayIconBackend> backend, QObject* parent = nullptr);
     ~TrayCode() override;
 
-    // Forgets any icon.
+    // Takes any icon away and forgets it.
     void TrayReset();
     // Adds the icon with "menu" on its right button; text and title other than "none" show a
     // balloon for the given seconds. Returns at once: a balloon never holds up the program.
     void TrayAdd(QWidget* window, QMenu* menu, const QString& text, const QString& title,
                  int seconds);
+    // The icon already knows its window and menu; those arguments are kept for the callers.
     void TrayBalloon(QWidget* window, QMenu* menu, const QString& text, const QString& title,
                      int seconds);
+    void TrayBalloon(const QString& text, const QString& title, int seconds);
     void TraySetTip(const QString& text);
     void TrayRemove();
 
     bool isInTray() const { return m_inTray; }
+    bool isBalloonShown() const { return m_balloonTime.isActive(); }
 
 signals:
     // A double click on the icon asks for the window back.
     void restoreRequested();
 
 private:
-    std::unique_ptr<QSystemTrayIcon> m_icon;
+    void showBalloon(const QString& text, const QString& title, int seconds);
+    void onClicked(TrayIconBackend::Click click);
+
+    std::unique_ptr<TrayIconBackend> m_backend;
     bool m_inTray = false;
+    // The balloon on screen, so that the same one asked for again is not shown twice.
+    QTimer m_balloonTime;
+    QString m_balloonText;
+    QString m_balloonTitle;
 };

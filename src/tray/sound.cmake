@@ -1,0 +1,9 @@
+# The activity sound is looked up beside the executable, in the build tree as well as when
+# installed. scripts/make-sound.py writes the committed file.
+set(KW_SOUND_FILE ${PROJECT_SOURCE_DIR}/resources/sound.wav)
+get_target_property(kw_program_dir kestrowind2 RUNTIME_OUTPUT_DIRECTORY)
+if(NOT kw_program_dir)
+    set(kw_program_dir ${CMAKE_CURRENT_BINARY_DIR})
+endif()
+configure_file(${KW_SOUND_FILE} ${kw_program_dir}/sound.wav COPYONLY)
+install(FILES ${KW_SOUND_FILE} DESTINATION bin)

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "TrayIconBackend.h"
+
+#include <QSystemTrayIcon>
+
+// The notification-area icon of the desktop the program runs on.
+class QtTrayIcon final : public TrayIconBackend {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(QtTrayIcon)
+
+public:
+    explicit QtTrayIcon(QObject* parent = nullptr);
+
+    bool isAvailable() const override;
+    void setIcon(const QIcon& icon) override;
+    void show() override;
+    void hide() override;
+    void setToolTip(const QString& text) override;
+    void setContextMenu(QMenu* menu) override;
+    void showMessage(const QString& title, const QString& text, int msec) override;
+
+private:
+    void onActivated(QSystemTrayIcon::ActivationReason reason);
+
+    QSystemTrayIcon m_icon;
+};
