@@ -1,9 +1,11 @@
 #include "Main.h"
 
+#include "Autostart.h"
 #include "CommandLine.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "Version.h"
+#include "tray/SoundPlayer.h"
 #include "ui/frmchat.h"
 
 #include <QApplication>
@@ -26,15 +28,15 @@ void installCzechTranslations(QApplication& app)
 
 QString helpText()
 {
-    return QStringList {QStringLiteral("/hide - spustí aplikaci minimalizovanou"),
-                        QStringLiteral("/? - nápověda"),
-                        QString(),
-                        QStringLiteral("© 2005-2006 %1, všechna práva vyhrazena")
-                            .arg(QLatin1String(Version::Maker)),
-                        QStringLiteral("%1, %2").arg(QLatin1String(Version::MakerWeb),
-                                                     QLatin1String(Version::MakerMail)),
-                        QString(),
-                        QStringLiteral("inovace poskytuje služba Orlathe UpdateService")}
+    return QStringList{QStringLiteral("/hide - spustí aplikaci minimalizovanou"),
+                       QStringLiteral("/? - nápověda"),
+                       QString(),
+                       QStringLiteral("© 2005-2006 %1, všechna práva vyhrazena")
+                           .arg(QLatin1String(Version::Maker)),
+                       QStringLiteral("%1, %2").arg(QLatin1String(Version::MakerWeb),
+                                                    QLatin1String(Version::MakerMail)),
+                       QString(),
+                       QStringLiteral("inovace poskytuje služba Orlathe UpdateService")}
         .join(QStringLiteral("\r\n"));
 }
 
@@ -64,7 +66,9 @@ int Main(QApplication& app)
     QCoreApplication::processEvents();
 
     QSettingsStore store;
-    frmchat window(store);
+    PlatformAutostart autostart;
+    WaveFilePlayer sound;
+    frmchat window(store, autostart, sound);
     if (!window.Form_Load(start))
         return 0;
     // A drop shadow is the window manager's business on this platform.

@@ -1,6 +1,7 @@
 #include "Platform.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSysInfo>
 
 #ifdef Q_OS_WIN

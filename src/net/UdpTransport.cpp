@@ -41,6 +41,9 @@ bool UdpTransport::sendTo(const QByteArray& datagram, const QString& address)
 
 bool UdpTransport::send(const QByteArray& datagram, const QHostAddress& to)
 {
+    // The system would take a null address for this host and report success.
+    if (to.isNull())
+        return false;
     return m_broadcast.writeDatagram(datagram, to, m_endpoints.port) == datagram.size();
 }
 

@@ -13,7 +13,7 @@ void CommandDispatcher::HandleCommand(const QByteArray& exec, const QByteArray& 
     const auto handler = m_handlers.constFind(exec);
     if (handler == m_handlers.cend())
         return;
-    (*handler)(Command {exec, splitFields(dat)});
+    (*handler)(Command{exec, splitFields(dat)});
 }
 
 QStringList CommandDispatcher::splitFields(const QByteArray& dat)

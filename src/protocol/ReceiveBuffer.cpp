@@ -16,7 +16,7 @@ std::optional<ReceiveBuffer::Packet> ReceiveBuffer::takeNext()
         m_read += cut.consumed;
         switch (cut.status) {
         case Status::Packet:
-            return Packet {cut.word, cut.argument};
+            return Packet{cut.word, cut.argument};
         case Status::Dropped:
             ++m_dropped;
             continue;

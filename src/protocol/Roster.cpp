@@ -10,7 +10,7 @@ int Roster::append(const QString& key)
     Q_ASSERT(!m_rows.contains(key));
     const int row = count();
     beginInsertRows({}, row, row);
-    m_entries.append(Entry {key, {}, {}});
+    m_entries.append(Entry{key, {}, {}});
     m_rows.insert(key, row);
     endInsertRows();
     return row;

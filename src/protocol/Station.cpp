@@ -6,8 +6,10 @@ Station::Station(TranscriptSink& transcript, UdpTransport::Endpoints endpoints, 
     : QObject(parent)
     , m_transport(std::move(endpoints))
     , m_presence(m_identity, m_roster, transcript, *this)
+    , m_messages(m_roster, transcript)
 {
     m_presence.attach(m_dispatcher);
+    m_messages.attach(m_dispatcher);
     connect(&m_transport, &UdpTransport::datagramReceived, this, &Station::HandleDatagram);
 }
 
@@ -16,6 +18,14 @@ bool Station::bindSockets()
     const bool listening = m_transport.bind();
     m_identity.MyIP = m_transport.localAddress();
     return listening;
+}
+
+void Station::setUsername(const QString& nick)
+{
+    if (m_identity.Username == nick)
+        return;
+    m_identity.Username = nick;
+    emit usernameChanged(nick);
 }
 
 bool Station::SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs)

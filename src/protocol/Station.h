@@ -2,6 +2,7 @@
 
 #include "CommandDispatcher.h"
 #include "Identity.h"
+#include "Messages.h"
 #include "PacketSender.h"
 #include "Presence.h"
 #include "ReceiveBuffer.h"
@@ -28,12 +29,13 @@ public:
 
     QString MyIP() const { return m_identity.MyIP; }
     QString Username() const { return m_identity.Username; }
-    void setUsername(const QString& nick) { m_identity.Username = nick; }
+    void setUsername(const QString& nick);
     QString MyIcon() const { return m_identity.MyIcon; }
     void setMyIcon(const QString& icon) { m_identity.MyIcon = icon; }
 
     Roster& roster() { return m_roster; }
     Presence& presence() { return m_presence; }
+    Messages& messages() { return m_messages; }
     CommandDispatcher& dispatcher() { return m_dispatcher; }
     const ReceiveBuffer& CommBuffer() const { return m_buffer; }
     quint16 port() const { return m_transport.endpoints().port; }
@@ -43,6 +45,9 @@ public:
     // What arrived on the listening socket; public so a test can feed bytes in directly.
     void HandleDatagram(const QByteArray& datagram);
 
+signals:
+    void usernameChanged(const QString& nick);
+
 private:
     UdpTransport m_transport;
     Identity m_identity;
@@ -50,4 +55,5 @@ private:
     CommandDispatcher m_dispatcher;
     Roster m_roster;
     Presence m_presence;
+    Messages m_messages;
 };

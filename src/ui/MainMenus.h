@@ -24,7 +24,7 @@ public:
     QAction* mnu_actionmessage = nullptr;
     QAction* mnu_selectnick = nullptr;
     QMenu* mnu_wake = nullptr;
-    std::array<QAction*, 2> mnu_waketype {};
+    std::array<QAction*, 2> mnu_waketype{};
     QAction* mnu_About = nullptr;
     QAction* mnu_quit = nullptr;
 

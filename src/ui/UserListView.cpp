@@ -3,6 +3,8 @@
 #include "Icons.h"
 #include "protocol/Roster.h"
 
+#include <QMouseEvent>
+
 QVariant RosterIconModel::data(const QModelIndex& index, int role) const
 {
     if (role == Qt::DecorationRole)
@@ -20,4 +22,17 @@ UserListView::UserListView(Roster& roster, QWidget* parent)
     setUniformRowHeights(true);
     setEditTriggers(NoEditTriggers);
     setSelectionMode(SingleSelection);
+}
+
+void UserListView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    const QModelIndex hit = indexAt(event->position().toPoint());
+    if (!hit.isValid()) {
+        emit emptyReleased();
+        return;
+    }
+    setCurrentIndex(hit);
+    emit entryReleased(hit.data(Roster::KeyRole).toString(), event->button(),
+                       event->globalPosition().toPoint());
 }

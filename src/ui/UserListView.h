@@ -21,6 +21,14 @@ class UserListView final : public QTreeView {
 public:
     explicit UserListView(Roster& roster, QWidget* parent = nullptr);
 
+signals:
+    // A mouse button came up over an entry (its roster key) or over the empty part.
+    void entryReleased(const QString& key, Qt::MouseButton button, const QPoint& globalPos);
+    void emptyReleased();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
 private:
     RosterIconModel m_icons;
 };

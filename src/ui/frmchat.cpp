@@ -1,10 +1,15 @@
 #include "frmchat.h"
 
+#include "Composer.h"
 #include "Icons.h"
 #include "MainMenus.h"
+#include "SettingsHolder.h"
 #include "StatusPanels.h"
 #include "TranscriptView.h"
+#include "UserActions.h"
 #include "UserListView.h"
+#include "app/AboutText.h"
+#include "app/Autostart.h"
 #include "app/Platform.h"
 #include "app/SettingsStore.h"
 #include "app/Version.h"
@@ -39,64 +44,82 @@ const QRect DesignStatus = twipsRect(0, 5010, 8895, 255);
 constexpr int StartWidthTwips = 9136;
 constexpr int DesignFrameTwips = 9136 - 8895;
 
-void showNonModal(QWidget* parent, QMessageBox::Icon icon, const QString& title,
-                  const QString& text)
-{
-    auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
-}
-
 } // namespace
 
-frmchat::frmchat(SettingsStore& store, UdpTransport::Endpoints endpoints, QWidget* parent)
+frmchat::frmchat(SettingsStore& store, Autostart& autostart, SoundPlayer& sound,
+                 UdpEndpoints endpoints, QWidget* parent)
     : QMainWindow(parent)
     , m_store(store)
+    , m_autostart(autostart)
     , m_chat(new TranscriptView)
     , m_station(*m_chat, std::move(endpoints))
+    , m_attention(
+          m_tray, sound, [this] { return isMinimized(); }, [this] { return m_settings->current(); })
 {
     setObjectName(QStringLiteral("frmchat"));
     setWindowTitle(QStringLiteral("Kestrowind "));
     setWindowIcon(Icons::application());
+    m_settings = new SettingsHolder(m_store, m_autostart, Platform::programFolder(), this);
+    buildClientArea();
+    m_menus = new MainMenus(*menuBar(), this);
+    m_userActions = new UserActions(m_station, *m_chat, *m_menus, *m_settings, this);
+    connectActions();
+    resize(DesignClient.width(), DesignClient.height() + menuBar()->sizeHint().height());
+}
 
+frmchat::~frmchat() = default;
+
+void frmchat::buildClientArea()
+{
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
     setCentralWidget(m_client);
     m_chat->setParent(m_client);
     m_chat->setGeometry(DesignChat);
-    m_sendtext = new QLineEdit(m_client);
-    m_sendtext->setObjectName(QStringLiteral("sendtext"));
+    m_sendtext = new Composer(
+        m_station, *m_chat, [this] { return aboutBlock(); }, m_client);
     m_sendtext->setGeometry(DesignSendtext);
     m_users = new UserListView(m_station.roster(), m_client);
     m_users->setGeometry(DesignUsers);
     m_status = new StatusPanels(m_client);
     m_status->setGeometry(DesignStatus);
     m_client->installEventFilter(this);
+}
 
-    m_menus = new MainMenus(*menuBar(), this);
+void frmchat::connectActions()
+{
     // The items' keys work from the window even while their menu is out of the menu bar.
-    for (QMenu* menu : {m_menus->mnu_chat, m_menus->mnu_User, m_menus->mnuTools})
+    for (QMenu* menu : {m_menus->mnu_chat, m_menus->mnu_User, m_menus->mnuTools, m_menus->mnu_wake,
+                        m_menus->mnuSaveToFileUp})
         addActions(menu->actions());
-    addActions(m_menus->mnu_wake->actions());
-    addActions(m_menus->mnuSaveToFileUp->actions());
-
     for (int i = 0; i < 2; ++i)
         connect(m_menus->mnu_waketype[i], &QAction::triggered, this,
                 [this, i] { mnu_waketype_Click(i); });
     connect(m_menus->mnu_quit, &QAction::triggered, this, &QWidget::close);
+    connect(m_menus->mnu_About, &QAction::triggered, m_settings, &SettingsHolder::show);
+    connect(m_menus->mnuUpdate, &QAction::triggered, m_settings, &SettingsHolder::show);
+    connect(m_menus->mnuSound, &QAction::triggered, this, [this] { m_attention.playOnce(); });
+
+    connect(m_settings, &SettingsHolder::nickConfirmed, this, [this](const QString& nick) {
+        m_station.setUsername(nick);
+        m_station.presence().RequestPing();
+    });
+    connect(&m_station, &Station::usernameChanged, m_sendtext, &Composer::updateMaxLength);
     connect(&m_station.presence(), &Presence::userCountChanged, this, [this](const QString& text) {
         m_status->setPanelText(QStringLiteral("users_online"), text);
     });
-    connect(&m_tray, &TrayCode::restoreRequested, this, [this] {
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-        show();
-        activateWindow();
+    connect(&m_station.messages(), &Messages::messageBoxRequested, this, &frmchat::showMessageBox);
+    connect(&m_station.messages(), &Messages::attentionRequested, this, [this] {
+        if (m_wakeType == 1)
+            restoreWindow();
     });
-
-    resize(DesignClient.width(), DesignClient.height() + menuBar()->sizeHint().height());
+    connect(m_chat, &TranscriptView::chat_Change, this, [this] { m_attention.chat_Change(); });
+    connect(m_sendtext, &Composer::clicked, this,
+            [this] { m_tray.TraySetTip(QStringLiteral("Kestrowind 2")); });
+    connect(m_users, &UserListView::entryReleased, m_userActions, &UserActions::onEntryReleased);
+    connect(m_users, &UserListView::emptyReleased, m_userActions, &UserActions::onEmptyReleased);
+    connect(&m_tray, &TrayCode::restoreRequested, this, &frmchat::restoreWindow);
 }
-
-frmchat::~frmchat() = default;
 
 bool frmchat::Form_Load(const StartOptions& start)
 {
@@ -109,14 +132,10 @@ bool frmchat::Form_Load(const StartOptions& start)
     m_menus->mnu_User->menuAction()->setVisible(false);
     const bool listening = m_station.bindSockets();
     m_currentBlock = -1;
-    if (LoadSettings(m_store, m_options) == LoadOutcome::FirstRun)
-        showNonModal(this, QMessageBox::Information, QString::fromLatin1(Version::ProductName),
-                     QStringLiteral("Vítejte v aplikaci pro komunikaci uživatelů v síti.\r\n\r\n"
-                                    "%1, %2")
-                         .arg(QLatin1String(Version::MakerWeb), QLatin1String(Version::MakerMail)));
-    SaveSettings(m_store, m_options, Platform::programFolder());
+    m_settings->dialog();
+    m_settings->save();
 
-    QString nick = m_options.nick;
+    QString nick = m_settings->current().nick;
     if (nick.isEmpty())
         nick = Platform::GetWindowsUserName();
     if (nick.isEmpty())
@@ -132,7 +151,7 @@ bool frmchat::Form_Load(const StartOptions& start)
     m_tray.TrayBalloon(this, m_menus->mnu_chat,
                        QStringLiteral("vítejte v aplikaci Kestrowind 2\rOrlathe"),
                        QStringLiteral("Orlathe"), 2);
-    if (m_options.totray)
+    if (m_settings->current().totray)
         setWindowState(windowState() | Qt::WindowMinimized);
     setOuterWidth(StartWidthTwips);
     return true;
@@ -164,8 +183,33 @@ void frmchat::writeStartLines(bool listening)
 void frmchat::uninstall()
 {
     m_store.deleteApplication(QString::fromLatin1(Version::SettingsApplication));
+    // An uninstalled program must not come back at the next logon.
+    m_autostart.disable();
     QMessageBox::warning(this, QStringLiteral("uninstall"),
                          QStringLiteral("skript pro odinstalování byl úspěšně proveden"));
+}
+
+// Shown without waiting: the network goes on, and several notes can be open at once.
+void frmchat::showMessageBox(const QString& caption, const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, caption, text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+void frmchat::restoreWindow()
+{
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    show();
+    activateWindow();
+}
+
+QString frmchat::aboutBlock()
+{
+    return AboutText::block({AboutText::updateServiceVersion(m_store), m_station.MyIP(),
+                             Platform::GetWindowsUserName(), m_settings->current().nick,
+                             Platform::GetMachineName()});
 }
 
 void frmchat::mnu_waketype_Click(int index)
@@ -184,6 +228,7 @@ void frmchat::closeEvent(QCloseEvent* event)
             window->close();
     }
     m_station.presence().Logoff();
+    m_userActions->clearSelectedUser();
     event->accept();
 }
 

@@ -12,16 +12,16 @@ private slots:
         QTest::addColumn<bool>("help");
         QTest::addColumn<bool>("hide");
         QTest::addColumn<bool>("uninstall");
-        QTest::newRow("none") << QStringList {} << false << false << false;
-        QTest::newRow("hide upper case") << QStringList {"/HIDE"} << false << true << false;
+        QTest::newRow("none") << QStringList{} << false << false << false;
+        QTest::newRow("hide upper case") << QStringList{"/HIDE"} << false << true << false;
         QTest::newRow("hide among words")
-            << QStringList {"x", "a/hideb", "y"} << false << true << false;
-        QTest::newRow("help and hide") << QStringList {"/hide", "/?"} << true << true << false;
-        QTest::newRow("uninstall exactly") << QStringList {"/uninstall"} << false << false << true;
+            << QStringList{"x", "a/hideb", "y"} << false << true << false;
+        QTest::newRow("help and hide") << QStringList{"/hide", "/?"} << true << true << false;
+        QTest::newRow("uninstall exactly") << QStringList{"/uninstall"} << false << false << true;
         QTest::newRow("uninstall other case")
-            << QStringList {"/Uninstall"} << false << false << false;
+            << QStringList{"/Uninstall"} << false << false << false;
         QTest::newRow("uninstall and more")
-            << QStringList {"/uninstall", "now"} << false << false << false;
+            << QStringList{"/uninstall", "now"} << false << false << false;
     }
 
     void switches()

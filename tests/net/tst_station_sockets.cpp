@@ -84,7 +84,7 @@ private slots:
         });
         QTRY_COMPARE(reached.size(), 4);
         QCOMPARE(payloads, QList<QByteArray>(4, *Framing::framePacket(data)));
-        QCOMPARE(reached, (QStringList {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
+        QCOMPARE(reached, (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
     }
 
     void oversizedDataSendsNothing()

@@ -95,7 +95,7 @@ bool NetnsLab::runScript(const QStringList& args, QString* output, QString* erro
 {
     QProcess process;
     // Run through bash so a checkout that lost the executable bit still works.
-    process.start(QStringLiteral("bash"), QStringList {m_script} + args);
+    process.start(QStringLiteral("bash"), QStringList{m_script} + args);
     if (!process.waitForStarted(kScriptTimeoutMs)) {
         *error = process.errorString();
         return false;

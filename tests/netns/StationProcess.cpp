@@ -87,8 +87,8 @@ bool StationProcess::start(int timeoutMs)
 
     // The overrides go on the command line through env(1), so the logged command reproduces
     // the station by hand.
-    QStringList args {QStringLiteral("netns"), QStringLiteral("exec"), m_netns,
-                      QStringLiteral("env")};
+    QStringList args{QStringLiteral("netns"), QStringLiteral("exec"), m_netns,
+                     QStringLiteral("env")};
     for (auto it = m_env.cbegin(); it != m_env.cend(); ++it)
         args << it.key() + QLatin1Char('=') + it.value();
     args << m_program << m_args;

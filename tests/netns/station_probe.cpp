@@ -4,11 +4,18 @@
 
 #include "app/Main.h"
 #include "protocol/Roster.h"
+#include "ui/Composer.h"
+#include "ui/MainMenus.h"
 #include "ui/StatusPanels.h"
 #include "ui/TranscriptView.h"
+#include "ui/UserActions.h"
 #include "ui/frmchat.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTextBlock>
 #include <QTimer>
@@ -44,6 +51,7 @@ public:
                 });
         connect(window.chat(), &TranscriptView::chat_Change, this, [this] { reportLines(); });
         connect(&m_stdin, &QSocketNotifier::activated, this, [this] { readCommands(); });
+        qApp->installEventFilter(this);
         reportRoster();
         report(QStringLiteral("COUNT"), window.status()->panelText(QStringLiteral("users_online")));
         reportLines();
@@ -88,10 +96,46 @@ private:
         }
     }
 
-    void run(const QString& command)
+    void run(const QString& line)
     {
-        if (command == QLatin1String("close"))
+        const QString command = line.section(QLatin1Char(' '), 0, 0);
+        const QString rest = line.section(QLatin1Char(' '), 1);
+        if (command == QLatin1String("close")) {
             m_window.close();
+        } else if (command == QLatin1String("say")) {
+            // Typed and sent with Enter, as a user does.
+            m_window.sendtext()->setText(rest);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(m_window.sendtext(), &enter);
+        } else if (command == QLatin1String("rename")) {
+            m_window.menus().mnu_selectnick->trigger();
+            answerInputDialog(rest);
+        } else if (command == QLatin1String("alert")) {
+            const QString key = QStringLiteral("ip") + rest.section(QLatin1Char(' '), 0, 0);
+            m_window.userActions().onEntryReleased(key, Qt::LeftButton, {});
+            m_window.menus().mnu_sendalert->trigger();
+            answerInputDialog(rest.section(QLatin1Char(' '), 1));
+        }
+    }
+
+    static void answerInputDialog(const QString& text)
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QInputDialog*>(widget); dialog && dialog->isVisible()) {
+                dialog->setTextValue(text);
+                dialog->accept();
+            }
+        }
+    }
+
+    // Message boxes are reported as they appear: "BOX caption|text".
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto* box = qobject_cast<QMessageBox*>(watched))
+                report(QStringLiteral("BOX"), box->windowTitle() + QLatin1Char('|') + box->text());
+        }
+        return QObject::eventFilter(watched, event);
     }
 
     frmchat& m_window;

@@ -95,11 +95,11 @@ private slots:
     void fieldsSplitAtEverySeparator()
     {
         QCOMPARE(CommandDispatcher::splitFields(""), QStringList());
-        QCOMPARE(CommandDispatcher::splitFields("a"), QStringList {"a"});
+        QCOMPARE(CommandDispatcher::splitFields("a"), QStringList{"a"});
         QCOMPARE(CommandDispatcher::splitFields("a\x0B\x0B"
                                                 "b\x0B"),
-                 (QStringList {"a", "", "b", ""}));
-        QCOMPARE(CommandDispatcher::splitFields("\x9E"), QStringList {QStringLiteral("ž")});
+                 (QStringList{"a", "", "b", ""}));
+        QCOMPARE(CommandDispatcher::splitFields("\x9E"), QStringList{QStringLiteral("ž")});
     }
 };
 

@@ -13,13 +13,13 @@ using Lines = QList<RecordedLine>;
 
 // One station's presence handling, with the network and the transcript recorded.
 struct Fixture {
-    Identity self {QStringLiteral("10.0.0.1"), QStringLiteral("já"), QStringLiteral("user")};
+    Identity self{QStringLiteral("10.0.0.1"), QStringLiteral("já"), QStringLiteral("user")};
     Roster roster;
     RecordingTranscript transcript;
     RecordingSender sender;
     CommandDispatcher dispatcher;
-    Presence presence {self, roster, transcript, sender};
-    QSignalSpy counts {&presence, &Presence::userCountChanged};
+    Presence presence{self, roster, transcript, sender};
+    QSignalSpy counts{&presence, &Presence::userCountChanged};
 
     Fixture() { presence.attach(dispatcher); }
 
@@ -55,9 +55,9 @@ private slots:
         Fixture f;
         f.presence.Logon();
         f.presence.Logoff();
-        QCOMPARE(f.sender.sent, (QList<SentPackage> {{"LOGON\t10.0.0.1\x0Bj\xE1\x0Buser\r\n", {}},
-                                                     {"PING\t10.0.0.1\x0Bj\xE1\r\n", {}},
-                                                     {"LOGOFF\t10.0.0.1\r\n", {}}}));
+        QCOMPARE(f.sender.sent, (QList<SentPackage>{{"LOGON\t10.0.0.1\x0Bj\xE1\x0Buser\r\n", {}},
+                                                    {"PING\t10.0.0.1\x0Bj\xE1\r\n", {}},
+                                                    {"LOGOFF\t10.0.0.1\r\n", {}}}));
     }
 
     void firstLogonAddsWithALineLaterOnesOnlyUpdate()
@@ -65,8 +65,8 @@ private slots:
         Fixture f;
         f.receive("LOGON", {"10.0.0.7", "pc12", "user"});
         f.receive("LOGON", {"10.0.0.7", "pc12b", "user"});
-        QCOMPARE(f.entries(), QStringList {"ip10.0.0.7=pc12b/user"});
-        QCOMPARE(f.transcript.lines, (Lines {{"uživatel pc12 vstoupil do diskuze", 3, ""}}));
+        QCOMPARE(f.entries(), QStringList{"ip10.0.0.7=pc12b/user"});
+        QCOMPARE(f.transcript.lines, (Lines{{"uživatel pc12 vstoupil do diskuze", 3, ""}}));
         QCOMPARE(f.lastCount(), QStringLiteral("uživatelé on-line: 1"));
     }
 
@@ -74,7 +74,7 @@ private slots:
     {
         Fixture f;
         f.receive("PTOING", {"10.0.0.7", "pc12", "user"});
-        QCOMPARE(f.entries(), QStringList {"ip10.0.0.7=pc12/user"});
+        QCOMPARE(f.entries(), QStringList{"ip10.0.0.7=pc12/user"});
         QVERIFY(f.transcript.lines.isEmpty());
         QCOMPARE(f.counts.size(), 1);
     }
@@ -83,17 +83,17 @@ private slots:
     {
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QString>("entry");
-        QTest::newRow("own") << QStringList {"10.0.0.1", "já", "user"} << "ip10.0.0.1=já/u1";
-        QTest::newRow("peer") << QStringList {"10.0.0.7", "pc12", "user"} << "ip10.0.0.7=pc12/user";
+        QTest::newRow("own") << QStringList{"10.0.0.1", "já", "user"} << "ip10.0.0.1=já/u1";
+        QTest::newRow("peer") << QStringList{"10.0.0.7", "pc12", "user"} << "ip10.0.0.7=pc12/user";
         QTest::newRow("peer without icon")
-            << QStringList {"10.0.0.7", "pc12"} << "ip10.0.0.7=pc12/user";
+            << QStringList{"10.0.0.7", "pc12"} << "ip10.0.0.7=pc12/user";
         QTest::newRow("peer with empty icon")
-            << QStringList {"10.0.0.7", "pc12", ""} << "ip10.0.0.7=pc12/user";
+            << QStringList{"10.0.0.7", "pc12", ""} << "ip10.0.0.7=pc12/user";
         QTest::newRow("peer with unknown icon")
-            << QStringList {"10.0.0.7", "pc12", "kočka"} << "ip10.0.0.7=pc12/user";
+            << QStringList{"10.0.0.7", "pc12", "kočka"} << "ip10.0.0.7=pc12/user";
         QTest::newRow("peer posing as own")
-            << QStringList {"10.0.0.7", "pc12", "u1"} << "ip10.0.0.7=pc12/user";
-        QTest::newRow("address only") << QStringList {"10.0.0.7"} << "ip10.0.0.7=/user";
+            << QStringList{"10.0.0.7", "pc12", "u1"} << "ip10.0.0.7=pc12/user";
+        QTest::newRow("address only") << QStringList{"10.0.0.7"} << "ip10.0.0.7=/user";
     }
 
     void iconsMarkTheOwnEntryOnly()
@@ -102,7 +102,7 @@ private slots:
         QFETCH(QString, entry);
         Fixture f;
         f.receive("LOGON", fields);
-        QCOMPARE(f.entries(), QStringList {entry});
+        QCOMPARE(f.entries(), QStringList{entry});
     }
 
     void logonWithoutFieldsOnlyRefreshesTheCount()
@@ -123,10 +123,10 @@ private slots:
         f.receive("PING", {"10.0.0.7", "pc12"}); // same nick: nothing to tell
         QVERIFY(f.transcript.lines.isEmpty());
         f.receive("PING", {"10.0.0.7", "Pc12"}); // case counts as a change
-        QCOMPARE(f.transcript.lines, (Lines {{"uživatel pc12 je nyní Pc12", 2, ""}}));
-        QCOMPARE(f.entries(), QStringList {"ip10.0.0.7=Pc12/user"});
-        const SentPackage answer {"PTOING\t10.0.0.1\x0Bj\xE1\x0Buser\r\n", {"10.0.0.7"}};
-        QCOMPARE(f.sender.sent, (QList<SentPackage> {answer, answer, answer}));
+        QCOMPARE(f.transcript.lines, (Lines{{"uživatel pc12 je nyní Pc12", 2, ""}}));
+        QCOMPARE(f.entries(), QStringList{"ip10.0.0.7=Pc12/user"});
+        const SentPackage answer{"PTOING\t10.0.0.1\x0Bj\xE1\x0Buser\r\n", {"10.0.0.7"}};
+        QCOMPARE(f.sender.sent, (QList<SentPackage>{answer, answer, answer}));
     }
 
     void pingWithoutAddressIsNotAnswered()
@@ -146,8 +146,8 @@ private slots:
         QCOMPARE(f.roster.count(), 2);
         QCOMPARE(f.lastCount(), QStringLiteral("uživatelé on-line: 2"));
         f.receive("LOGOFF", {"10.0.0.7"});
-        QCOMPARE(f.entries(), QStringList {"ip10.0.0.8=pc12/user"});
-        QCOMPARE(f.transcript.lines, (Lines {{"uživatel pc12 opustli chat", 3, " "}}));
+        QCOMPARE(f.entries(), QStringList{"ip10.0.0.8=pc12/user"});
+        QCOMPARE(f.transcript.lines, (Lines{{"uživatel pc12 opustli chat", 3, " "}}));
         QCOMPARE(f.lastCount(), QStringLiteral("uživatelé on-line: 1"));
         // The hash beside the list still finds what moved up.
         QCOMPARE(f.roster.rowOf("ip10.0.0.8"), 0);

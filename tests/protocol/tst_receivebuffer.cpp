@@ -36,7 +36,7 @@ private slots:
         ReceiveBuffer buffer;
         buffer.append(Logon + Ping);
         QCOMPARE(drain(buffer),
-                 (QList<QByteArray> {"LOGON:10.0.0.7\x0Bpc12\x0Buser", "PING:10.0.0.8\x0Bpc13"}));
+                 (QList<QByteArray>{"LOGON:10.0.0.7\x0Bpc12\x0Buser", "PING:10.0.0.8\x0Bpc13"}));
         QCOMPARE(buffer.pendingBytes(), 0);
     }
 
@@ -81,7 +81,7 @@ private slots:
         QFETCH(QByteArray, argument);
         ReceiveBuffer buffer;
         buffer.append(frame);
-        QCOMPARE(drain(buffer), QList<QByteArray> {"PING:" + argument});
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:" + argument});
     }
 
     // Each of these can never be cut; it goes, and the packet after it is still handled.
@@ -106,7 +106,7 @@ private slots:
         ReceiveBuffer buffer;
         buffer.append(piece);
         buffer.append(Ping);
-        QCOMPARE(drain(buffer), QList<QByteArray> {"PING:10.0.0.8\x0Bpc13"});
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
         QVERIFY(buffer.droppedPieces() > 0);
         QCOMPARE(buffer.pendingBytes(), 0);
     }
@@ -125,7 +125,7 @@ private slots:
         buffer.append(Logon.left(kept));
         QVERIFY(drain(buffer).isEmpty());
         buffer.append(Ping);
-        QCOMPARE(drain(buffer), QList<QByteArray> {"PING:10.0.0.8\x0Bpc13"});
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
     }
 
     void garbageStreamIsCappedAndTheNextPacketStillGetsThrough()
@@ -139,7 +139,7 @@ private slots:
         }
         QCOMPARE(buffer.pendingBytes(), Framing::MaxPendingBytes);
         buffer.append(Ping);
-        QCOMPARE(drain(buffer), QList<QByteArray> {"PING:10.0.0.8\x0Bpc13"});
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
     }
 
     // A handler that waits (a box left open) lets later arrivals be handled meanwhile; the

@@ -1,5 +1,8 @@
+#include "app/Autostart.h"
 #include "app/Platform.h"
 #include "app/SettingsStore.h"
+#include "tray/SoundPlayer.h"
+#include "ui/Composer.h"
 #include "ui/MainMenus.h"
 #include "ui/StatusPanels.h"
 #include "ui/TranscriptView.h"
@@ -26,12 +29,20 @@ quint16 freePort()
     return probe.localPort();
 }
 
-// A main window on loopback with settings in a folder of its own.
+struct CountingSound final : SoundPlayer {
+    void play() override { ++plays; }
+    int plays = 0;
+};
+
+// A main window on loopback with settings and autostart in folders of its own.
 struct Window {
     QTemporaryDir config;
-    QSettingsStore store {config.path()};
+    QSettingsStore store{config.path()};
+    PlatformAutostart autostart{config.filePath(QStringLiteral("autostart"))};
+    CountingSound sound;
     quint16 port = freePort();
-    frmchat window {store, UdpEndpoints {port, QHostAddress(QHostAddress::LocalHost)}};
+    frmchat window{store, autostart, sound,
+                   UdpEndpoints{port, QHostAddress(QHostAddress::LocalHost)}};
 
     QStringList lines() const
     {
@@ -184,14 +195,14 @@ private slots:
         QStringList chatItems;
         for (const QAction* action : menus.mnu_chat->actions())
             chatItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
-        QCOMPARE(chatItems, (QStringList {"zobrazit okno", "skrýt okno", "-", "obnovit uživatele",
-                                          "poslat zprávu", "změnit přezdívku",
-                                          "když je vyžadována má pozornost", "-", "nastavení", "-",
-                                          "ukončit aplikaci"}));
+        QCOMPARE(chatItems, (QStringList{"zobrazit okno", "skrýt okno", "-", "obnovit uživatele",
+                                         "poslat zprávu", "změnit přezdívku",
+                                         "když je vyžadována má pozornost", "-", "nastavení", "-",
+                                         "ukončit aplikaci"}));
         QStringList wakeItems;
         for (const QAction* action : menus.mnu_wake->actions())
             wakeItems << action->text();
-        QCOMPARE(wakeItems, (QStringList {"ignorovat upozornění", "maximalizovat okno aplikace"}));
+        QCOMPARE(wakeItems, (QStringList{"ignorovat upozornění", "maximalizovat okno aplikace"}));
     }
 
     void controlsStandWhereTheyWereDrawn()

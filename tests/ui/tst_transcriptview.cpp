@@ -96,26 +96,26 @@ void TranscriptViewTest::entryLooks_data()
     QTest::addColumn<Runs>("expected");
 
     const QTime t = kAfternoon;
-    QTest::newRow("bare alert") << "x" << 4 << " " << t << Runs {{"x\n", kBrown, true, 8}};
+    QTest::newRow("bare alert") << "x" << 4 << " " << t << Runs{{"x\n", kBrown, true, 8}};
     QTest::newRow("stamped presence, early hour")
         << "x" << 3 << "" << QTime(9, 5, 3)
-        << Runs {stamp("09:05:03"), {"x\n", kDarkBlue, false, 7}};
+        << Runs{stamp("09:05:03"), {"x\n", kDarkBlue, false, 7}};
     QTest::newRow("chat with nick")
         << "ahoj" << 10 << "user1" << t
-        << Runs {stamp("14:03:27"), nick("user1"), {"ahoj\n", kBlack, false, 8}};
+        << Runs{stamp("14:03:27"), nick("user1"), {"ahoj\n", kBlack, false, 8}};
     QTest::newRow("other type, two spaces")
-        << "x" << 7 << "  " << t << Runs {{"x\n", kBlack, false, 8}};
-    QTest::newRow("bare status") << "x" << 1 << " " << t << Runs {{"x\n", kGrey, false, 7}};
+        << "x" << 7 << "  " << t << Runs{{"x\n", kBlack, false, 8}};
+    QTest::newRow("bare status") << "x" << 1 << " " << t << Runs{{"x\n", kGrey, false, 7}};
     QTest::newRow("action, evening")
-        << "x" << 2 << "" << QTime(21, 7, 0) << Runs {stamp("21:07:00"), {"x\n", kGreen, true, 8}};
+        << "x" << 2 << "" << QTime(21, 7, 0) << Runs{stamp("21:07:00"), {"x\n", kGreen, true, 8}};
     QTest::newRow("nick of a tab and a space, untrimmed")
         << "x" << 10 << "\t " << t
-        << Runs {stamp("14:03:27"), nick("\t "), {"x\n", kBlack, false, 8}};
+        << Runs{stamp("14:03:27"), nick("\t "), {"x\n", kBlack, false, 8}};
     QTest::newRow("empty message with nick")
         << "" << 10 << "user1" << t
-        << Runs {stamp("14:03:27"), nick("user1"), {"\n", kBlack, false, 8}};
+        << Runs{stamp("14:03:27"), nick("user1"), {"\n", kBlack, false, 8}};
     QTest::newRow("lines split by CR and CR LF")
-        << "a\rb\r\nc" << 1 << "" << t << Runs {stamp("14:03:27"), {"a\nb\nc\n", kGrey, false, 7}};
+        << "a\rb\r\nc" << 1 << "" << t << Runs{stamp("14:03:27"), {"a\nb\nc\n", kGrey, false, 7}};
 }
 
 void TranscriptViewTest::entryLooks()

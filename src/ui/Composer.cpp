@@ -1,0 +1,56 @@
+#include "Composer.h"
+
+#include "protocol/ComposerRules.h"
+#include "protocol/Station.h"
+#include "protocol/TranscriptSink.h"
+
+#include <QKeyEvent>
+
+Composer::Composer(Station& station, TranscriptSink& transcript, AboutBlock about, QWidget* parent)
+    : QLineEdit(parent)
+    , m_station(station)
+    , m_transcript(transcript)
+    , m_about(std::move(about))
+{
+    setObjectName(QStringLiteral("sendtext"));
+    setToolTip(QStringLiteral("Zde zadejte zprávu k odeslání a poté stiskněte ENTER"));
+    updateMaxLength();
+}
+
+void Composer::updateMaxLength()
+{
+    setMaxLength(ComposerRules::maxLineLength(m_station.MyIP(), m_station.Username()));
+}
+
+void Composer::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        send();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void Composer::mousePressEvent(QMouseEvent* event)
+{
+    emit clicked();
+    QLineEdit::mousePressEvent(event);
+}
+
+void Composer::send()
+{
+    const QString line = text();
+    if (ComposerRules::kindOf(line) == ComposerRules::Kind::About) {
+        m_transcript.AddLine(m_about(), 1);
+        clear();
+        return;
+    }
+    const QByteArray data = ComposerRules::dataFor(line, m_station.MyIP(), m_station.Username());
+    if (!m_station.SendPackage(data)) {
+        // The line stays in the box, so the user can send it again.
+        m_transcript.AddLine(QStringLiteral("zprávu se nepodařilo odeslat"), 4,
+                             QStringLiteral(" "));
+        return;
+    }
+    clear();
+}

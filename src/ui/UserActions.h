@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+
+#include <functional>
+
+class MainMenus;
+class SettingsHolder;
+class Station;
+class TranscriptSink;
+class QWidget;
+
+// What the user does with the user list: picks a user for the user menu, refreshes the
+// list, changes the own nick and sends a private note.
+class UserActions final : public QObject {
+    Q_OBJECT
+
+public:
+    UserActions(Station& station, TranscriptSink& transcript, MainMenus& menus,
+                SettingsHolder& settings, QWidget* dialogParent);
+
+    // The roster key of the user last hit in the list; empty when none.
+    QString SelectedUser() const { return m_selectedUser; }
+    void clearSelectedUser() { m_selectedUser.clear(); }
+
+    void onEntryReleased(const QString& key, Qt::MouseButton button, const QPoint& globalPos);
+    void onEmptyReleased();
+
+    void refreshUsers();
+    void changeNick();
+    void sendAlert();
+
+private:
+    void askText(const QString& title, const QString& prompt, const QString& initial,
+                 std::function<void(const QString&)> done);
+    // The remembered user's address, or empty when that user is no longer listed.
+    QString selectedAddress() const;
+
+    Station& m_station;
+    TranscriptSink& m_transcript;
+    MainMenus& m_menus;
+    SettingsHolder& m_settings;
+    QWidget* m_dialogParent;
+    QString m_selectedUser;
+};

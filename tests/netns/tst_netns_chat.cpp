@@ -1,0 +1,117 @@
+// Stations on one bridged LAN talk: chat lines and actions reach everybody, a new nick is
+// announced, and a private note reaches only the station it was sent to.
+#include "NetnsLab.h"
+#include "StationProcess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int Stations = 3;
+constexpr int TimeoutMs = 15000;
+const QStringList Nicks{QStringLiteral("Jana"), QStringLiteral("Petr"), QStringLiteral("Zdeněk")};
+
+// A stamp is "[hh:mm:ss]"; the tests compare what follows it.
+bool hasLine(const StationProcess& station, const QString& expected, bool stamped)
+{
+    static const QRegularExpression stamp(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\]"));
+    for (QString line : station.lines()) {
+        const bool hasStamp = stamp.match(line).hasMatch();
+        if (hasStamp)
+            line.remove(stamp);
+        if (hasStamp == stamped && line == expected)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class TstNetnsChat final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_lab = std::make_unique<NetnsLab>(QStringLiteral(KW_NETNS_PREFIX), Stations);
+        if (!m_lab->available())
+            QSKIP(qPrintable(m_lab->reason()));
+        for (int i = 1; i <= Stations; ++i) {
+            auto station = std::make_unique<StationProcess>(m_lab->namespaceName(i),
+                                                            QStringLiteral(KW_STATION_PROBE));
+            // Each station starts with a nick of its own, as a returning user would.
+            QFile settings(station->configPath() + QStringLiteral("/kestrowind2.ini"));
+            QVERIFY(settings.open(QIODevice::WriteOnly));
+            settings.write("[options]\nfirst=true\nnick=" + Nicks[i - 1].toUtf8() + "\n");
+            settings.close();
+            QVERIFY2(station->start(), qPrintable(station->describe()));
+            m_stations.push_back(std::move(station));
+        }
+        for (int i = 1; i <= Stations; ++i)
+            QTRY_VERIFY2_WITH_TIMEOUT(station(i).roster().size() == Stations,
+                                      qPrintable(station(i).describe()), TimeoutMs);
+    }
+
+    void cleanupTestCase()
+    {
+        m_stations.clear();
+        m_lab.reset();
+    }
+
+    void chatLineReachesEveryStationUnderTheSendersNick()
+    {
+        station(1).writeLine(QStringLiteral("say ahoj všichni"));
+        for (int i = 1; i <= Stations; ++i)
+            QTRY_VERIFY2_WITH_TIMEOUT(hasLine(station(i), "<Jana>ahoj všichni", true),
+                                      qPrintable(station(i).describe()), TimeoutMs);
+    }
+
+    void actionReachesEveryStationWithoutStamp()
+    {
+        station(2).writeLine(QStringLiteral("say /me mává"));
+        for (int i = 1; i <= Stations; ++i)
+            QTRY_VERIFY2_WITH_TIMEOUT(hasLine(station(i), "Petr mává", false),
+                                      qPrintable(station(i).describe()), TimeoutMs);
+    }
+
+    void newNickIsAnnouncedToThePeers()
+    {
+        station(1).writeLine(QStringLiteral("rename Jana2"));
+        for (int i = 2; i <= Stations; ++i) {
+            QTRY_VERIFY2_WITH_TIMEOUT(hasLine(station(i), "uživatel Jana je nyní Jana2", true),
+                                      qPrintable(station(i).describe()), TimeoutMs);
+            const auto roster = station(i).roster();
+            QVERIFY(std::any_of(roster.begin(), roster.end(),
+                                [](const RosterEntry& e) { return e.nick == "Jana2"; }));
+        }
+    }
+
+    void privateNoteReachesOnlyItsTarget()
+    {
+        station(1).writeLine(QStringLiteral("alert %1 přijď").arg(m_lab->address(2)));
+        const QString box = QStringLiteral("zpráva od: Jana2 [%1]|přijď").arg(m_lab->address(1));
+        QTRY_VERIFY2_WITH_TIMEOUT(station(2).latest(QStringLiteral("BOX")) == box,
+                                  qPrintable(station(2).describe()), TimeoutMs);
+        // A broadcast sent after the note arrives after it too; by then no note came to 3.
+        station(1).writeLine(QStringLiteral("say konec"));
+        QTRY_VERIFY2_WITH_TIMEOUT(hasLine(station(3), "<Jana2>konec", true),
+                                  qPrintable(station(3).describe()), TimeoutMs);
+        QVERIFY(!station(3).hasSeen(QStringLiteral("BOX")));
+        QVERIFY(!station(1).hasSeen(QStringLiteral("BOX")));
+    }
+
+private:
+    StationProcess& station(int i) { return *m_stations.at(i - 1); }
+
+    std::unique_ptr<NetnsLab> m_lab;
+    std::vector<std::unique_ptr<StationProcess>> m_stations;
+};
+
+QTEST_GUILESS_MAIN(TstNetnsChat)
+#include "tst_netns_chat.moc"

@@ -1,0 +1,130 @@
+#include "Recorders.h"
+#include "protocol/CommandDispatcher.h"
+#include "protocol/ComposerRules.h"
+#include "protocol/Framing.h"
+#include "protocol/Messages.h"
+#include "protocol/Roster.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+using Lines = QList<RecordedLine>;
+
+struct Fixture {
+    Roster roster;
+    RecordingTranscript transcript;
+    CommandDispatcher dispatcher;
+    Messages messages{roster, transcript};
+    QSignalSpy boxes{&messages, &Messages::messageBoxRequested};
+    QSignalSpy attention{&messages, &Messages::attentionRequested};
+
+    Fixture() { messages.attach(dispatcher); }
+
+    void know(const QString& address, const QString& nick)
+    {
+        roster.setText(roster.append(Roster::keyFor(address)), nick);
+    }
+
+    void receive(const QByteArray& word, const QStringList& fields)
+    {
+        const QByteArray data = Framing::commandData(word, fields);
+        dispatcher.HandleCommand(word, data.sliced(word.size() + 1).chopped(2));
+    }
+};
+} // namespace
+
+class tst_Messages final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void chatLinesAreWrittenUnderTheRosterNick()
+    {
+        Fixture f;
+        f.know("10.0.0.7", "pc12");
+        f.know("10.0.0.8", "");
+        f.know("10.0.0.9", "   ");
+        f.receive("MSG", {"10.0.0.7", "ahoj"});
+        f.receive("MSG", {"10.0.0.8", "kdo jsem"});
+        f.receive("MSG", {"10.0.0.9", "mezery"});
+        f.receive("MSG", {"10.0.0.5", "cizí"}); // not in the roster: not shown
+        f.receive("MSG", {"10.0.0.7"}); // no text: nothing
+        f.receive("MSG", {"10.0.0.7", ""});
+        QCOMPARE(f.transcript.lines, (Lines{{"ahoj", 10, "pc12"},
+                                            {"kdo jsem", 10, "anonymní"},
+                                            {"mezery", 10, "   "},
+                                            {"", 10, "pc12"}}));
+    }
+
+    void actionsNeedNoRosterButTheirText()
+    {
+        Fixture f;
+        f.receive("ALERT", {"10.0.0.7", "pc12", "mává"});
+        f.receive("ALERT", {"10.0.0.7", "pc12", ""});
+        f.receive("ALERT", {"10.0.0.7", "pc12"});
+        QCOMPARE(f.transcript.lines, (Lines{{"pc12 mává", 2, " "}, {"pc12 ", 2, " "}}));
+    }
+
+    void privateNotesAskForABoxAndWriteNothing()
+    {
+        Fixture f;
+        f.receive("MSGBOX", {"10.0.0.7", "pc12", "přijď"});
+        f.receive("MSGBOX", {"10.0.0.7", "pc12"});
+        QCOMPARE(f.boxes.size(), 1);
+        QCOMPARE(f.boxes.at(0).at(0).toString(), QStringLiteral("zpráva od: pc12 [10.0.0.7]"));
+        QCOMPARE(f.boxes.at(0).at(1).toString(), QStringLiteral("přijď"));
+        QVERIFY(f.transcript.lines.isEmpty());
+    }
+
+    void attentionRequestsWriteTheirLineAndAskForTheWindow()
+    {
+        Fixture f;
+        f.receive("POPIT", {"Jana"});
+        QCOMPARE(f.transcript.lines, (Lines{{"uživatel Jana vyžaduje vaši pozornost", 4, ""}}));
+        QCOMPARE(f.attention.size(), 1);
+    }
+
+    void composerTellsLinesApart_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QByteArray>("data"); // empty: nothing is sent
+        QTest::newRow("chat") << "ahoj"
+                              << QByteArray("MSG\t10.0.0.1\x0B"
+                                            "ahoj\r\n");
+        QTest::newRow("empty") << "" << QByteArray("MSG\t10.0.0.1\x0B\r\n");
+        QTest::newRow("action") << "/me Mává"
+                                << QByteArray("ALERT\t10.0.0.1\x0Bj\xE1\x0BM\xE1v\xE1\r\n");
+        QTest::newRow("action upper") << "/ME x" << QByteArray("ALERT\t10.0.0.1\x0Bj\xE1\x0Bx\r\n");
+        QTest::newRow("action alone") << "/me " << QByteArray("ALERT\t10.0.0.1\x0Bj\xE1\x0B\r\n");
+        QTest::newRow("me without blank") << "/me" << QByteArray("MSG\t10.0.0.1\x0B/me\r\n");
+        QTest::newRow("about") << "/about" << QByteArray();
+        QTest::newRow("about other case") << "/About" << QByteArray("MSG\t10.0.0.1\x0B/About\r\n");
+        QTest::newRow("about with more") << "/about " << QByteArray("MSG\t10.0.0.1\x0B/about \r\n");
+    }
+
+    void composerTellsLinesApart()
+    {
+        QFETCH(QString, line);
+        QFETCH(QByteArray, data);
+        if (data.isEmpty()) {
+            QCOMPARE(ComposerRules::kindOf(line), ComposerRules::Kind::About);
+            return;
+        }
+        QCOMPARE(ComposerRules::dataFor(line, "10.0.0.1", QStringLiteral("já")), data);
+    }
+
+    void longestLineStillFitsAPacket()
+    {
+        const QString nick(300, QLatin1Char('n'));
+        const int longest = ComposerRules::maxLineLength("10.0.0.1", nick);
+        for (const QString& prefix : {QString(), QStringLiteral("/me ")}) {
+            const QString line = prefix + QString(longest - prefix.size(), QLatin1Char('x'));
+            QVERIFY(Framing::framePacket(ComposerRules::dataFor(line, "10.0.0.1", nick)));
+        }
+        const QString action = QStringLiteral("/me ") + QString(longest - 3, QLatin1Char('x'));
+        QVERIFY(!Framing::framePacket(ComposerRules::dataFor(action, "10.0.0.1", nick)));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Messages)
+#include "tst_messages.moc"
