@@ -4,14 +4,18 @@
 #include "CommandLine.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
+#include "TerminationSignals.h"
 #include "Version.h"
 #include "tray/SoundPlayer.h"
+#include "tray/TrayCode.h"
+#include "ui/WindowHelpers.h"
 #include "ui/frmchat.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QSessionManager>
 #include <QTranslator>
 
 namespace {
@@ -68,10 +72,25 @@ int Main(QApplication& app)
     QSettingsStore store;
     PlatformAutostart autostart;
     WaveFilePlayer sound;
-    frmchat window(store, autostart, sound);
+    TrayCode tray;
+    frmchat window({store, autostart, sound, tray});
     if (!window.Form_Load(start))
         return 0;
-    // A drop shadow is the window manager's business on this platform.
+
+    // The program ends when its main window unloads, not when its last visible window
+    // closes: a message box closed while the window sits in the tray is not the end.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&window, &frmchat::unloaded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    // Every other way of ending says goodbye to the peers too.
+    TerminationSignals signals_;
+    QObject::connect(&signals_, &TerminationSignals::terminationRequested, &window,
+                     &QWidget::close);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.close(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmchat::Form_Unload);
+
+    AddDropShadow(&window);
     if (start.hide)
         window.setWindowState(window.windowState() | Qt::WindowMinimized);
     window.show();

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 
 namespace {
 
@@ -42,19 +43,22 @@ const QRect DesignUsers = twipsRect(6600, 0, 2355, 5040);
 const QRect DesignStatus = twipsRect(0, 5010, 8895, 255);
 // The start-up outer width, and the frame it allowed for around the inner area.
 constexpr int StartWidthTwips = 9136;
+// The width "zobrazit okno" gives the window.
+constexpr int ShownWidthTwips = 19136;
 constexpr int DesignFrameTwips = 9136 - 8895;
 
 } // namespace
 
-frmchat::frmchat(SettingsStore& store, Autostart& autostart, SoundPlayer& sound,
-                 UdpEndpoints endpoints, QWidget* parent)
+frmchat::frmchat(Services services, QWidget* parent)
     : QMainWindow(parent)
-    , m_store(store)
-    , m_autostart(autostart)
+    , m_store(services.store)
+    , m_autostart(services.autostart)
+    , m_tray(services.tray)
     , m_chat(new TranscriptView)
-    , m_station(*m_chat, std::move(endpoints))
+    , m_station(*m_chat, std::move(services.endpoints))
     , m_attention(
-          m_tray, sound, [this] { return isMinimized(); }, [this] { return m_settings->current(); })
+          m_tray, services.sound, [this] { return isMinimized(); },
+          [this] { return m_settings->current(); })
 {
     setObjectName(QStringLiteral("frmchat"));
     setWindowTitle(QStringLiteral("Kestrowind "));
@@ -96,9 +100,15 @@ void frmchat::connectActions()
         connect(m_menus->mnu_waketype[i], &QAction::triggered, this,
                 [this, i] { mnu_waketype_Click(i); });
     connect(m_menus->mnu_quit, &QAction::triggered, this, &QWidget::close);
+    connect(m_menus->mnu_showwindow, &QAction::triggered, this, &frmchat::mnu_showwindow_Click);
+    connect(m_menus->mnu_hidewindow, &QAction::triggered, this, &frmchat::mnu_hidewindow_Click);
     connect(m_menus->mnu_About, &QAction::triggered, m_settings, &SettingsHolder::show);
     connect(m_menus->mnuUpdate, &QAction::triggered, m_settings, &SettingsHolder::show);
-    connect(m_menus->mnuSound, &QAction::triggered, this, [this] { m_attention.playOnce(); });
+    connect(m_menus->mnuSound, &QAction::triggered, this, [this] {
+        // The item only plays; its check mark is part of its look and stays.
+        m_menus->mnuSound->setChecked(true);
+        m_attention.playOnce();
+    });
 
     connect(m_settings, &SettingsHolder::nickConfirmed, this, [this](const QString& nick) {
         m_station.setUsername(nick);
@@ -198,13 +208,6 @@ void frmchat::showMessageBox(const QString& caption, const QString& text)
     box->show();
 }
 
-void frmchat::restoreWindow()
-{
-    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
-    show();
-    activateWindow();
-}
-
 QString frmchat::aboutBlock()
 {
     return AboutText::block({AboutText::updateServiceVersion(m_store), m_station.MyIP(),
@@ -221,6 +224,15 @@ void frmchat::mnu_waketype_Click(int index)
 
 void frmchat::closeEvent(QCloseEvent* event)
 {
+    Form_Unload();
+    event->accept();
+}
+
+void frmchat::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
     m_tray.TrayRemove();
     // Pending events are not run here: they would re-enter the network handlers mid-way.
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -229,7 +241,88 @@ void frmchat::closeEvent(QCloseEvent* event)
     }
     m_station.presence().Logoff();
     m_userActions->clearSelectedUser();
-    event->accept();
+    emit unloaded();
+}
+
+void frmchat::mnu_hidewindow_Click()
+{
+    setWindowState(windowState() | Qt::WindowMinimized);
+    m_menus->mnu_showwindow->setEnabled(true);
+    m_menus->mnu_hidewindow->setEnabled(false);
+}
+
+void frmchat::mnu_showwindow_Click()
+{
+    restoreWindow();
+    // As wide as the screen allows.
+    const QScreen* screen = this->screen();
+    const int available = screen ? screen->availableGeometry().width() : px(ShownWidthTwips);
+    const int frame = frameGeometry().width() - width();
+    resize(qMin(px(ShownWidthTwips), available) - frame, height());
+}
+
+void frmchat::restoreWindow()
+{
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    show();
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (!isVisible())
+        setVisible(true);
+    raise();
+    activateWindow();
+    updateWindowItems();
+}
+
+void frmchat::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmchat::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    Form_Resize();
+}
+
+void frmchat::hideEvent(QHideEvent* event)
+{
+    QMainWindow::hideEvent(event);
+    updateWindowItems();
+}
+
+void frmchat::Form_Resize()
+{
+    if (isMinimized() && m_tray.isInTray() && isVisible()) {
+        // After the state change has been delivered everywhere, not in the middle of it.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isMinimized() && m_tray.isInTray())
+                    hide();
+            },
+            Qt::QueuedConnection);
+    }
+    updateWindowItems();
+}
+
+// "zobrazit okno" is for a window the user cannot see, "skrýt okno" for one they can.
+void frmchat::updateWindowItems()
+{
+    const bool shown = isVisible() && !isMinimized();
+    m_menus->mnu_showwindow->setEnabled(!shown);
+    m_menus->mnu_hidewindow->setEnabled(shown);
+}
+
+QRect frmchat::designGeometry(const QWidget* control) const
+{
+    for (const ControlGeometry& record : m_layout) {
+        if (record.control == control)
+            return record.design;
+    }
+    return {};
 }
 
 void frmchat::RecordLayout()

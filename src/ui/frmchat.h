@@ -28,12 +28,28 @@ class frmchat final : public QMainWindow {
     Q_DISABLE_COPY_MOVE(frmchat)
 
 public:
-    frmchat(SettingsStore& store, Autostart& autostart, SoundPlayer& sound,
-            UdpEndpoints endpoints = {}, QWidget* parent = nullptr);
+    // What the window needs from the platform; tests hand in stand-ins.
+    struct Services {
+        SettingsStore& store;
+        Autostart& autostart;
+        SoundPlayer& sound;
+        TrayCode& tray;
+        UdpEndpoints endpoints = {};
+    };
+
+    explicit frmchat(Services services, QWidget* parent = nullptr);
     ~frmchat() override;
 
     // Brings the station onto the network. False when the start ends here ("/uninstall").
     bool Form_Load(const StartOptions& start);
+    // The way out, whatever ends the program: the tray icon goes, the other windows close,
+    // and the peers hear LOGOFF. Runs once.
+    void Form_Unload();
+
+    void mnu_showwindow_Click();
+    void mnu_hidewindow_Click();
+    // Back from the tray or from the task bar, as a double click on the icon does.
+    void restoreWindow();
 
     Station& station() { return m_station; }
     TranscriptView* chat() const { return m_chat; }
@@ -44,12 +60,20 @@ public:
     UserActions& userActions() const { return *m_userActions; }
     SettingsHolder& settings() const { return *m_settings; }
     TrayCode& tray() { return m_tray; }
+    QRect designGeometry(const QWidget* control) const;
 
     int WakeType() const { return m_wakeType; }
     void mnu_waketype_Click(int index);
 
+signals:
+    // The shutdown sequence has run; the program may end.
+    void unloaded();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -63,17 +87,19 @@ private:
     void RecordLayout();
     void applyLayout(const QSize& clientSize);
     void setOuterWidth(int twips);
+    // A minimised window goes into the tray while there is an icon to bring it back.
+    void Form_Resize();
+    void updateWindowItems();
     void writeStartLines(bool listening);
     void uninstall();
     void showMessageBox(const QString& caption, const QString& text);
-    void restoreWindow();
     QString aboutBlock();
 
     SettingsStore& m_store;
     Autostart& m_autostart;
+    TrayCode& m_tray;
     TranscriptView* m_chat = nullptr;
     Station m_station;
-    TrayCode m_tray;
     Attention m_attention;
     QWidget* m_client = nullptr;
     Composer* m_sendtext = nullptr;
@@ -85,6 +111,7 @@ private:
 
     int m_wakeType = 0;
     int m_currentBlock = 0; // CurrentBlock: -1 while no file is being sent
+    bool m_unloaded = false;
     QSize m_designClient;
     QList<ControlGeometry> m_layout;
 };

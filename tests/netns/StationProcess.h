@@ -33,6 +33,8 @@ public:
     void setEnvironmentValue(const QString& name, const QString& value);
     bool start(int timeoutMs = 10000);
     void writeLine(const QString& line);
+    // SIGTERM, as a desktop session or a service manager ends a program.
+    void terminate() { m_process.terminate(); }
     // True once the station has exited, whether now or before.
     bool waitForExit(int timeoutMs);
 

@@ -1,5 +1,5 @@
-// Three stations on one bridged LAN find each other by broadcast, and a station that closes
-// disappears from the others' user lists.
+// Three stations on one bridged LAN find each other by broadcast, and a station that closes,
+// or is ended by SIGTERM, disappears from the others' user lists.
 #include "NetnsLab.h"
 #include "StationProcess.h"
 
@@ -75,7 +75,8 @@ private slots:
     void cleanupTestCase();
     void everyStationListsAllThree();
     void closedStationLeavesTheOtherLists();
-    void remainingStationsClose();
+    void terminatedStationSaysGoodbye();
+    void lastStationCloses();
 
 private:
     StationProcess& station(int i) { return *m_stations.at(i - 1); }
@@ -155,17 +156,33 @@ void TstNetnsRoster::closedStationLeavesTheOtherLists()
     }
 }
 
-void TstNetnsRoster::remainingStationsClose()
+// Ended by a signal rather than by its window, a station still tells the others it left.
+void TstNetnsRoster::terminatedStationSaysGoodbye()
 {
-    for (int i = 1; i <= 2; ++i)
-        station(i).writeLine(QStringLiteral("close"));
-    QDeadlineTimer deadline(kExitTimeoutMs);
-    for (int i = 1; i <= 2; ++i) {
-        StationProcess& s = station(i);
-        QVERIFY2(s.waitForExit(int(deadline.remainingTime())), qPrintable(s.describe()));
-        QCOMPARE(s.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(s.exitCode(), 0);
-    }
+    if (!m_joined)
+        QSKIP("the stations never listed each other, so nobody can be seen leaving");
+
+    StationProcess& leaving = station(2);
+    leaving.terminate();
+    QVERIFY2(leaving.waitForExit(kExitTimeoutMs), qPrintable(leaving.describe()));
+    QCOMPARE(leaving.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(leaving.exitCode(), 0);
+
+    const QStringList remaining = keys({1});
+    const QString own = keyOf(m_lab->address(1));
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        rosterProblems(station(1), own, remaining).isEmpty(),
+        qPrintable(failure(rosterProblems(station(1), own, remaining), station(1))),
+        kLeaveTimeoutMs);
+}
+
+void TstNetnsRoster::lastStationCloses()
+{
+    StationProcess& last = station(1);
+    last.writeLine(QStringLiteral("close"));
+    QVERIFY2(last.waitForExit(kExitTimeoutMs), qPrintable(last.describe()));
+    QCOMPARE(last.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(last.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TstNetnsRoster)

@@ -1,3 +1,4 @@
+#include "TrayFakes.h"
 #include "app/Autostart.h"
 #include "app/SettingsStore.h"
 #include "protocol/Framing.h"
@@ -29,10 +30,6 @@ quint16 freePort()
     return probe.localPort();
 }
 
-struct SilentSound final : SoundPlayer {
-    void play() override { }
-};
-
 QString withoutStamp(const QString& line)
 {
     return line.startsWith(QLatin1Char('[')) ? line.section(QLatin1Char(']'), 1) : line;
@@ -41,7 +38,7 @@ QString withoutStamp(const QString& line)
 // A started main window on loopback; what it sends to everybody comes back to itself.
 struct Chat {
     explicit Chat(QHostAddress broadcast = QHostAddress(QHostAddress::LocalHost))
-        : window{store, autostart, sound, UdpEndpoints{port, broadcast}}
+        : window{{store, autostart, sound, tray, UdpEndpoints{port, broadcast}}}
     {
         store.write("kestrowind2", "options", "first", "true");
         store.write("kestrowind2", "options", "nick", "Jana");
@@ -73,7 +70,8 @@ struct Chat {
     QTemporaryDir config;
     QSettingsStore store{config.path()};
     PlatformAutostart autostart{config.filePath(QStringLiteral("autostart"))};
-    SilentSound sound;
+    CountingSound sound;
+    TrayCode tray{std::make_unique<FakeTrayIcon>()};
     quint16 port = freePort();
     frmchat window;
 };

@@ -1,3 +1,4 @@
+#include "TrayFakes.h"
 #include "app/Autostart.h"
 #include "app/Platform.h"
 #include "app/SettingsStore.h"
@@ -29,20 +30,17 @@ quint16 freePort()
     return probe.localPort();
 }
 
-struct CountingSound final : SoundPlayer {
-    void play() override { ++plays; }
-    int plays = 0;
-};
-
 // A main window on loopback with settings and autostart in folders of its own.
 struct Window {
     QTemporaryDir config;
     QSettingsStore store{config.path()};
     PlatformAutostart autostart{config.filePath(QStringLiteral("autostart"))};
     CountingSound sound;
+    FakeTrayIcon* trayIcon = new FakeTrayIcon;
+    TrayCode tray{std::unique_ptr<TrayIconBackend>(trayIcon)};
     quint16 port = freePort();
-    frmchat window{store, autostart, sound,
-                   UdpEndpoints{port, QHostAddress(QHostAddress::LocalHost)}};
+    frmchat window{
+        {store, autostart, sound, tray, UdpEndpoints{port, QHostAddress(QHostAddress::LocalHost)}}};
 
     QStringList lines() const
     {
