@@ -7,8 +7,8 @@ packages=(
     qt6-base-dev qt6-multimedia-dev qt6-5compat-dev qt6-translations-l10n
     # the Czech names of Qt's own buttons and dialogs, and a font that has the glyphs
     fonts-dejavu-core
-    # the tests: stations in network namespaces, a screen for the real-window checks
-    iproute2 xvfb xauth imagemagick
+    # the tests: stations in network namespaces, a screen with a tray for the real-window checks
+    iproute2 xvfb xauth imagemagick trayer
 )
 
 missing=()

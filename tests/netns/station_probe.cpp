@@ -6,6 +6,7 @@
 #include "protocol/Roster.h"
 #include "ui/Composer.h"
 #include "ui/MainMenus.h"
+#include "ui/SettingsHolder.h"
 #include "ui/StatusPanels.h"
 #include "ui/TranscriptView.h"
 #include "ui/UserActions.h"
@@ -102,6 +103,8 @@ private:
         const QString rest = line.section(QLatin1Char(' '), 1);
         if (command == QLatin1String("close")) {
             m_window.close();
+        } else if (command == QLatin1String("settings")) {
+            m_window.settings().show();
         } else if (command == QLatin1String("say")) {
             // Typed and sent with Enter, as a user does.
             m_window.sendtext()->setText(rest);
