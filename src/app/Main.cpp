@@ -5,6 +5,7 @@
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
+#include "Translations.h"
 #include "Version.h"
 #include "tray/SoundPlayer.h"
 #include "tray/TrayCode.h"
@@ -12,23 +13,10 @@
 #include "ui/frmchat.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QMessageBox>
 #include <QSessionManager>
-#include <QTranslator>
 
 namespace {
-
-// Qt's own parts (standard buttons, file and print dialogs) speak Czech too.
-void installCzechTranslations(QApplication& app)
-{
-    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::CzechRepublic));
-    auto* translator = new QTranslator(&app);
-    if (translator->load(QLocale(QLocale::Czech), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
-}
 
 QString helpText()
 {
@@ -48,7 +36,7 @@ QString helpText()
 
 int Main(QApplication& app)
 {
-    installCzechTranslations(app);
+    installCzechTranslations();
     QApplication::setApplicationName(QString::fromLatin1(Version::SettingsApplication));
     QApplication::setApplicationDisplayName(QString::fromLatin1(Version::ApplicationTitle));
     QApplication::setApplicationVersion(

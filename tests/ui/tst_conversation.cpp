@@ -1,58 +1,28 @@
-#include "TrayFakes.h"
-#include "app/Autostart.h"
-#include "app/SettingsStore.h"
-#include "protocol/Framing.h"
+#include "MainWindowFixture.h"
 #include "protocol/Roster.h"
-#include "tray/SoundPlayer.h"
 #include "ui/Composer.h"
 #include "ui/MainMenus.h"
-#include "ui/TranscriptView.h"
 #include "ui/UserActions.h"
 #include "ui/UserListView.h"
-#include "ui/frmchat.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
-#include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
-#include <QTextBlock>
-#include <QUdpSocket>
 
 namespace {
 
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::AnyIPv4, 0);
-    return probe.localPort();
-}
-
-QString withoutStamp(const QString& line)
-{
-    return line.startsWith(QLatin1Char('[')) ? line.section(QLatin1Char(']'), 1) : line;
-}
-
-// A started main window on loopback; what it sends to everybody comes back to itself.
-struct Chat {
+// A started window whose user comes back as "Jana".
+struct Chat : MainWindowFixture {
     explicit Chat(QHostAddress broadcast = QHostAddress(QHostAddress::LocalHost))
-        : window{{store, autostart, sound, tray, UdpEndpoints{port, broadcast}}}
+        : MainWindowFixture(broadcast)
     {
-        store.write("kestrowind2", "options", "first", "true");
-        store.write("kestrowind2", "options", "nick", "Jana");
-        window.Form_Load({});
-        window.show();
-    }
-
-    QStringList lines() const
-    {
-        QStringList result;
-        const QTextDocument* document = window.chat()->document();
-        for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
-            result << withoutStamp(block.text());
-        return result;
+        storeOption(QStringLiteral("first"), QStringLiteral("true"));
+        storeOption(QStringLiteral("nick"), QStringLiteral("Jana"));
+        start();
     }
 
     void type(const QString& text)
@@ -60,20 +30,6 @@ struct Chat {
         window.sendtext()->setText(text);
         QTest::keyClick(window.sendtext(), Qt::Key_Return);
     }
-
-    void receive(const QByteArray& data)
-    {
-        QUdpSocket peer;
-        peer.writeDatagram(*Framing::framePacket(data), QHostAddress::LocalHost, port);
-    }
-
-    QTemporaryDir config;
-    QSettingsStore store{config.path()};
-    PlatformAutostart autostart{config.filePath(QStringLiteral("autostart"))};
-    CountingSound sound;
-    TrayCode tray{std::make_unique<FakeTrayIcon>()};
-    quint16 port = freePort();
-    frmchat window;
 };
 
 QInputDialog* openInputDialog()
@@ -168,6 +124,20 @@ private slots:
         QVERIFY(chat.window.userActions().SelectedUser().isEmpty());
     }
 
+    void refreshEmptiesTheListAndTheAnswersFillItAgain()
+    {
+        Chat chat;
+        QTRY_COMPARE(chat.count(), QStringLiteral("uživatelé on-line: 1"));
+        QSignalSpy refilled(&chat.window.station().roster(), &Roster::rowsInserted);
+        chat.window.menus().mnuRefresh->trigger();
+        QCOMPARE(chat.window.station().roster().count(), 0);
+        QCOMPARE(chat.count(), QStringLiteral("uživatelé on-line: 1")); // until an answer comes
+        QCOMPARE(chat.window.chat()->document()->lastBlock().previous().text(),
+                 QStringLiteral("seznam uživatelů byl obnoven"));
+        QTRY_COMPARE(refilled.count(), 1); // the own answer to the own request
+        QCOMPARE(chat.window.station().roster().at(0).icon, QStringLiteral("u1"));
+    }
+
     void nickChangeIsAnnouncedAndStored()
     {
         Chat chat;
@@ -180,16 +150,16 @@ private slots:
         dialog->setTextValue(QStringLiteral("jana"));
         dialog->accept();
         QCOMPARE(chat.window.station().Username(), QStringLiteral("jana"));
-        QCOMPARE(chat.store.read("kestrowind2", "options", "nick"), QStringLiteral("jana"));
+        QCOMPARE(chat.storedOption("nick"), QStringLiteral("jana"));
         QTRY_VERIFY(chat.lines().contains(QStringLiteral("uživatel Jana je nyní jana")));
 
         // The same nick again, or nothing at all, changes and stores nothing.
         for (const QString& same : {QStringLiteral("jana"), QString()}) {
-            chat.store.write("kestrowind2", "options", "nick", "marker");
+            chat.storeOption("nick", "marker");
             chat.window.menus().mnu_selectnick->trigger();
             openInputDialog()->setTextValue(same);
             openInputDialog()->accept();
-            QCOMPARE(chat.store.read("kestrowind2", "options", "nick"), QStringLiteral("marker"));
+            QCOMPARE(chat.storedOption("nick"), QStringLiteral("marker"));
         }
     }
 

@@ -1,51 +1,30 @@
-#include "TrayFakes.h"
-#include "app/Autostart.h"
-#include "app/SettingsStore.h"
-#include "protocol/Framing.h"
-#include "tray/TrayCode.h"
+#include "MainWindowFixture.h"
 #include "ui/Composer.h"
 #include "ui/MainMenus.h"
 #include "ui/SettingsHolder.h"
-#include "ui/StatusPanels.h"
-#include "ui/TranscriptView.h"
 #include "ui/UserListView.h"
 #include "ui/frmAbout.h"
-#include "ui/frmchat.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QScreen>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QUdpSocket>
 
 namespace {
 
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::AnyIPv4, 0);
-    return probe.localPort();
-}
-
-// A main window on loopback whose tray icon is a stand-in, present or not.
-struct Window {
+// A started window whose tray icon is there or not.
+struct Window : MainWindowFixture {
     explicit Window(bool trayAvailable = true, bool totray = false)
     {
         trayIcon->available = trayAvailable;
-        store.write("kestrowind2", "options", "first", "true");
-        store.write("kestrowind2", "options", "totray", totray ? "1" : "0");
-        window.Form_Load({});
-        window.show();
-    }
-
-    void receive(const QByteArray& data)
-    {
-        QUdpSocket peer;
-        peer.writeDatagram(*Framing::framePacket(data), QHostAddress::LocalHost, port);
+        storeOption(QStringLiteral("first"), QStringLiteral("true"));
+        storeOption(QStringLiteral("totray"), totray ? QStringLiteral("1") : QStringLiteral("0"));
+        start();
     }
 
     bool shown() const { return window.isVisible() && !window.isMinimized(); }
+    // Exactly one of the two window items is usable, the one that makes sense now.
     bool itemsSayShown() const
     {
         return window.menus().mnu_hidewindow->isEnabled() &&
@@ -56,16 +35,6 @@ struct Window {
         return !window.menus().mnu_hidewindow->isEnabled() &&
                window.menus().mnu_showwindow->isEnabled();
     }
-
-    QTemporaryDir config;
-    QSettingsStore store{config.path()};
-    PlatformAutostart autostart{config.filePath(QStringLiteral("autostart"))};
-    CountingSound sound;
-    FakeTrayIcon* trayIcon = new FakeTrayIcon;
-    TrayCode tray{std::unique_ptr<TrayIconBackend>(trayIcon)};
-    quint16 port = freePort();
-    frmchat window{
-        {store, autostart, sound, tray, UdpEndpoints{port, QHostAddress(QHostAddress::LocalHost)}}};
 };
 
 } // namespace
