@@ -45,7 +45,7 @@ const QRect DesignStatus = twipsRect(0, 5010, 8895, 255);
 constexpr int StartWidthTwips = 9136;
 // The width "zobrazit okno" gives the window.
 constexpr int ShownWidthTwips = 19136;
-constexpr int DesignFrameTwips = 9136 - 8895;
+constexpr int DesignFrameTwips = StartWidthTwips - 8895;
 
 } // namespace
 
@@ -54,7 +54,7 @@ frmchat::frmchat(Services services, QWidget* parent)
     , m_store(services.store)
     , m_autostart(services.autostart)
     , m_tray(services.tray)
-    , m_chat(new TranscriptView)
+    , m_chat(new TranscriptView(this))
     , m_station(*m_chat, std::move(services.endpoints))
     , m_attention(
           m_tray, services.sound, [this] { return isMinimized(); },

@@ -11,33 +11,24 @@
 
 namespace {
 
-const QStringList BoxKeys{QStringLiteral("afterstart"), QStringLiteral("totray"),
-                          QStringLiteral("tooltip"),    QStringLiteral("playsound"),
-                          QStringLiteral("maxokno"),    QStringLiteral("playwhenmin")};
-
-Options allBoxes(bool checked)
-{
-    Options options;
-    options.afterstart = options.totray = options.tooltip = options.playsound = options.maxokno =
-        options.playwhenmin = checked;
-    return options;
-}
+const char* const BoxKeys[] = {"afterstart", "totray",  "tooltip",
+                               "playsound",  "maxokno", "playwhenmin"};
 
 // A store and an autostart folder of the test's own.
 struct Sandbox {
+    static Options allBoxes(bool on) { return {{}, on, on, on, on, on, on}; }
+    QString read(const char* key, const char* section = "options") const
+    {
+        return store.read(App, QLatin1String(section), QLatin1String(key));
+    }
+    void write(const char* key, const QString& v) { store.write(App, Opts, QLatin1String(key), v); }
+    void save(const Options& options) { SaveSettings(store, options, folder, autostart); }
+
+    const QString App = QStringLiteral("kestrowind2"), Opts = QStringLiteral("options");
     QTemporaryDir dir;
     QSettingsStore store{dir.filePath(QStringLiteral("config"))};
     PlatformAutostart autostart{dir.filePath(QStringLiteral("autostart"))};
     QString folder = QCoreApplication::applicationDirPath();
-
-    QString read(const QString& key, const QString& section = QStringLiteral("options")) const
-    {
-        return store.read(QStringLiteral("kestrowind2"), section, key, QStringLiteral("<none>"));
-    }
-    void write(const QString& key, const QString& value)
-    {
-        store.write(QStringLiteral("kestrowind2"), QStringLiteral("options"), key, value);
-    }
 };
 
 } // namespace
@@ -55,72 +46,49 @@ private slots:
                  m_home.filePath(QStringLiteral("autostart/Kestrowind.desktop")));
     }
 
-    void firstRunTakesLoginNameAndSavesAllOff()
+    void firstRunThenLaterRuns()
     {
         Sandbox box;
-        box.write(QStringLiteral("nick"), QStringLiteral("stored nick"));
+        box.write("nick", QStringLiteral("stored nick"));
         QVERIFY(box.autostart.enable(QStringLiteral("/stale/entry")));
-
         Options options;
         QCOMPARE(LoadSettings(box.store, options), LoadOutcome::FirstRun);
-        Options expected;
-        expected.nick = Platform::GetWindowsUserName();
-        QCOMPARE(options, expected);
-        QCOMPARE(box.read(QStringLiteral("first")), QStringLiteral("true"));
-
-        SaveSettings(box.store, options, box.folder, box.autostart);
-        for (const QString& key : BoxKeys)
-            QCOMPARE(box.read(key), QStringLiteral("0"));
-        QCOMPARE(box.read(QStringLiteral("nick")), options.nick);
-        QCOMPARE(box.read(QStringLiteral("path"), QStringLiteral("uss3")), box.folder);
-        QCOMPARE(box.read(QStringLiteral("build"), QStringLiteral("uss3")), QStringLiteral("15"));
+        QCOMPARE(options, Options{Platform::GetWindowsUserName()});
+        QCOMPARE(box.read("first"), QStringLiteral("true"));
+        box.save(options);
+        QCOMPARE(box.read("nick"), options.nick);
         QVERIFY(!box.autostart.isEnabled());
-        QCOMPARE(LoadSettings(box.store, options), LoadOutcome::Loaded);
-    }
 
-    void laterRunsLoadWhatWasSaved_data()
-    {
-        QTest::addColumn<QString>("first");
-        QTest::newRow("true") << QStringLiteral("true");
-        QTest::newRow("other text") << QStringLiteral("no");
-    }
-
-    void laterRunsLoadWhatWasSaved()
-    {
-        QFETCH(QString, first);
-        Sandbox box;
-        Options saved;
+        Options saved; // every other box ticked, and the nick empty
         saved.totray = saved.playsound = saved.playwhenmin = true;
-        SaveSettings(box.store, saved, box.folder, box.autostart);
-        box.write(QStringLiteral("first"), first);
-
-        Options loaded = allBoxes(true);
-        loaded.nick = QStringLiteral("left over");
-        QCOMPARE(LoadSettings(box.store, loaded), LoadOutcome::Loaded);
-        // The empty nick comes back empty, not as the login name.
-        QCOMPARE(loaded, saved);
-    }
-
-    void malformedStatesLeaveBoxesAlone_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("word") << QStringLiteral("abc");
-        QTest::newRow("out of range") << QStringLiteral("2");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("leading blank") << QStringLiteral(" 1");
+        box.save(saved);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(box.read(BoxKeys[i]), QString::number(i % 2));
+        QCOMPARE(box.read("path", "uss3"), box.folder);
+        QCOMPARE(box.read("build", "uss3"), QStringLiteral("15"));
+        // Any mark of a run will do.
+        for (const QString first : {"true", "no"}) {
+            box.write("first", first);
+            Options loaded = Sandbox::allBoxes(true);
+            loaded.nick = QStringLiteral("left over");
+            QCOMPARE(LoadSettings(box.store, loaded), LoadOutcome::Loaded);
+            // The empty nick comes back empty, not as the login name.
+            QCOMPARE(loaded, saved);
+        }
     }
 
     void malformedStatesLeaveBoxesAlone()
     {
-        QFETCH(QString, stored);
-        Sandbox box;
-        box.write(QStringLiteral("first"), QStringLiteral("true"));
-        for (const QString& key : BoxKeys)
-            box.write(key, stored);
-        for (const bool before : {false, true}) {
-            Options options = allBoxes(before);
-            LoadSettings(box.store, options);
-            QCOMPARE(options, allBoxes(before));
+        for (const QString stored : {"abc", "2", "", " 1"}) {
+            Sandbox box;
+            box.write("first", QStringLiteral("true"));
+            for (const char* key : BoxKeys)
+                box.write(key, stored);
+            for (const bool before : {false, true}) {
+                Options options = Sandbox::allBoxes(before);
+                LoadSettings(box.store, options);
+                QVERIFY2(options == Sandbox::allBoxes(before), qPrintable(stored));
+            }
         }
     }
 
@@ -129,18 +97,16 @@ private slots:
         Sandbox box;
         Options options;
         options.afterstart = true;
-        SaveSettings(box.store, options, box.folder, box.autostart);
+        box.save(options);
         QFile file(box.autostart.entryLocation());
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-        QCOMPARE(lines.value(0), QStringLiteral("[Desktop Entry]"));
-        for (const char* line :
-             {"Type=Application", "Name=Kestrowind 2", "X-GNOME-Autostart-enabled=true"})
-            QVERIFY2(lines.contains(QLatin1String(line)), line);
-        QVERIFY(lines.contains(QStringLiteral("Exec=") + QCoreApplication::applicationFilePath()));
+        QCOMPARE(QString::fromUtf8(file.readAll()),
+                 QStringLiteral("[Desktop Entry]\nType=Application\nName=Kestrowind 2\nExec=") +
+                     QCoreApplication::applicationFilePath() +
+                     QStringLiteral("\nX-GNOME-Autostart-enabled=true\n"));
 
         options.afterstart = false;
-        SaveSettings(box.store, options, box.folder, box.autostart);
+        box.save(options);
         QVERIFY(!QFile::exists(box.autostart.entryLocation()));
         QVERIFY(box.autostart.disable());
 
@@ -149,32 +115,21 @@ private slots:
         options.afterstart = true;
         SaveSettings(box.store, options, box.folder, blocked);
         QVERIFY(!blocked.isEnabled());
-        QCOMPARE(box.read(QStringLiteral("afterstart")), QStringLiteral("1"));
-    }
-
-    void execArgumentIsQuotedWhenItMustBe_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << QStringLiteral("/opt/chat/kw") << QStringLiteral("/opt/chat/kw");
-        QTest::newRow("blank") << QStringLiteral("/opt/my chat/kw")
-                               << QStringLiteral("\"/opt/my chat/kw\"");
-        // Inside quotes \ and $ are escaped once for Exec and the backslashes again for the file.
-        QTest::newRow("dollar and backslash")
-            << QStringLiteral("/opt/a$b\\c/kw") << QStringLiteral("\"/opt/a\\\\$b\\\\\\\\c/kw\"");
-        QTest::newRow("percent") << QStringLiteral("/opt/100%/kw")
-                                 << QStringLiteral("/opt/100%%/kw");
+        QCOMPARE(box.read("afterstart"), QStringLiteral("1"));
     }
 
     void execArgumentIsQuotedWhenItMustBe()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, exec);
-        QCOMPARE(DesktopExecArgument(path), exec);
-    }
+        const std::pair<const char*, const char*> cases[] = {
+            {"/opt/chat/kw", "/opt/chat/kw"},
+            {"/opt/my chat/kw", "\"/opt/my chat/kw\""},
+            // In quotes \ and $ are escaped for Exec, and the backslashes again for the file.
+            {"/opt/a$b\\c/kw", "\"/opt/a\\\\$b\\\\\\\\c/kw\""},
+            {"/opt/100%/kw", "/opt/100%%/kw"}};
+        for (const auto& [path, exec] : cases)
+            QCOMPARE(DesktopExecArgument(QLatin1String(path)), QLatin1String(exec));
 
-    void commandKeepsADoubledSeparatorAtTheRoot()
-    {
+        // The root folder gives two separators in a row.
         const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
         QCOMPARE(AutostartCommand(QStringLiteral("/")), QStringLiteral("//") + name);
     }

@@ -4,7 +4,6 @@
 #include "ui/SettingsHolder.h"
 #include "ui/frmAbout.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QLineEdit>
@@ -12,52 +11,30 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
+
+#include <tuple>
 
 namespace {
 
-const QString App = QStringLiteral("kestrowind2");
-
-// A main window stand-in with its own store and autostart folder. Not a first run unless
-// asked, so no welcome box gets in the way.
+// A main window stand-in with its own store and autostart folder. Not a first run, so no
+// welcome box gets in the way.
 struct Fixture {
-    explicit Fixture(bool firstRun = false)
-    {
-        if (!firstRun)
-            write(QStringLiteral("first"), QStringLiteral("true"));
-    }
-
-    QString read(const QString& key) const
-    {
-        return store.read(App, QStringLiteral("options"), key, QStringLiteral("<none>"));
-    }
-    void write(const QString& key, const QString& value)
-    {
-        store.write(App, QStringLiteral("options"), key, value);
-    }
-    template<typename Widget> Widget* control(const char* name)
+    Fixture() { write("first", QStringLiteral("true")); }
+    QString read(const char* key) const { return store.read(App, Opts, QLatin1String(key)); }
+    void write(const char* key, const QString& v) { store.write(App, Opts, QLatin1String(key), v); }
+    template<typename Widget = QLabel> Widget* control(const char* name)
     {
         return holder.dialog().findChild<Widget*>(QLatin1String(name));
     }
-    int dialogCount() const { return window.findChildren<frmAbout*>().size(); }
+    static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, {2, 2}); }
 
+    const QString App = QStringLiteral("kestrowind2"), Opts = QStringLiteral("options");
     QTemporaryDir dir;
     QSettingsStore store{dir.filePath(QStringLiteral("config"))};
     PlatformAutostart autostart{dir.filePath(QStringLiteral("autostart"))};
     QWidget window;
     SettingsHolder holder{store, autostart, dir.path(), &window};
 };
-
-void click(QWidget* widget)
-{
-    QVERIFY(widget);
-    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(2, 2));
-}
-
-void deleteClosedDialogs()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 } // namespace
 
@@ -74,211 +51,116 @@ private slots:
         qputenv("XDG_CONFIG_HOME", m_home.path().toLocal8Bit());
         // Links must not reach a real browser.
         QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openUrl");
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
     }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
 
-    void cleanupTestCase()
-    {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    }
-
-    void oneFixedTopmostDialogWithItsVersion()
+    void oneFixedTopmostDialogWhoseLinksLeaveItOpen()
     {
         Fixture f;
         frmAbout* made = &f.holder.dialog();
         QVERIFY(!made->isVisible());
         QCOMPARE(made->windowTitle(), QStringLiteral("nastavení aplikace"));
-        QCOMPARE(made->size(), QSize(401, 361));
-        QCOMPARE(made->minimumSize(), made->maximumSize());
-        QCOMPARE(f.control<QLabel>("lblVersion")->text(), QStringLiteral("v.: 2.0 build: 15"));
-        QVERIFY(made->rect().contains(f.control<QLabel>("lblVersion")->geometry()));
-
-        f.holder.show();
-        f.holder.show();
-        QCOMPARE(&f.holder.dialog(), made);
-        QCOMPARE(f.dialogCount(), 1);
-        QVERIFY(made->isVisible());
-        QVERIFY(!made->isModal());
-        QVERIFY(made->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    }
-
-    void controlsSitWhereDrawn_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QPoint>("twips");
-        const auto row = [](const char* name, const char* text, int left, int top) {
-            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(text)
-                                << QPoint(left, top);
-        };
-        row("Label8", "síťová komunikace snadno a česky", 480, 375);
-        row("Label4", "Orlathe", 5040, 360);
-        row("Label3", "vaše přezdívka", 120, 1800);
-        row("Text1", "", 1800, 1800);
-        row("Label9", "při minimalizovaném okně aplikace", 120, 2160);
-        row("Check3", "upozorňovat na aktivitu v chatu bublinou", 600, 2400);
-        row("Check5", "maximalizovat okno", 600, 2640);
-        row("Check6", "přehrát zvuk", 600, 2880);
-        row("Label10", "ostatní nastavení", 120, 3360);
-        row("Check1", "spouštět aplikaci po startu operačního systému", 600, 3600);
-        row("Check2", "po spuštění aplikaci minimalizovat", 600, 3840);
-        row("Check4", "při aktivitě v chatu přehrát zvuk", 600, 4080);
-        row("Label36", "zjistit nové verze aplikace", 120, 4560);
-        row("Label2", "storno", 120, 5040);
-        row("Label1", "uložit změny", 4440, 5040);
-    }
-
-    void controlsSitWhereDrawn()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
-        QFETCH(QPoint, twips);
-        Fixture f;
-        auto* widget = f.holder.dialog().findChild<QWidget*>(name);
-        QVERIFY(widget);
-        QCOMPARE(widget->pos(), twips / 15);
-        QCOMPARE(widget->property("text").toString(), text);
-        QVERIFY(f.holder.dialog().rect().contains(widget->geometry()));
-    }
-
-    void contributionAndLinksLeaveTheDialogOpen()
-    {
-        Fixture f;
-        const QStringList lines = f.control<QLabel>("Label29")->text().split(QLatin1Char('\n'));
-        QCOMPARE(lines.value(0),
-                 QStringLiteral("Líbí-li se vám aplikace a používáte-li ji, můžete přispět"));
-        QCOMPARE(lines.value(1),
-                 QStringLiteral("na další vývoj zasláním libovolné částky na účet:"));
-        QVERIFY(lines.value(3).endsWith(QStringLiteral("Děkuji vám.")));
-        QCOMPARE(f.control<QLabel>("Label36")->toolTip(), QStringLiteral("zjistit nové verze"));
+        QCOMPARE(made->maximumSize(), made->minimumSize());
+        QCOMPARE(f.control("lblVersion")->text(), QStringLiteral("v.: 2.0 build: 15"));
+        QVERIFY(made->rect().contains(f.control("lblVersion")->geometry()));
 
         QSignalSpy update(&f.holder, &SettingsHolder::updateLinkClicked);
         f.holder.show();
-        m_opened.clear();
-        click(f.control<QLabel>("Label4"));
-        click(f.control<QLabel>("Image2"));
-        QCOMPARE(m_opened, (QList<QUrl>{QUrl(QStringLiteral("http://www.orlathe.example")),
-                                        QUrl(QStringLiteral("http://www.orlathe.example"))}));
-        click(f.control<QLabel>("Label36"));
+        f.holder.show();
+        QCOMPARE(&f.holder.dialog(), made);
+        QCOMPARE(f.window.findChildren<frmAbout*>().size(), 1);
+        QVERIFY(made->isVisible() && !made->isModal());
+        QVERIFY(made->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+        Fixture::click(f.control("Label4"));
+        Fixture::click(f.control("Image2"));
+        const QUrl web(QStringLiteral("http://www.orlathe.example"));
+        QCOMPARE(m_opened, (QList<QUrl>{web, web}));
+        Fixture::click(f.control("Label36"));
         QCOMPARE(update.count(), 1);
-        QVERIFY(f.holder.dialog().isVisible());
+        QVERIFY(made->isVisible());
     }
 
-    void closingWithoutSavingDropsEdits_data()
+    void theHiddenDialogHoldsEachOption()
     {
-        QTest::addColumn<bool>("closeBox");
-        QTest::newRow("storno") << false;
-        QTest::newRow("close box") << true;
-    }
-
-    void closingWithoutSavingDropsEdits()
-    {
-        QFETCH(bool, closeBox);
+        const std::tuple<const char*, const char*, bool Options::*> boxes[] = {
+            {"Check1", "spouštět aplikaci po startu operačního systému", &Options::afterstart},
+            {"Check2", "po spuštění aplikaci minimalizovat", &Options::totray},
+            {"Check3", "upozorňovat na aktivitu v chatu bublinou", &Options::tooltip},
+            {"Check4", "při aktivitě v chatu přehrát zvuk", &Options::playsound},
+            {"Check5", "maximalizovat okno", &Options::maxokno},
+            {"Check6", "přehrát zvuk", &Options::playwhenmin}};
         Fixture f;
-        f.write(QStringLiteral("nick"), QStringLiteral("Bohdan"));
-        f.holder.show();
-        QPointer<frmAbout> shown = &f.holder.dialog();
-        click(f.control<QCheckBox>("Check4"));
-        f.control<QLineEdit>("Text1")->setText(QStringLiteral("Jiný"));
-        QVERIFY(f.holder.current().playsound);
-
-        if (closeBox)
-            shown->close();
-        else
-            click(f.control<QLabel>("Label2"));
-        // Gone from the holder at once, deleted only when control is back in the event loop.
-        QVERIFY(shown);
-        QVERIFY(!shown->isVisible());
-        QVERIFY(!f.holder.current().playsound);
-        QCOMPARE(f.holder.current().nick, QStringLiteral("Bohdan"));
-        QVERIFY(&f.holder.dialog() != shown.data());
-        deleteClosedDialogs();
-        QVERIFY(!shown);
-        QCOMPARE(f.dialogCount(), 1);
-        QCOMPARE(f.read(QStringLiteral("playsound")), QStringLiteral("<none>"));
+        for (const auto& [name, text, option] : boxes) {
+            auto* box = f.control<QCheckBox>(name);
+            QVERIFY2(box && box->text() == QString::fromUtf8(text), name);
+            Options ticked;
+            ticked.*option = true;
+            f.holder.dialog().setOptions(ticked);
+            QVERIFY2(box->isChecked(), name);
+            QVERIFY2(f.holder.current() == ticked, name);
+        }
+        // The menu's nick is set and saved without showing the dialog.
+        f.holder.setNick(QStringLiteral("z menu"));
+        f.holder.save();
+        QCOMPARE(f.read("nick"), QStringLiteral("z menu"));
+        QVERIFY(!f.holder.dialog().isVisible());
     }
 
-    void savingAnnouncesThenStoresAndCloses()
+    void closingDropsEditsUnlessSaved()
     {
-        Fixture f;
-        f.write(QStringLiteral("nick"), QStringLiteral("starý"));
-        f.holder.show();
-        QPointer<frmAbout> shown = &f.holder.dialog();
-        f.control<QLineEdit>("Text1")->setText(QStringLiteral("nový"));
-        click(f.control<QCheckBox>("Check1"));
-        click(f.control<QCheckBox>("Check6"));
+        enum Way { Storno, CloseBox, Save };
+        for (const Way way : {Storno, CloseBox, Save}) {
+            Fixture f;
+            f.write("nick", QStringLiteral("starý"));
+            f.holder.show();
+            QPointer<frmAbout> shown = &f.holder.dialog();
+            f.control<QLineEdit>("Text1")->setText(QStringLiteral("nový"));
+            Fixture::click(f.control<QCheckBox>("Check1"));
+            const Options edited{QStringLiteral("nový"), true};
+            QCOMPARE(f.holder.current(), edited);
+            QStringList announced;
+            connect(&f.holder, &SettingsHolder::nickConfirmed, this,
+                    [&](const QString& nick) { announced << nick << f.read("nick"); });
 
-        QStringList storedWhenAnnounced;
-        connect(&f.holder, &SettingsHolder::nickConfirmed, this,
-                [&] { storedWhenAnnounced << f.read(QStringLiteral("nick")); });
-        QSignalSpy confirmed(&f.holder, &SettingsHolder::nickConfirmed);
-        click(f.control<QLabel>("Label1"));
-
-        QCOMPARE(confirmed.count(), 1);
-        QCOMPARE(confirmed.at(0).at(0).toString(), QStringLiteral("nový"));
-        QCOMPARE(storedWhenAnnounced, QStringList{QStringLiteral("starý")});
-        QCOMPARE(f.read(QStringLiteral("nick")), QStringLiteral("nový"));
-        QCOMPARE(f.read(QStringLiteral("afterstart")), QStringLiteral("1"));
-        QCOMPARE(f.read(QStringLiteral("playwhenmin")), QStringLiteral("1"));
-        QVERIFY(f.autostart.isEnabled());
-        QVERIFY(shown && !shown->isVisible());
-        deleteClosedDialogs();
-        QVERIFY(!shown);
-        QCOMPARE(f.holder.current().nick, QStringLiteral("nový"));
+            if (way == CloseBox)
+                shown->close();
+            else
+                Fixture::click(f.control(way == Storno ? "Label2" : "Label1"));
+            // Forgotten at once, deleted only when control is back in the event loop.
+            QVERIFY(shown && !shown->isVisible());
+            QCOMPARE(f.holder.current(), way == Save ? edited : Options{QStringLiteral("starý")});
+            QCOMPARE(f.autostart.isEnabled(), way == Save);
+            // "uložit změny" announces the new nick while the old one is still stored.
+            QCOMPARE(announced, (way == Save ? QStringList{"nový", "starý"} : QStringList{}));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!shown);
+        }
     }
 
-    void windowTakesHolderAndDialogAlong_data()
+    void windowTakesHolderAndClosedDialogAlong()
     {
-        QTest::addColumn<bool>("closedFirst");
-        QTest::newRow("open") << false;
-        QTest::newRow("closed, not yet deleted") << true;
-    }
-
-    void windowTakesHolderAndDialogAlong()
-    {
-        QFETCH(bool, closedFirst);
         Fixture f;
         auto* window = new QWidget;
         QPointer<SettingsHolder> holder =
             new SettingsHolder(f.store, f.autostart, f.dir.path(), window);
         holder->show();
         QPointer<frmAbout> dialog = &holder->dialog();
-        if (closedFirst)
-            dialog->close();
+        dialog->close(); // its deletion still pending
         delete window;
-        QVERIFY(!holder);
-        QVERIFY(!dialog);
-        deleteClosedDialogs();
+        QVERIFY(!holder && !dialog);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void nickFromTheMenuIsSetAndSavedWithoutShowing()
+    void firstRunWelcomesOnceWithoutBlocking()
     {
         Fixture f;
-        f.holder.setNick(QStringLiteral("z menu"));
-        f.holder.save();
-        QCOMPARE(f.read(QStringLiteral("nick")), QStringLiteral("z menu"));
-        QVERIFY(!f.holder.dialog().isVisible());
-    }
-
-    void firstRunWelcomesWithoutBlocking()
-    {
-        Fixture f(true);
+        f.write("first", {}); // never marked as run
         QCOMPARE(f.holder.current().nick, Platform::GetWindowsUserName());
-        QCOMPARE(f.read(QStringLiteral("first")), QStringLiteral("true"));
+        auto* box = f.window.findChild<QMessageBox*>();
+        QVERIFY(box && box->isVisible() && box->windowModality() == Qt::NonModal);
+        QVERIFY(box->text().startsWith(QStringLiteral("Vítejte v aplikaci")));
 
-        const auto boxes = f.window.findChildren<QMessageBox*>();
-        QCOMPARE(boxes.size(), 1);
-        QMessageBox* box = boxes.first();
-        QVERIFY(box->isVisible());
-        QCOMPARE(box->windowModality(), Qt::NonModal);
-        QCOMPARE(box->icon(), QMessageBox::Information);
-        QCOMPARE(box->windowTitle(), QStringLiteral("Kestrowind 2"));
-        QCOMPARE(box->text(), QStringLiteral("Vítejte v aplikaci pro komunikaci uživatelů v síti."
-                                             "\r\n\r\nwww.orlathe.example, info@orlathe.example"));
-        QCOMPARE(box->standardButtons(), QMessageBox::Ok);
-
-        // Only the first creation greets.
         f.holder.dialog().close();
         f.holder.current();
         QCOMPARE(f.window.findChildren<QMessageBox*>().size(), 1);
