@@ -26,26 +26,6 @@ class tst_StationSockets final : public QObject {
     Q_OBJECT
 
 private slots:
-    void ownAnnouncementComesBackAndMarksTheOwnEntry()
-    {
-        RecordingTranscript transcript;
-        Station station(transcript, loopback(freePort()));
-        station.setUsername(QStringLiteral("já"));
-        QVERIFY(station.bindSockets());
-        QVERIFY(!station.MyIP().isEmpty());
-        QVERIFY(station.presence().Logon());
-        QTRY_COMPARE(station.roster().count(), 1);
-        const Roster::Entry& own = station.roster().at(0);
-        QCOMPARE(own.key, Roster::keyFor(station.MyIP()));
-        QCOMPARE(own.text, QStringLiteral("já"));
-        QCOMPARE(own.icon, QStringLiteral("u1"));
-        QTRY_COMPARE(transcript.lines.size(), 1);
-        QCOMPARE(transcript.lines.first().msg, QStringLiteral("uživatel já vstoupil do diskuze"));
-
-        QVERIFY(station.presence().Logoff());
-        QTRY_COMPARE(station.roster().count(), 0);
-    }
-
     void takenPortIsReportedNotShared()
     {
         RecordingTranscript transcript;

@@ -17,8 +17,6 @@ public:
     bool available() const { return m_available; }
     QString reason() const { return m_reason; }
 
-    QString prefix() const { return m_prefix; }
-    int stationCount() const { return m_stations; }
     QString namespaceName(int station) const;
     QString address(int station) const;
 

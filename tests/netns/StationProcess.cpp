@@ -36,17 +36,15 @@ StationProcess::StationProcess(QString netns, QString program, QStringList args,
     connect(&m_process, &QProcess::readyReadStandardOutput, this,
             &StationProcess::onStandardOutput);
     connect(&m_process, &QProcess::readyReadStandardError, this, &StationProcess::onStandardError);
-    connect(&m_process, &QProcess::finished, this,
-            [this](int exitCode, QProcess::ExitStatus status) {
-                // A last line without a newline still counts.
-                onStandardOutput();
-                if (!m_pending.isEmpty())
-                    takeLine(std::exchange(m_pending, {}));
-                onStandardError();
-                if (!m_pendingErrors.isEmpty())
-                    m_errors << QString::fromUtf8(std::exchange(m_pendingErrors, {}));
-                emit exited(exitCode, status);
-            });
+    connect(&m_process, &QProcess::finished, this, [this] {
+        // A last line without a newline still counts.
+        onStandardOutput();
+        if (!m_pending.isEmpty())
+            takeLine(std::exchange(m_pending, {}));
+        onStandardError();
+        if (!m_pendingErrors.isEmpty())
+            m_errors << QString::fromUtf8(std::exchange(m_pendingErrors, {}));
+    });
 }
 
 StationProcess::~StationProcess()
@@ -58,11 +56,6 @@ StationProcess::~StationProcess()
         m_process.kill();
         m_process.waitForFinished(kStopTimeoutMs);
     }
-}
-
-void StationProcess::setEnvironmentValue(const QString& name, const QString& value)
-{
-    m_env.insert(name, value);
 }
 
 bool StationProcess::start(int timeoutMs)
@@ -191,12 +184,10 @@ void StationProcess::takeLine(QByteArray raw)
     if (raw.endsWith('\r'))
         raw.chop(1);
     const QString line = QString::fromUtf8(raw);
-    m_output << line;
     const qsizetype space = line.indexOf(QLatin1Char(' '));
     const QString kind = space < 0 ? line : line.left(space);
     const QString text = space < 0 ? QString() : line.mid(space + 1);
     m_latest.insert(kind, text);
     if (kind == QLatin1String("LINE"))
         m_transcript << text;
-    emit lineReceived(kind, text);
 }

@@ -29,8 +29,6 @@ public:
                    QObject* parent = nullptr);
     ~StationProcess() override;
 
-    // Extra or overriding environment for the station; takes effect at start().
-    void setEnvironmentValue(const QString& name, const QString& value);
     bool start(int timeoutMs = 10000);
     void writeLine(const QString& line);
     // SIGTERM, as a desktop session or a service manager ends a program.
@@ -43,9 +41,7 @@ public:
     QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
 
     QString netns() const { return m_netns; }
-    QString homePath() const { return m_home.path(); }
     QString configPath() const { return m_config.path(); }
-    QString runtimePath() const { return m_runtime.path(); }
 
     bool hasSeen(const QString& kind) const { return m_latest.contains(kind); }
     // Text after "KIND " in the newest line of that kind; empty if none came yet.
@@ -54,18 +50,12 @@ public:
     QString count() const { return latest(QStringLiteral("COUNT")); }
     QString myIp() const { return latest(QStringLiteral("MYIP")); }
     QStringList lines() const { return m_transcript; }
-    QStringList output() const { return m_output; }
-    QStringList errorOutput() const { return m_errors; }
 
     // A few lines on the station's state, for failure messages.
     QString describe() const;
 
     // "k=icon|nick;k=icon|nick": a nick keeps any '|' or '=' after the first of each.
     static QList<RosterEntry> parseRoster(QStringView text);
-
-signals:
-    void lineReceived(const QString& kind, const QString& text);
-    void exited(int exitCode, QProcess::ExitStatus status);
 
 private:
     void onStandardOutput();
@@ -85,6 +75,5 @@ private:
     QByteArray m_pendingErrors;
     QHash<QString, QString> m_latest;
     QStringList m_transcript;
-    QStringList m_output;
     QStringList m_errors;
 };

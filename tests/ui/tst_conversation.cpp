@@ -200,23 +200,6 @@ private slots:
         QTRY_COMPARE(openBoxes().size(), 2);
         QTRY_VERIFY(chat.window.station().roster().rowOf("ip10.0.0.7") >= 0);
     }
-
-    void attentionBringsTheWindowBackOnlyWhenAsked()
-    {
-        Chat chat;
-        chat.window.mnu_waketype_Click(0);
-        chat.window.showMinimized();
-        chat.receive("POPIT\tPetr\r\n");
-        QTRY_VERIFY(chat.lines().contains(QStringLiteral("uživatel Petr vyžaduje vaši pozornost")));
-        QVERIFY(chat.window.isMinimized());
-
-        chat.window.menus().mnu_waketype[1]->trigger();
-        QCOMPARE(chat.window.WakeType(), 1);
-        QVERIFY(!chat.window.menus().mnu_waketype[0]->isChecked());
-        chat.receive("POPIT\tPetr\r\n");
-        QTRY_VERIFY(!chat.window.isMinimized());
-        QVERIFY(chat.window.isVisible());
-    }
 };
 
 QTEST_MAIN(tst_Conversation)

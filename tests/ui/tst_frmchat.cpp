@@ -60,16 +60,6 @@ private slots:
         QCOMPARE(w.window.windowTitle(), QStringLiteral("Kestrowind "));
     }
 
-    void closingSaysGoodbye()
-    {
-        Window w;
-        QVERIFY(w.start());
-        QTRY_COMPARE(w.count(), QStringLiteral("uživatelé on-line: 1"));
-        w.window.close();
-        // The own LOGOFF comes back to the still listening socket.
-        QTRY_COMPARE(w.count(), QStringLiteral("uživatelé on-line: 0"));
-    }
-
     void takenPortIsToldNotHidden()
     {
         QUdpSocket squatter;

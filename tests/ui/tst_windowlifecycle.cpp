@@ -114,7 +114,9 @@ private slots:
         QTRY_COMPARE(w.window.chat()->document()->blockCount(), 6);
         QVERIFY(!w.window.isVisible());
 
-        w.window.mnu_waketype_Click(1);
+        w.window.menus().mnu_waketype[1]->trigger();
+        QCOMPARE(w.window.WakeType(), 1);
+        QVERIFY(!w.window.menus().mnu_waketype[0]->isChecked());
         w.receive("POPIT\tPetr\r\n");
         QTRY_VERIFY(w.shown());
         QVERIFY(w.itemsSayShown());
