@@ -71,8 +71,8 @@ int Main(QApplication& app)
     QObject::connect(&window, &frmchat::unloaded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     // Every other way of ending says goodbye to the peers too.
-    TerminationSignals signals_;
-    QObject::connect(&signals_, &TerminationSignals::terminationRequested, &window,
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
                      &QWidget::close);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.close(); });
