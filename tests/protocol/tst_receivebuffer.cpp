@@ -1,6 +1,8 @@
 #include "protocol/Framing.h"
 #include "protocol/ReceiveBuffer.h"
+#include "protocol/WireCodec.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -140,6 +142,39 @@ private slots:
         QCOMPARE(buffer.pendingBytes(), Framing::MaxPendingBytes);
         buffer.append(Ping);
         QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
+    }
+
+    // Whatever the network throws at it, the buffer neither crashes nor grows past its cap,
+    // and a stream of good packets survives being cut into datagrams anywhere.
+    void survivesRandomBytesAndRandomCuts()
+    {
+        QRandomGenerator random(1705);
+        ReceiveBuffer noise;
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray datagram(random.bounded(1, 300), Qt::Uninitialized);
+            for (char& byte : datagram)
+                byte = char(random.bounded(256));
+            noise.append(datagram);
+            drain(noise);
+            QVERIFY(noise.pendingBytes() <= Framing::MaxPendingBytes);
+        }
+
+        QByteArray stream;
+        QList<QByteArray> sent;
+        for (int i = 0; i < 200; ++i) {
+            const QString nick = QStringLiteral("ž%1").arg(i);
+            stream += packet("PING", {"10.0.0.8", nick});
+            sent << "PING:10.0.0.8\x0B" + WireCodec::encode(nick);
+        }
+        ReceiveBuffer buffer;
+        QList<QByteArray> received;
+        for (qsizetype at = 0; at < stream.size();) {
+            const qsizetype size = random.bounded(1, 40);
+            buffer.append(stream.mid(at, size));
+            received += drain(buffer);
+            at += size;
+        }
+        QCOMPARE(received, sent);
     }
 
     // A handler that waits (a box left open) lets later arrivals be handled meanwhile; the
