@@ -25,7 +25,6 @@ public:
     // False when the chat port is taken: the station can still send but hears nothing.
     bool bind();
     bool isListening() const;
-    QString errorText() const { return m_listen.errorString(); }
 
     bool broadcast(const QByteArray& datagram);
     // address must be a dotted IPv4 address; anything else is refused.

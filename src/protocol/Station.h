@@ -36,8 +36,6 @@ public:
     Roster& roster() { return m_roster; }
     Presence& presence() { return m_presence; }
     Messages& messages() { return m_messages; }
-    CommandDispatcher& dispatcher() { return m_dispatcher; }
-    const ReceiveBuffer& CommBuffer() const { return m_buffer; }
     quint16 port() const { return m_transport.endpoints().port; }
 
     bool SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs = {}) override;
