@@ -1,14 +1,27 @@
 #include "UdpTransport.h"
 
+#include "DatagramReceiver.h"
 #include "LocalAddress.h"
 
-#include <QNetworkDatagram>
+#include <QElapsedTimer>
 
 UdpTransport::UdpTransport(Endpoints endpoints, QObject* parent)
     : QObject(parent)
     , m_endpoints(std::move(endpoints))
+    , m_receiver(new DatagramReceiver(m_queue))
 {
-    connect(&m_listen, &QUdpSocket::readyRead, this, &UdpTransport::onReadyRead);
+    m_receiveThread.setObjectName(QStringLiteral("UDPListen"));
+    m_receiver->moveToThread(&m_receiveThread);
+    connect(&m_receiveThread, &QThread::finished, m_receiver, &QObject::deleteLater);
+    connect(m_receiver, &DatagramReceiver::datagramsWaiting, this, &UdpTransport::handleSlice,
+            Qt::QueuedConnection);
+    m_receiveThread.start();
+}
+
+UdpTransport::~UdpTransport()
+{
+    m_receiveThread.quit();
+    m_receiveThread.wait();
 }
 
 bool UdpTransport::bind()
@@ -16,14 +29,12 @@ bool UdpTransport::bind()
     m_localAddress = LocalAddress::outgoing(m_endpoints.broadcastAddress, m_endpoints.port);
     // Qt's UDP sockets may broadcast from the start. The sending socket takes any port.
     m_broadcast.bind(QHostAddress::AnyIPv4, 0);
-    // Not shared: a second program on the port must make this fail, not split the traffic.
-    return m_listen.bind(QHostAddress::AnyIPv4, m_endpoints.port,
-                         QAbstractSocket::DontShareAddress);
-}
-
-bool UdpTransport::isListening() const
-{
-    return m_listen.state() == QAbstractSocket::BoundState;
+    bool listening = false;
+    QMetaObject::invokeMethod(
+        m_receiver, [this, &listening] { listening = m_receiver->bind(m_endpoints.port); },
+        Qt::BlockingQueuedConnection);
+    m_listening = listening;
+    return listening;
 }
 
 bool UdpTransport::broadcast(const QByteArray& datagram)
@@ -47,11 +58,20 @@ bool UdpTransport::send(const QByteArray& datagram, const QHostAddress& to)
     return m_broadcast.writeDatagram(datagram, to, m_endpoints.port) == datagram.size();
 }
 
-void UdpTransport::onReadyRead()
+void UdpTransport::handleSlice()
 {
-    while (m_listen.hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_listen.receiveDatagram();
-        if (datagram.isValid())
-            emit datagramReceived(datagram.data());
+    m_sliceQueued = false;
+    QElapsedTimer spent;
+    spent.start();
+    while (auto datagram = m_queue.pop()) {
+        emit datagramReceived(datagram->data, datagram->sender);
+        if (spent.elapsed() >= SliceBudget.count() && !m_queue.isEmpty()) {
+            // The rest waits for the next turn of the event loop; input and painting go first.
+            if (!m_sliceQueued) {
+                m_sliceQueued = true;
+                QMetaObject::invokeMethod(this, &UdpTransport::handleSlice, Qt::QueuedConnection);
+            }
+            return;
+        }
     }
 }

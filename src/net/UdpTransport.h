@@ -1,8 +1,15 @@
 #pragma once
 
+#include "DatagramQueue.h"
+
 #include <QHostAddress>
 #include <QObject>
+#include <QThread>
 #include <QUdpSocket>
+
+#include <chrono>
+
+class DatagramReceiver;
 
 // Where the chat lives: the port every station listens on and the address that reaches
 // them all. Tests choose others; the program keeps these.
@@ -13,6 +20,11 @@ struct UdpEndpoints {
 
 // The two UDP sockets of a station: UDPListen receives everything on the chat port, and
 // broadcast sends, to everybody or to one address.
+//
+// The listening socket is drained on a thread of its own into a bounded queue, so a burst
+// is taken off the kernel's buffer as fast as it arrives. The GUI thread hands the queued
+// datagrams on in arrival order, in slices of a few milliseconds each, so the window keeps
+// painting and taking input between slices whatever the network sends.
 class UdpTransport final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(UdpTransport)
@@ -20,31 +32,40 @@ class UdpTransport final : public QObject {
 public:
     using Endpoints = UdpEndpoints;
 
+    // How long one slice may hand on datagrams before the event loop gets its turn.
+    static constexpr std::chrono::milliseconds SliceBudget{4};
+
     explicit UdpTransport(Endpoints endpoints = {}, QObject* parent = nullptr);
+    ~UdpTransport() override;
 
     // False when the chat port is taken: the station can still send but hears nothing.
     bool bind();
-    bool isListening() const;
+    bool isListening() const { return m_listening; }
 
     bool broadcast(const QByteArray& datagram);
     // address must be a dotted IPv4 address; anything else is refused.
     bool sendTo(const QByteArray& datagram, const QString& address);
 
-    // Computed once at bind: the address peers see us by.
+    // Computed at bind: the address peers see us by.
     QString localAddress() const { return m_localAddress; }
     const Endpoints& endpoints() const { return m_endpoints; }
+    // Datagrams thrown away because the queue was full.
+    quint64 droppedDatagrams() const { return m_queue.dropped(); }
 
 signals:
-    void datagramReceived(const QByteArray& datagram);
-
-private slots:
-    void onReadyRead();
+    // On the GUI thread, one datagram at a time, in the order they arrived.
+    void datagramReceived(const QByteArray& datagram, const QHostAddress& sender);
 
 private:
+    void handleSlice();
     bool send(const QByteArray& datagram, const QHostAddress& to);
 
     Endpoints m_endpoints;
-    QUdpSocket m_listen; // UDPListen
+    DatagramQueue m_queue;
+    QThread m_receiveThread;
+    DatagramReceiver* m_receiver = nullptr; // UDPListen; lives on m_receiveThread
     QUdpSocket m_broadcast; // broadcast
     QString m_localAddress = QStringLiteral("127.0.0.1");
+    bool m_listening = false;
+    bool m_sliceQueued = false;
 };

@@ -8,12 +8,13 @@ void CommandDispatcher::on(const QByteArray& word, Handler handler)
     m_handlers.insert(word, std::move(handler));
 }
 
-void CommandDispatcher::HandleCommand(const QByteArray& exec, const QByteArray& dat) const
+void CommandDispatcher::HandleCommand(const QByteArray& exec, const QByteArray& dat,
+                                      const QString& source) const
 {
     const auto handler = m_handlers.constFind(exec);
     if (handler == m_handlers.cend())
         return;
-    (*handler)(Command{exec, splitFields(dat)});
+    (*handler)(Command{exec, splitFields(dat), source});
 }
 
 QStringList CommandDispatcher::splitFields(const QByteArray& dat)

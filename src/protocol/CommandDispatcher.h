@@ -10,6 +10,9 @@
 struct Command {
     QByteArray word;
     QStringList d;
+    // The address of the datagram that carried it, dotted; empty when it did not come from
+    // the network. Answers go here, never to an address a field names.
+    QString source;
 
     bool has(qsizetype field) const { return field < d.size(); }
 };
@@ -21,7 +24,8 @@ public:
     using Handler = std::function<void(const Command&)>;
 
     void on(const QByteArray& word, Handler handler);
-    void HandleCommand(const QByteArray& exec, const QByteArray& dat) const;
+    void HandleCommand(const QByteArray& exec, const QByteArray& dat,
+                       const QString& source = {}) const;
 
     // An empty argument has no field at all; otherwise it splits at every separator.
     static QStringList splitFields(const QByteArray& dat);

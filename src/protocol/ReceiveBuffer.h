@@ -2,8 +2,10 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 #include <optional>
+#include <vector>
 
 // Received bytes that have not been handled yet (the station's CommBuffer). Packets are
 // taken out one by one, each removed before the caller sees it, so a handler that waits
@@ -30,4 +32,27 @@ private:
     QByteArray m_bytes;
     qsizetype m_read = 0; // everything before this has been handled
     int m_dropped = 0;
+};
+
+// One receive buffer per sending address, so that bytes from one host can never complete,
+// shift or spoil a packet of another, and every packet is known by the address it came from.
+// Bounded: past MaxSources the buffer heard from least recently is forgotten.
+class ReceiveBuffers final {
+public:
+    static constexpr int MaxSources = 256;
+
+    // The buffer for this source, made if need be; valid until the next call.
+    ReceiveBuffer& of(const QString& source);
+
+    int sources() const { return static_cast<int>(m_buffers.size()); }
+    qsizetype pendingBytes() const;
+
+private:
+    struct Slot {
+        QString source;
+        ReceiveBuffer buffer;
+        quint64 lastUse = 0;
+    };
+    std::vector<Slot> m_buffers;
+    quint64 m_uses = 0;
 };

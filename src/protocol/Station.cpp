@@ -42,9 +42,12 @@ bool Station::SendPackage(const QByteArray& data_to_send, const QStringList& Spe
     return true;
 }
 
-void Station::HandleDatagram(const QByteArray& datagram)
+void Station::HandleDatagram(const QByteArray& datagram, const QHostAddress& sender)
 {
-    m_buffer.append(datagram);
-    while (const auto packet = m_buffer.takeNext())
-        m_dispatcher.HandleCommand(packet->word, packet->argument);
+    const QString source = sender.isNull() ? QString() : sender.toString();
+    ReceiveBuffer& buffer = m_buffers.of(source);
+    buffer.append(datagram);
+    // Taken out before it is handled: a handler may add to or forget other buffers.
+    while (const auto packet = buffer.takeNext())
+        m_dispatcher.HandleCommand(packet->word, packet->argument, source);
 }

@@ -41,7 +41,7 @@ public:
     bool SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs = {}) override;
 
     // What arrived on the listening socket; public so a test can feed bytes in directly.
-    void HandleDatagram(const QByteArray& datagram);
+    void HandleDatagram(const QByteArray& datagram, const QHostAddress& sender);
 
 signals:
     void usernameChanged(const QString& nick);
@@ -49,7 +49,7 @@ signals:
 private:
     UdpTransport m_transport;
     Identity m_identity;
-    ReceiveBuffer m_buffer;
+    ReceiveBuffers m_buffers;
     CommandDispatcher m_dispatcher;
     Roster m_roster;
     Presence m_presence;

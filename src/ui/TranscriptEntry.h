@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+// How one run of the transcript looks. The face is always the pane's own (Verdana); runs
+// never change italic or underline.
+struct RunLook {
+    QColor color;
+    bool bold = false;
+    int points = 8;
+
+    bool operator==(const RunLook&) const = default;
+};
+
+// One entry as AddLine wrote it: stamp run, nick run and message run, in that order.
+struct TranscriptEntry {
+    QString stamp; // "[hh:mm:ss]", or empty when the entry has none
+    QString nick; // "<UName>", or empty
+    QString message; // Msg as given; a CR, LF or CR LF inside it starts a new line of the entry
+    int mtype = 0;
+
+    bool operator==(const TranscriptEntry&) const = default;
+};
+
+// The looks of the three runs; the message's depends on mtype.
+namespace TranscriptLooks {
+RunLook stamp();
+RunLook nick();
+RunLook message(int mtype);
+} // namespace TranscriptLooks
+
+// Everything that reads the whole transcript (export, print, "/about", tests) reads it here,
+// entry by entry, in the order they were written since the start or the last clear.
+class TranscriptEntries {
+public:
+    virtual ~TranscriptEntries() = default;
+    virtual qsizetype entryCount() const = 0;
+    virtual TranscriptEntry entryAt(qsizetype index) const = 0;
+};
