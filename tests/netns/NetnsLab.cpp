@@ -15,7 +15,8 @@ constexpr int kScriptTimeoutMs = 30000;
 } // namespace
 
 NetnsLab::NetnsLab(QString prefix, int stations, QString script)
-    : m_prefix(std::move(prefix))
+    // KW_NETNS_SALT keeps the labs of test runs in two checkouts at once apart.
+    : m_prefix(std::move(prefix) + qEnvironmentVariable("KW_NETNS_SALT"))
     , m_stations(stations)
     , m_script(std::move(script))
 {
