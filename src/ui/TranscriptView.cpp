@@ -104,14 +104,17 @@ void TranscriptView::AddLine(const QString& Msg, int mtype, const QString& UName
         m_end.movePosition(QTextCursor::End);
 
     // One edit block per entry, so the pane lays the entry out once rather than once per run.
+    TranscriptEntry entry{{}, {}, Msg, mtype};
     int runs = 0;
     m_end.beginEditBlock();
     if (!bare) {
         const QString time = QLocale::c().toString(m_clock(), QStringLiteral("hh:mm:ss"));
-        m_end.insertText(QLatin1Char('[') + time + QLatin1Char(']'), stampFormat());
+        entry.stamp = QLatin1Char('[') + time + QLatin1Char(']');
+        m_end.insertText(entry.stamp, stampFormat());
         ++runs;
         if (!UName.isEmpty()) {
-            m_end.insertText(QLatin1Char('<') + UName + QLatin1Char('>'), nickFormat());
+            entry.nick = QLatin1Char('<') + UName + QLatin1Char('>');
+            m_end.insertText(entry.nick, nickFormat());
             ++runs;
         }
     }
@@ -119,6 +122,7 @@ void TranscriptView::AddLine(const QString& Msg, int mtype, const QString& UName
     m_end.insertText(Msg + QLatin1String("\r\n"), messageFormat(mtype));
     ++runs;
     m_end.endEditBlock();
+    m_store.append(std::move(entry));
 
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
@@ -131,6 +135,7 @@ void TranscriptView::AddLine(const QString& Msg, int mtype, const QString& UName
 void TranscriptView::clearTranscript()
 {
     clear();
+    m_store.clear();
     m_end = QTextCursor(document());
     emit chat_Change();
 }

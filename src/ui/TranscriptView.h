@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TranscriptStore.h"
 #include "protocol/TranscriptSink.h"
 
 #include <QTextCursor>
@@ -21,6 +22,8 @@ public:
 
     void AddLine(const QString& Msg, int mtype = 0, const QString& UName = {}) override;
     void clearTranscript();
+    // Every entry since the start or the last clear, in order.
+    const TranscriptEntries& entries() const { return m_store; }
 
     // Stamps read the time from here; an empty clock restores the local time of day.
     void setClock(Clock clock);
@@ -33,4 +36,5 @@ private:
     // Appends go through a cursor of our own, so a selection the user is making survives.
     QTextCursor m_end;
     Clock m_clock;
+    TranscriptStore m_store;
 };
