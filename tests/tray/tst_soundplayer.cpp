@@ -1,5 +1,7 @@
+#include "app/Platform.h"
 #include "tray/SoundPlayer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +38,23 @@ private slots:
         shipped.play();
         shipped.play();
         QCOMPARE(beeps, 4);
+    }
+
+    // The build tree has the sound beside the program, an installation in its data folder.
+    void soundIsFoundBesideTheProgramOrInItsDataFolder()
+    {
+        QTemporaryDir dir;
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        const QString data = QDir::cleanPath(bin + QStringLiteral("/" KW_DATA_FROM_PROGRAM));
+        const QString name = QStringLiteral("sound.wav");
+        QCOMPARE(Platform::dataFile(name, bin), bin + QLatin1Char('/') + name);
+        for (const QString& folder : {data, bin}) {
+            QVERIFY(QDir().mkpath(folder));
+            QFile file(folder + QLatin1Char('/') + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.close();
+            QCOMPARE(Platform::dataFile(name, bin), file.fileName());
+        }
     }
 };
 
