@@ -39,6 +39,8 @@ int Main(QApplication& app)
     installCzechTranslations();
     QApplication::setApplicationName(QString::fromLatin1(Version::SettingsApplication));
     QApplication::setApplicationDisplayName(QString::fromLatin1(Version::ApplicationTitle));
+    // Lets the desktop match the window to its menu entry and show the entry's icon with it.
+    QApplication::setDesktopFileName(QString::fromLatin1(Version::DesktopId));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(Version::Major).arg(Version::Minor).arg(Version::Build));
 
