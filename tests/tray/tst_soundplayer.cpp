@@ -44,15 +44,11 @@ private slots:
     void soundIsFoundBesideTheProgramOrInItsDataFolder()
     {
         QTemporaryDir dir;
-        const QString bin = dir.filePath(QStringLiteral("bin"));
-        const QString data = QDir::cleanPath(bin + QStringLiteral("/" KW_DATA_FROM_PROGRAM));
-        const QString name = QStringLiteral("sound.wav");
+        const QString bin = dir.filePath(QStringLiteral("bin")), name = QStringLiteral("sound.wav");
         QCOMPARE(Platform::dataFile(name, bin), bin + QLatin1Char('/') + name);
-        for (const QString& folder : {data, bin}) {
-            QVERIFY(QDir().mkpath(folder));
-            QFile file(folder + QLatin1Char('/') + name);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.close();
+        for (const QString& folder : {bin + QStringLiteral("/" KW_DATA_FROM_PROGRAM), bin}) {
+            QFile file(QDir::cleanPath(folder + QLatin1Char('/') + name));
+            QVERIFY(QDir().mkpath(folder) && file.open(QIODevice::WriteOnly));
             QCOMPARE(Platform::dataFile(name, bin), file.fileName());
         }
     }
