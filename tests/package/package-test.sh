@@ -5,7 +5,7 @@
 # says goodbye on SIGTERM, and that purging the package leaves none of its files behind.
 #   package-test.sh BUILD_DIR [PACKAGE]
 # Without PACKAGE the package is made from BUILD_DIR by cpack. Needs root: without it the
-# test is skipped (exit 77).
+# test is skipped (exit 77). KW_TRACE=1 traces the part that runs in the chroot.
 set -euo pipefail
 PATH=$PATH:/usr/sbin:/sbin
 here=$(cd "$(dirname "$0")" && pwd)
