@@ -9,6 +9,10 @@ packages=(
     fonts-dejavu-core
     # the tests: stations in network namespaces, a screen with a tray for the real-window checks
     iproute2 xvfb xauth imagemagick trayer
+    # the Debian package: building and checking it, and the test that installs and runs it
+    dpkg-dev lintian desktop-file-utils appstream strace python3
+    # the icon's PNG sizes (scripts/make-icons.sh)
+    librsvg2-bin
 )
 
 missing=()

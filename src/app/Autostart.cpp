@@ -150,7 +150,8 @@ bool PlatformAutostart::enable(const QString& program)
                                         "Type=Application\n"
                                         "Name=") +
                           QLatin1String(Version::ProductName) + QLatin1String("\nExec=") +
-                          DesktopExecArgument(program) +
+                          DesktopExecArgument(program) + QLatin1String("\nIcon=") +
+                          QLatin1String(Version::IconName) +
                           QLatin1String("\nX-GNOME-Autostart-enabled=true\n");
     file.write(entry.toUtf8());
     return file.commit();

@@ -16,6 +16,8 @@
 #include <QMessageBox>
 #include <QSessionManager>
 
+#include <optional>
+
 namespace {
 
 QString helpText()
@@ -39,6 +41,8 @@ int Main(QApplication& app)
     installCzechTranslations();
     QApplication::setApplicationName(QString::fromLatin1(Version::SettingsApplication));
     QApplication::setApplicationDisplayName(QString::fromLatin1(Version::ApplicationTitle));
+    // Lets the desktop match the window to its menu entry and show the entry's icon with it.
+    QApplication::setDesktopFileName(QString::fromLatin1(Version::DesktopId));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(Version::Major).arg(Version::Minor).arg(Version::Build));
 
@@ -62,6 +66,15 @@ int Main(QApplication& app)
     WaveFilePlayer sound;
     TrayCode tray;
     frmchat window({store, autostart, sound, tray});
+    // SIGTERM and SIGINT end the program as closing the window does, goodbye to the peers
+    // included. Caught before the station announces itself, so that no signal after the
+    // announcement ends it silently; "/uninstall" announces nothing and keeps the default.
+    std::optional<TerminationSignals> termination;
+    if (!start.uninstall) {
+        termination.emplace();
+        QObject::connect(&*termination, &TerminationSignals::terminationRequested, &window,
+                         &QWidget::close);
+    }
     if (!window.Form_Load(start))
         return 0;
 
@@ -70,10 +83,7 @@ int Main(QApplication& app)
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&window, &frmchat::unloaded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    // Every other way of ending says goodbye to the peers too.
-    TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
-                     &QWidget::close);
+    // The session's end says goodbye too.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.close(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmchat::Form_Unload);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSysInfo>
 
 #ifdef Q_OS_WIN
@@ -38,6 +39,16 @@ QString GetMachineName()
 QString programFolder()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+QString dataFile(const QString& name, const QString& folder)
+{
+    const QDir programDir(folder);
+    const QString beside = programDir.filePath(name);
+    // Relative, so an installed tree still finds its files after it has been moved.
+    const QString installed =
+        QDir::cleanPath(programDir.filePath(QStringLiteral(KW_DATA_FROM_PROGRAM "/") + name));
+    return !QFileInfo(beside).isFile() && QFileInfo(installed).isFile() ? installed : beside;
 }
 
 } // namespace Platform

@@ -10,4 +10,8 @@ QString GetWindowsUserName();
 QString GetMachineName();
 // The folder that holds the program's executable.
 QString programFolder();
+// A file that ships with the program: beside the executable (the build tree, a copy run from
+// one folder), else in the data folder of an installation next to the executable's folder.
+// Where it is in neither, the place beside the executable.
+QString dataFile(const QString& name, const QString& folder = programFolder());
 } // namespace Platform

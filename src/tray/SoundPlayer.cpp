@@ -1,5 +1,7 @@
 #include "SoundPlayer.h"
 
+#include "app/Platform.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QSoundEffect>
@@ -26,7 +28,7 @@ WaveFilePlayer::~WaveFilePlayer() = default;
 
 QString WaveFilePlayer::defaultPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/sound.wav");
+    return Platform::dataFile(QStringLiteral("sound.wav"));
 }
 
 void WaveFilePlayer::play()

@@ -23,7 +23,7 @@ class WaveFilePlayer final : public SoundPlayer {
 public:
     using Beep = std::function<void()>;
 
-    // "sound.wav" beside the executable.
+    // The "sound.wav" that ships with the program.
     WaveFilePlayer();
     explicit WaveFilePlayer(const QString& path, Beep beep = {});
     ~WaveFilePlayer() override;

@@ -1,4 +1,4 @@
-# The activity sound is looked up beside the executable, in the build tree as well as when
+# The activity sound lies beside the executable in the build tree and in the data folder when
 # installed. scripts/make-sound.py writes the committed file.
 set(KW_SOUND_FILE ${PROJECT_SOURCE_DIR}/resources/sound.wav)
 get_target_property(kw_program_dir kestrowind2 RUNTIME_OUTPUT_DIRECTORY)
@@ -6,4 +6,4 @@ if(NOT kw_program_dir)
     set(kw_program_dir ${CMAKE_CURRENT_BINARY_DIR})
 endif()
 configure_file(${KW_SOUND_FILE} ${kw_program_dir}/sound.wav COPYONLY)
-install(FILES ${KW_SOUND_FILE} DESTINATION bin)
+install(FILES ${KW_SOUND_FILE} DESTINATION ${KW_DATA_DESTINATION})

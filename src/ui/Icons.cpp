@@ -1,5 +1,7 @@
 #include "Icons.h"
 
+#include "app/Version.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -32,32 +34,6 @@ QPixmap person(int size, const QColor& colour)
     return pixmap;
 }
 
-// Two speech bubbles: the program's own picture, also in the tray.
-QPixmap bubbles(int size)
-{
-    QPixmap pixmap = canvas(size);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    const auto bubble = [&](QRectF box, QColor fill, bool tailLeft) {
-        painter.setPen(QPen(fill.darker(170), s / 24.0));
-        painter.setBrush(fill);
-        QPainterPath path;
-        path.addRoundedRect(box, s * 0.12, s * 0.12);
-        QPolygonF tail;
-        const qreal x =
-            tailLeft ? box.left() + box.width() * 0.25 : box.right() - box.width() * 0.25;
-        const qreal dx = tailLeft ? -s * 0.10 : s * 0.10;
-        tail << QPointF(x - s * 0.08, box.bottom() - 1) << QPointF(x + s * 0.08, box.bottom() - 1)
-             << QPointF(x + dx, box.bottom() + s * 0.14);
-        path.addPolygon(tail);
-        painter.drawPath(path.simplified());
-    };
-    bubble(QRectF(s * 0.04, s * 0.06, s * 0.66, s * 0.46), QColor(40, 110, 210), true);
-    bubble(QRectF(s * 0.30, s * 0.36, s * 0.64, s * 0.42), QColor(250, 190, 40), false);
-    return pixmap;
-}
-
 QIcon iconFrom(QPixmap (*draw)(int))
 {
     QIcon icon;
@@ -70,7 +46,14 @@ QIcon iconFrom(QPixmap (*draw)(int))
 
 QIcon application()
 {
-    static const QIcon icon = iconFrom(&bubbles);
+    static const QIcon icon = [] {
+        QIcon builtIn;
+        for (const int size : {16, 32, 48, 64, 128, 256})
+            builtIn.addFile(QStringLiteral(":/icons/%1x%1/apps/kestrowind2.png").arg(size));
+        // An icon theme may bring its own version of the installed icon; the desktop's menu
+        // then shows the same picture as the window and the tray.
+        return QIcon::fromTheme(QLatin1String(Version::IconName), builtIn);
+    }();
     return icon;
 }
 

@@ -3,9 +3,10 @@
 #include <QIcon>
 #include <QString>
 
-// The program's pictures, drawn in code so no image files need to travel with it.
+// The program's pictures, built into the executable.
 namespace Icons {
+// The application icon, the same one the desktop's menu shows.
 QIcon application();
-// The user list's pictures by key: "user" for a user, "u1" for the own entry.
+// The user list's pictures by key, drawn in code: "user" for a user, "u1" for the own entry.
 QIcon user(const QString& key);
 } // namespace Icons

@@ -103,7 +103,7 @@ private slots:
         QCOMPARE(QString::fromUtf8(file.readAll()),
                  QStringLiteral("[Desktop Entry]\nType=Application\nName=Kestrowind 2\nExec=") +
                      QCoreApplication::applicationFilePath() +
-                     QStringLiteral("\nX-GNOME-Autostart-enabled=true\n"));
+                     QStringLiteral("\nIcon=kestrowind2\nX-GNOME-Autostart-enabled=true\n"));
 
         options.afterstart = false;
         box.save(options);

@@ -1,5 +1,7 @@
+#include "app/Platform.h"
 #include "tray/SoundPlayer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +38,19 @@ private slots:
         shipped.play();
         shipped.play();
         QCOMPARE(beeps, 4);
+    }
+
+    // The build tree has the sound beside the program, an installation in its data folder.
+    void soundIsFoundBesideTheProgramOrInItsDataFolder()
+    {
+        QTemporaryDir dir;
+        const QString bin = dir.filePath(QStringLiteral("bin")), name = QStringLiteral("sound.wav");
+        QCOMPARE(Platform::dataFile(name, bin), bin + QLatin1Char('/') + name);
+        for (const QString& folder : {bin + QStringLiteral("/" KW_DATA_FROM_PROGRAM), bin}) {
+            QFile file(QDir::cleanPath(folder + QLatin1Char('/') + name));
+            QVERIFY(QDir().mkpath(folder) && file.open(QIODevice::WriteOnly));
+            QCOMPARE(Platform::dataFile(name, bin), file.fileName());
+        }
     }
 };
 

@@ -58,6 +58,9 @@ private slots:
         QVERIFY(!w.window.menus().mnu_waketype[0]->isChecked());
         QVERIFY(!w.window.menus().mnu_User->menuAction()->isVisible());
         QCOMPARE(w.window.windowTitle(), QStringLiteral("Kestrowind "));
+        // The icon built into the program, as small as the tray and as large as the desktop asks.
+        for (const int size : {16, 256})
+            QCOMPARE(w.window.windowIcon().pixmap(size).width(), size);
     }
 
     void takenPortIsToldNotHidden()
