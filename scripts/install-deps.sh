@@ -9,6 +9,8 @@ packages=(
     fonts-dejavu-core
     # the tests: stations in network namespaces, a screen with a tray for the real-window checks
     iproute2 xvfb xauth imagemagick trayer
+    # the tests read saved RTF files and printed PDF files back with other programs
+    unrtf poppler-utils
 )
 
 missing=()
