@@ -5,6 +5,7 @@
 #include "MainMenus.h"
 #include "SettingsHolder.h"
 #include "StatusPanels.h"
+#include "TranscriptTools.h"
 #include "TranscriptView.h"
 #include "UserActions.h"
 #include "UserListView.h"
@@ -129,6 +130,8 @@ void frmchat::connectActions()
     connect(m_users, &UserListView::entryReleased, m_userActions, &UserActions::onEntryReleased);
     connect(m_users, &UserListView::emptyReleased, m_userActions, &UserActions::onEmptyReleased);
     connect(&m_tray, &TrayCode::restoreRequested, this, &frmchat::restoreWindow);
+
+    connectTranscriptTools(*m_menus, *m_chat, Platform::programFolder(), this);
 }
 
 bool frmchat::Form_Load(const StartOptions& start)
