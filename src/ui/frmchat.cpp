@@ -7,6 +7,7 @@
 #include "StatusPanels.h"
 #include "TranscriptTools.h"
 #include "TranscriptView.h"
+#include "UpdateLauncher.h"
 #include "UserActions.h"
 #include "UserListView.h"
 #include "app/AboutText.h"
@@ -14,6 +15,7 @@
 #include "app/Platform.h"
 #include "app/SettingsStore.h"
 #include "app/Version.h"
+#include "frmAbout.h"
 
 #include <QAction>
 #include <QApplication>
@@ -132,6 +134,10 @@ void frmchat::connectActions()
     connect(&m_tray, &TrayCode::restoreRequested, this, &frmchat::restoreWindow);
 
     connectTranscriptTools(*m_menus, *m_chat, Platform::programFolder(), this);
+    auto* updates = new UpdateLauncher(m_store, this);
+    connect(m_settings, &SettingsHolder::updateLinkClicked, updates,
+            [this, updates] { updates->Label36_Click(&m_settings->dialog()); });
+    connect(updates, &UpdateLauncher::handedOver, this, &frmchat::handOver);
 }
 
 bool frmchat::Form_Load(const StartOptions& start)
@@ -244,6 +250,12 @@ void frmchat::Form_Unload()
     }
     m_station.presence().Logoff();
     m_userActions->clearSelectedUser();
+    emit unloaded();
+}
+
+void frmchat::handOver()
+{
+    m_unloaded = true;
     emit unloaded();
 }
 
