@@ -27,6 +27,7 @@ QStringList messageLines(const QString& message)
 }
 
 // Every look a run can have, each once; the rich kinds refer to a look by its place here.
+// Every mtype other than 1 to 4 looks as 0 does.
 const QList<RunLook>& palette()
 {
     static const QList<RunLook> looks = [] {
@@ -90,9 +91,7 @@ public:
         for (const Run& run : runsOf(entry)) {
             if (run.text.isEmpty())
                 continue;
-            const qsizetype look = palette().indexOf(run.look);
-            html += look >= 0 ? QStringLiteral("<span class=\"l%1\">").arg(look)
-                              : QStringLiteral("<span style=\"%1\">").arg(css(run.look));
+            html += QStringLiteral("<span class=\"l%1\">").arg(palette().indexOf(run.look));
             html += messageLines(run.text.toHtmlEscaped()).join(QLatin1String("<br>"));
             html += QLatin1String("</span>");
         }
@@ -133,7 +132,6 @@ public:
     {
         QByteArray rtf;
         for (const Run& run : runsOf(entry)) {
-            // \cf0 is the reader's own colour, for a look that has no place in the table.
             rtf += "\\cf" + QByteArray::number(m_colors.indexOf(run.look.color) + 1) +
                    (run.look.bold ? "\\b" : "\\b0") + "\\fs" +
                    QByteArray::number(run.look.points * 2) + ' ';

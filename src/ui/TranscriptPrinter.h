@@ -13,8 +13,8 @@ class QWidget;
 class TranscriptEntries;
 class TranscriptSink;
 
-// "tisk obsahu diskuze": the transcript's plain text in the printer's own font, with the
-// orientation and the copies chosen in the print dialog.
+// "tisk obsahu diskuze": the transcript's plain text in the font a painter on the printer
+// starts with, and the orientation and copies chosen in the print dialog.
 class TranscriptPrinter final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TranscriptPrinter)
