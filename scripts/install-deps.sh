@@ -13,6 +13,8 @@ packages=(
     dpkg-dev lintian desktop-file-utils appstream strace python3
     # the icon's PNG sizes (scripts/make-icons.sh)
     librsvg2-bin
+    # the tests read saved RTF files and printed PDF files back with other programs
+    unrtf poppler-utils
 )
 
 missing=()

@@ -5,7 +5,9 @@
 #include "MainMenus.h"
 #include "SettingsHolder.h"
 #include "StatusPanels.h"
+#include "TranscriptTools.h"
 #include "TranscriptView.h"
+#include "UpdateLauncher.h"
 #include "UserActions.h"
 #include "UserListView.h"
 #include "app/AboutText.h"
@@ -13,6 +15,7 @@
 #include "app/Platform.h"
 #include "app/SettingsStore.h"
 #include "app/Version.h"
+#include "frmAbout.h"
 
 #include <QAction>
 #include <QApplication>
@@ -129,6 +132,12 @@ void frmchat::connectActions()
     connect(m_users, &UserListView::entryReleased, m_userActions, &UserActions::onEntryReleased);
     connect(m_users, &UserListView::emptyReleased, m_userActions, &UserActions::onEmptyReleased);
     connect(&m_tray, &TrayCode::restoreRequested, this, &frmchat::restoreWindow);
+
+    connectTranscriptTools(*m_menus, *m_chat, Platform::programFolder(), this);
+    auto* updates = new UpdateLauncher(m_store, this);
+    connect(m_settings, &SettingsHolder::updateLinkClicked, updates,
+            [this, updates] { updates->Label36_Click(&m_settings->dialog()); });
+    connect(updates, &UpdateLauncher::handedOver, this, &frmchat::handOver);
 }
 
 bool frmchat::Form_Load(const StartOptions& start)
@@ -241,6 +250,12 @@ void frmchat::Form_Unload()
     }
     m_station.presence().Logoff();
     m_userActions->clearSelectedUser();
+    emit unloaded();
+}
+
+void frmchat::handOver()
+{
+    m_unloaded = true;
     emit unloaded();
 }
 

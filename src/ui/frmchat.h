@@ -45,6 +45,8 @@ public:
     // The way out, whatever ends the program: the tray icon goes, the other windows close,
     // and the peers hear LOGOFF. Runs once.
     void Form_Unload();
+    // The update client runs: the program ends at once, and the peers hear nothing.
+    void handOver();
 
     void mnu_showwindow_Click();
     void mnu_hidewindow_Click();
@@ -66,7 +68,7 @@ public:
     void mnu_waketype_Click(int index);
 
 signals:
-    // The shutdown sequence has run; the program may end.
+    // The program may end: the shutdown sequence has run, or the update client took over.
     void unloaded();
 
 protected:

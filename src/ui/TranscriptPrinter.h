@@ -1,0 +1,43 @@
+#pragma once
+
+#include "SlicedJob.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class PagePainter;
+class QPrinter;
+class QWidget;
+class TranscriptEntries;
+class TranscriptSink;
+
+// "tisk obsahu diskuze": the transcript's plain text in the font a painter on the printer
+// starts with, and the orientation and copies chosen in the print dialog.
+class TranscriptPrinter final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TranscriptPrinter)
+
+public:
+    TranscriptPrinter(const TranscriptEntries& entries, TranscriptSink& transcript,
+                      QWidget* window);
+    ~TranscriptPrinter() override;
+
+    // Opens the print dialog; does nothing while an earlier print is still under way.
+    void print();
+    // The printer the dialog sets up, kept from one print to the next.
+    QPrinter& printer() { return *m_printer; }
+
+private:
+    void printAccepted();
+    void onPrinted(SlicedJob::Outcome outcome);
+    void reportFailure();
+
+    const TranscriptEntries& m_entries;
+    TranscriptSink& m_transcript;
+    QPointer<QWidget> m_window;
+    std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<PagePainter> m_pages;
+    bool m_busy = false;
+};
