@@ -38,7 +38,7 @@ int Main(QApplication& app)
 {
     installCzechTranslations();
     QApplication::setApplicationName(QString::fromLatin1(Version::SettingsApplication));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(Version::ApplicationTitle));
+    // No display name: under X11 Qt would append it to every window's caption.
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(Version::Major).arg(Version::Minor).arg(Version::Build));
 
