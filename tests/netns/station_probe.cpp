@@ -41,6 +41,8 @@ public:
     {
         Roster& roster = window.station().roster();
         report(QStringLiteral("MYIP"), window.station().MyIP());
+        connect(&window.station(), &Station::myIpChanged, this,
+                [](const QString& address) { report(QStringLiteral("MYIP"), address); });
         for (auto signal : {&Roster::rowsInserted, &Roster::rowsRemoved})
             connect(&roster, signal, this, [this] { reportRoster(); });
         connect(&roster, &Roster::dataChanged, this, [this] { reportRoster(); });
