@@ -151,6 +151,7 @@ private slots:
         w.window.menus().mnuSound->trigger();
         QCOMPARE(w.sound.plays, plays);
         QVERIFY(w.window.menus().mnuSound->isChecked());
+        QVERIFY(!w.window.menus().mnuSound->isEnabled());
         QVERIFY(!w.window.menus().mnu_actionmessage->isEnabled());
     }
 
