@@ -34,13 +34,18 @@ QString helpText()
 
 } // namespace
 
-int Main(QApplication& app)
+void prepareApplication()
 {
     installCzechTranslations();
     QApplication::setApplicationName(QString::fromLatin1(Version::SettingsApplication));
     // No display name: under X11 Qt would append it to every window's caption.
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(Version::Major).arg(Version::Minor).arg(Version::Build));
+}
+
+int Main(QApplication& app)
+{
+    prepareApplication();
 
     const StartOptions start = CommandLine::parse(CommandLine::argumentText(app.arguments()));
     if (start.help) {
