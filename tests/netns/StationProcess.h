@@ -37,6 +37,7 @@ public:
     bool waitForExit(int timeoutMs);
 
     bool isRunning() const;
+    qint64 processId() const { return m_process.processId(); }
     int exitCode() const { return m_process.exitCode(); }
     QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
 

@@ -41,8 +41,6 @@ public:
     {
         Roster& roster = window.station().roster();
         report(QStringLiteral("MYIP"), window.station().MyIP());
-        connect(&window.station(), &Station::myIpChanged, this,
-                [](const QString& address) { report(QStringLiteral("MYIP"), address); });
         for (auto signal : {&Roster::rowsInserted, &Roster::rowsRemoved})
             connect(&roster, signal, this, [this] { reportRoster(); });
         connect(&roster, &Roster::dataChanged, this, [this] { reportRoster(); });
@@ -51,6 +49,8 @@ public:
                 [](const QString& key, const QString& text) {
                     if (key == QLatin1String("users_online"))
                         report(QStringLiteral("COUNT"), text);
+                    else if (key == QLatin1String("ip"))
+                        report(QStringLiteral("MYIP"), text);
                 });
         connect(window.chat(), &TranscriptView::chat_Change, this, [this] { reportLines(); });
         connect(&m_stdin, &QSocketNotifier::activated, this, [this] { readCommands(); });
