@@ -9,6 +9,8 @@ packages=(
     fonts-dejavu-core
     # the tests: stations in network namespaces, a screen with a tray for the real-window checks
     iproute2 xvfb xauth imagemagick trayer
+    # the caption the window system sees; the fuzz target of the receive path
+    x11-utils clang-14 libclang-rt-14-dev
 )
 
 missing=()
