@@ -15,7 +15,7 @@ sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-om
 cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=Sanitize -DCMAKE_CXX_FLAGS="-O1 -g1 $sanitizers" \
     -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" >/dev/null
 cmake --build "$asan" -j"$(nproc)"
-ASAN_OPTIONS=detect_leaks=1:quarantine_size_mb=64 \
+ASAN_OPTIONS=detect_leaks=1:quarantine_size_mb=16 \
     LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$asan" --output-on-failure -j2

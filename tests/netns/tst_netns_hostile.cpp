@@ -11,9 +11,9 @@
 namespace {
 
 constexpr int TimeoutMs = 30000;
-// The datagram queue may hold 16 MiB, the transcript keeps a few thousand short lines, and the
-// sanitizer run's quarantine keeps up to 64 MiB of freed memory. A station that opened a box per
-// note or loaded what markup points at grew by gigabytes.
+// The datagram queue may hold 16 MiB and the transcript keeps a few thousand short lines; the
+// sanitizer run adds its red zones and a 16 MiB quarantine of freed memory. A station that
+// opened a box per note or loaded what markup points at grew by gigabytes.
 constexpr qint64 MaxGrowthKiB = 96 * 1024;
 
 qint64 residentKiB(qint64 pid)
