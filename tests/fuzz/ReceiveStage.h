@@ -2,7 +2,7 @@
 
 // The receive path of one station without its sockets: per-source receive buffers, the
 // dispatcher and the real command handlers, with recording stand-ins for the screen and the
-// network. The fuzz target and the seed writer share it; file commands attach here too.
+// network. File commands attach here too.
 
 #include "Recorders.h"
 #include "protocol/AddressGuard.h"
@@ -13,7 +13,6 @@
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/Roster.h"
 
-#include <algorithm>
 #include <array>
 
 // Who a datagram may come from: peers, this host, and addresses that are no one station.
@@ -31,18 +30,9 @@ struct Record {
     quint8 control = 0;
     QByteArray datagram;
 
-    static constexpr qsizetype MaxLength = 0xFFFF;
-
     int source() const { return control & 7; }
     qint64 clockStepMs() const { return ((control >> 3) & 15) * 250; }
     bool closesNote() const { return control & 0x80; }
-
-    QByteArray encoded() const
-    {
-        const qsizetype length = std::min(datagram.size(), MaxLength);
-        return QByteArray(1, char(control)) + char(length & 0xFF) + char(length >> 8) +
-               datagram.first(length);
-    }
 };
 
 struct ReceiveStage {

@@ -32,17 +32,27 @@ void checkRoster(const Roster& roster)
     }
 }
 
-// Only a PING is answered, once at most, and only to its source when that is one station.
-void checkAnswers(const ReceiveStage& stage, const QByteArray& word, const QString& source,
-                  qsizetype sentBefore)
+// Only a PING is answered, and then with exactly one packet to its source, when that is one
+// station, the PING does not speak for this station from elsewhere, and fewer than five
+// answers went there in the last second.
+void checkAnswers(const ReceiveStage& stage, const ReceiveBuffer::Packet& packet,
+                  const QString& source, qsizetype sentBefore, QList<qint64>& answeredAt)
 {
     const qsizetype sent = stage.sender.sent.size() - sentBefore;
-    EXPECT(sent <= (word == "PING" ? 1 : 0));
-    if (sent == 1) {
-        const SentPackage& answer = stage.sender.sent.last();
-        EXPECT(answer.to == QStringList{source});
-        EXPECT(stage.guard.canAnswer(source));
-        EXPECT(answer.data.startsWith("PTOING\t"));
+    if (packet.word != "PING") {
+        EXPECT(sent == 0);
+        return;
+    }
+    answeredAt.removeIf([&](qint64 at) { return stage.now - at >= 1000; });
+    const QStringList d = CommandDispatcher::splitFields(packet.argument);
+    const bool due = !d.isEmpty() && stage.guard.mayName(source, d[0]) &&
+                     stage.guard.canAnswer(source) &&
+                     answeredAt.size() < Presence::PingAnswersPerSecond;
+    EXPECT(sent == (due ? 1 : 0));
+    if (due) {
+        EXPECT(stage.sender.sent.last().to == QStringList{source});
+        EXPECT(stage.sender.sent.last().data.startsWith("PTOING\t"));
+        answeredAt.append(stage.now);
     }
 }
 
@@ -77,6 +87,7 @@ std::vector<Record> records(const quint8* data, size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const quint8* data, size_t size)
 {
     ReceiveStage stage;
+    std::array<QList<qint64>, Sources.size()> answeredAt;
     qint64 lastWake = -Messages::AttentionIntervalMs;
     QObject::connect(&stage.messages, &Messages::attentionRequested, [&] {
         EXPECT(stage.now - lastWake >= Messages::AttentionIntervalMs);
@@ -95,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8* data, size_t size)
             const qsizetype sentBefore = stage.sender.sent.size();
             const qsizetype linesBefore = stage.transcript.lines.size();
             stage.dispatcher.HandleCommand(packet->word, packet->argument, source);
-            checkAnswers(stage, packet->word, source, sentBefore);
+            checkAnswers(stage, *packet, source, sentBefore, answeredAt[record.source()]);
             checkTranscript(stage, linesBefore);
             checkRoster(stage.roster);
             EXPECT(stage.messages.openNotes() == stage.notes.notes.size());
