@@ -91,9 +91,7 @@ int listen(QCoreApplication& app, const QHostAddress& victim, const QByteArray& 
             return;
         }
         sincePing.start();
-        socket.writeDatagram(packet("PING", {self, "t\xF8"
-                                                   "et\xED"}),
-                             QHostAddress::Broadcast, Port);
+        socket.writeDatagram(packet("PING", {self, "treti"}), QHostAddress::Broadcast, Port);
     });
     report("READY");
     return app.exec();

@@ -3,7 +3,6 @@
 #include "protocol/CommandDispatcher.h"
 #include "protocol/Framing.h"
 #include "protocol/Identity.h"
-#include "protocol/PeerText.h"
 #include "protocol/Presence.h"
 #include "protocol/Roster.h"
 
@@ -221,20 +220,6 @@ private slots:
         f.receive("LOGOFF", {"10.0.0.7"});
         f.receive("LOGOFF", {"10.0.0.1"}, "127.0.0.1");
         QVERIFY(f.entries().isEmpty());
-    }
-
-    void nicksAreCutWhereverTheyAreKept()
-    {
-        Fixture f;
-        const QString longNick(100, QLatin1Char('n'));
-        const QString cut(PeerText::MaxNickLength, QLatin1Char('n'));
-        f.receive("LOGON", {"10.0.0.7", longNick, "user"});
-        QCOMPARE(f.roster.at(0).text, cut);
-        QCOMPARE(f.transcript.lines.last().msg,
-                 QStringLiteral("uživatel %1 vstoupil do diskuze").arg(cut));
-        f.receive("PING", {"10.0.0.7", longNick + "x"});
-        QCOMPARE(f.roster.at(0).text, cut);
-        QCOMPARE(f.transcript.lines.size(), 1);
     }
 
     void rosterStopsGrowingAtItsBound()
