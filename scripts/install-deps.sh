@@ -15,6 +15,8 @@ packages=(
     librsvg2-bin
     # the tests read saved RTF files and printed PDF files back with other programs
     unrtf poppler-utils
+    # the caption the window system sees; the fuzz target of the receive path
+    x11-utils clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -36,15 +36,20 @@ QString helpText()
 
 } // namespace
 
-int Main(QApplication& app)
+void prepareApplication()
 {
     installCzechTranslations();
     QApplication::setApplicationName(QString::fromLatin1(Version::SettingsApplication));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(Version::ApplicationTitle));
-    // Lets the desktop match the window to its menu entry and show the entry's icon with it.
+    // No display name: under X11 Qt would append it to every window's caption. The desktop
+    // file name lets the desktop match the window to its menu entry and show its icon.
     QApplication::setDesktopFileName(QString::fromLatin1(Version::DesktopId));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(Version::Major).arg(Version::Minor).arg(Version::Build));
+}
+
+int Main(QApplication& app)
+{
+    prepareApplication();
 
     const StartOptions start = CommandLine::parse(CommandLine::argumentText(app.arguments()));
     if (start.help) {

@@ -5,6 +5,8 @@
 #include "SettingsStore.h"
 #include "Version.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -56,14 +58,17 @@ void SaveSettings(SettingsStore& store, const Options& options, const QString& p
                   Autostart& autostart)
 {
     const QString uss3 = QStringLiteral("uss3");
-    store.write(App, uss3, QStringLiteral("path"), programFolder);
-    store.write(App, uss3, QStringLiteral("major"), QString::number(Version::Major));
-    store.write(App, uss3, QStringLiteral("minor"), QString::number(Version::Minor));
-    store.write(App, uss3, QStringLiteral("build"), QString::number(Version::Build));
+    // The update client reads the folder as the platform writes paths.
+    QList<SettingsStore::Value> values{
+        {uss3, QStringLiteral("path"), QDir::toNativeSeparators(programFolder)},
+        {uss3, QStringLiteral("major"), QString::number(Version::Major)},
+        {uss3, QStringLiteral("minor"), QString::number(Version::Minor)},
+        {uss3, QStringLiteral("build"), QString::number(Version::Build)}};
     for (const auto& [key, box] : checkBoxes())
-        store.write(App, OptionsSection, QString::fromLatin1(key),
-                    QString::number(options.*box ? 1 : 0));
-    store.write(App, OptionsSection, NickKey, options.nick);
+        values.append(
+            {OptionsSection, QString::fromLatin1(key), QString::number(options.*box ? 1 : 0)});
+    values.append({OptionsSection, NickKey, options.nick});
+    store.write(App, values);
     if (options.afterstart)
         autostart.enable(AutostartCommand(programFolder));
     else

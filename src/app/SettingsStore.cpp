@@ -46,10 +46,12 @@ QString QSettingsStore::read(const QString& application, const QString& section,
     return open(fileOf(application))->value(keyPath(section, key), defaultValue).toString();
 }
 
-void QSettingsStore::write(const QString& application, const QString& section, const QString& key,
-                           const QString& value)
+void QSettingsStore::write(const QString& application, const QList<Value>& values)
 {
-    open(fileOf(application))->setValue(keyPath(section, key), value);
+    // Written back, and synced, once: when the settings object goes.
+    const auto settings = open(fileOf(application));
+    for (const Value& value : values)
+        settings->setValue(keyPath(value.section, value.key), value.text);
 }
 
 void QSettingsStore::deleteApplication(const QString& application)

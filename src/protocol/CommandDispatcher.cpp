@@ -1,6 +1,7 @@
 #include "CommandDispatcher.h"
 
 #include "Framing.h"
+#include "PeerText.h"
 #include "WireCodec.h"
 
 void CommandDispatcher::on(const QByteArray& word, Handler handler)
@@ -24,7 +25,8 @@ QStringList CommandDispatcher::splitFields(const QByteArray& dat)
         return fields;
     const QList<QByteArray> parts = dat.split(Framing::FieldSeparator);
     fields.reserve(parts.size());
+    // Made safe once, here, for everything that shows or keeps them.
     for (const QByteArray& part : parts)
-        fields.append(WireCodec::decode(part));
+        fields.append(PeerText::field(WireCodec::decode(part)));
     return fields;
 }

@@ -27,7 +27,8 @@ public:
     void HandleCommand(const QByteArray& exec, const QByteArray& dat,
                        const QString& source = {}) const;
 
-    // An empty argument has no field at all; otherwise it splits at every separator.
+    // An empty argument has no field at all; otherwise it splits at every separator. Control
+    // characters in a field become blanks (PeerText::field).
     static QStringList splitFields(const QByteArray& dat);
 
 private:

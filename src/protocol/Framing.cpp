@@ -25,27 +25,55 @@ std::optional<qsizetype> declaredLength(QByteArrayView text)
     return value;
 }
 
-// A packet starts at the last start marker before its own length end marker. Data never
-// holds a start marker, so that is the last one in the piece: whatever stands in front of
-// it, such as the rest of an incomplete piece, is left out.
+// Where a packet may begin: a start marker, then its length up to the length end marker, with
+// no other start marker or Tab in between.
+struct Start {
+    qsizetype marker;
+    qsizetype lengthEnd;
+};
+
+// Every possible start, in one pass. Text may hold start markers; only one followed by a length
+// end marker can begin a packet.
+QList<Start> startsIn(QByteArrayView piece)
+{
+    QList<Start> starts;
+    qsizetype marker = -1;
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        if (piece[i] == StartMarker) {
+            marker = i;
+        } else if (piece[i] == WordEnd) {
+            marker = -1;
+        } else if (piece[i] == LengthEndMarker && marker >= 0) {
+            starts.append({marker, i});
+            marker = -1;
+        }
+    }
+    return starts;
+}
+
+// A packet begins at the start whose length reaches exactly to the end of the piece: that
+// skips whatever stands in front of it (the rest of a packet that never ended) and start
+// markers inside its own text. Where no length fits, the last start is taken, so a length
+// that is merely wrong still cuts as every station has always cut it.
 std::optional<CutResult> cutPiece(QByteArrayView piece)
 {
-    const qsizetype start = piece.lastIndexOf(StartMarker);
-    if (start < 0)
-        return std::nullopt;
-    const qsizetype lengthEnd = piece.indexOf(LengthEndMarker, start + 1);
-    if (lengthEnd < 0)
-        return std::nullopt;
-    const QByteArrayView lengthText = piece.sliced(start + 1, lengthEnd - start - 1);
-    if (lengthText.contains(WordEnd))
-        return std::nullopt;
-    const qsizetype wordEnd = piece.indexOf(WordEnd, lengthEnd + 1);
-    if (wordEnd < 0)
-        return std::nullopt;
-    const auto length = declaredLength(lengthText);
-    if (!length)
+    const QList<Start> starts = startsIn(piece);
+    const qsizetype lastTab = piece.lastIndexOf(WordEnd);
+    std::optional<Start> chosen;
+    std::optional<qsizetype> length;
+    for (const Start& start : starts) {
+        if (start.lengthEnd > lastTab)
+            break;
+        length = declaredLength(piece.sliced(start.marker + 1, start.lengthEnd - start.marker - 1));
+        chosen = start;
+        if (length && *length == piece.size() - start.lengthEnd - 1)
+            break;
+    }
+    if (!chosen || !length)
         return std::nullopt;
 
+    const qsizetype lengthEnd = chosen->lengthEnd;
+    const qsizetype wordEnd = piece.indexOf(WordEnd, lengthEnd + 1);
     const QByteArrayView word = piece.sliced(lengthEnd + 1, wordEnd - lengthEnd - 1);
     const qsizetype argumentLength = *length - word.size() - 3;
     if (argumentLength < 0)

@@ -1,9 +1,14 @@
 #include "Messages.h"
 
+#include "AddressGuard.h"
 #include "CommandDispatcher.h"
 #include "Framing.h"
+#include "NotePresenter.h"
+#include "PeerText.h"
 #include "Roster.h"
 #include "TranscriptSink.h"
+
+#include <QPointer>
 
 namespace {
 const QByteArray MsgWord = QByteArrayLiteral("MSG");
@@ -12,16 +17,23 @@ const QByteArray MsgBoxWord = QByteArrayLiteral("MSGBOX");
 const QByteArray PopItWord = QByteArrayLiteral("POPIT");
 } // namespace
 
-Messages::Messages(const Roster& roster, TranscriptSink& transcript, QObject* parent)
+Messages::Messages(const Roster& roster, const AddressGuard& guard, TranscriptSink& transcript,
+                   NotePresenter& notes, RateLimiter::Clock clock, QObject* parent)
     : QObject(parent)
     , m_roster(roster)
+    , m_guard(guard)
     , m_transcript(transcript)
+    , m_notes(notes)
+    , m_attention(1, AttentionIntervalMs, std::move(clock))
 {
 }
 
 void Messages::attach(CommandDispatcher& dispatcher)
 {
-    dispatcher.on(MsgWord, [this](const Command& command) { Add2Chat(command.d); });
+    dispatcher.on(MsgWord, [this](const Command& command) {
+        if (mayName(command))
+            Add2Chat(command.d);
+    });
     dispatcher.on(AlertWord, [this](const Command& command) { onAlert(command); });
     dispatcher.on(MsgBoxWord, [this](const Command& command) { onMessageBox(command); });
     dispatcher.on(PopItWord, [this](const Command& command) { onPopIt(command); });
@@ -40,30 +52,47 @@ void Messages::Add2Chat(const QStringList& d)
     m_transcript.AddLine(d[1], 10, nick);
 }
 
+bool Messages::mayName(const Command& command) const
+{
+    return !command.has(0) || m_guard.mayName(command.source, command.d[0]);
+}
+
 void Messages::onAlert(const Command& command)
 {
-    if (!command.has(2))
+    if (!command.has(2) || !mayName(command))
         return;
-    m_transcript.AddLine(command.d[1] + QLatin1Char(' ') + command.d[2], 2, QStringLiteral(" "));
+    m_transcript.AddLine(PeerText::nick(command.d[1]) + QLatin1Char(' ') + command.d[2], 2,
+                         QStringLiteral(" "));
 }
 
 void Messages::onMessageBox(const Command& command)
 {
-    if (!command.has(2))
+    if (!command.has(2) || !mayName(command))
         return;
     const auto& d = command.d;
-    emit messageBoxRequested(QStringLiteral("zpráva od: ") + d[1] + QStringLiteral(" [") + d[0] +
-                                 QLatin1Char(']'),
-                             d[2]);
+    const QString caption = QStringLiteral("zpráva od: ") + PeerText::nick(d[1]) +
+                            QStringLiteral(" [") + d[0] + QLatin1Char(']');
+    // A flood of notes must not open a flood of windows; what does not fit is still read.
+    if (m_openNotes >= MaxOpenNotes) {
+        m_transcript.AddLine(caption + QStringLiteral(": ") + d[2], 4);
+        return;
+    }
+    ++m_openNotes;
+    m_notes.showNote(caption, d[2], [self = QPointer<Messages>(this)] {
+        if (self)
+            --self->m_openNotes;
+    });
 }
 
 void Messages::onPopIt(const Command& command)
 {
     if (command.has(0))
-        m_transcript.AddLine(QStringLiteral("uživatel ") + command.d[0] +
+        m_transcript.AddLine(QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
                                  QStringLiteral(" vyžaduje vaši pozornost"),
                              4);
-    emit attentionRequested();
+    // A flood of requests must not keep snatching the screen.
+    if (m_wakeType == 1 && m_attention.allow())
+        emit attentionRequested();
 }
 
 namespace Outgoing {

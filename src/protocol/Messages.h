@@ -1,9 +1,13 @@
 #pragma once
 
+#include "RateLimiter.h"
+
 #include <QObject>
 #include <QString>
 
+class AddressGuard;
 class CommandDispatcher;
+class NotePresenter;
 class Roster;
 class TranscriptSink;
 struct Command;
@@ -13,7 +17,14 @@ class Messages final : public QObject {
     Q_OBJECT
 
 public:
-    Messages(const Roster& roster, TranscriptSink& transcript, QObject* parent = nullptr);
+    // Notes open at once; one more goes to the transcript instead.
+    static constexpr int MaxOpenNotes = 5;
+    // An attention request brings the window back at most once in this many milliseconds.
+    static constexpr qint64 AttentionIntervalMs = 2000;
+
+    Messages(const Roster& roster, const AddressGuard& guard, TranscriptSink& transcript,
+             NotePresenter& notes, RateLimiter::Clock clock = RateLimiter::steadyMilliseconds,
+             QObject* parent = nullptr);
 
     void attach(CommandDispatcher& dispatcher);
 
@@ -21,19 +32,29 @@ public:
     // in the roster is not shown.
     void Add2Chat(const QStringList& d);
 
+    int openNotes() const { return m_openNotes; }
+
+    // What an attention request does: 0 only writes its line, 1 also brings the window back.
+    int WakeType() const { return m_wakeType; }
+    void setWakeType(int wakeType) { m_wakeType = wakeType; }
+
 signals:
-    // A private note for the user; the receiver shows it without holding up the network.
-    void messageBoxRequested(const QString& caption, const QString& text);
-    // Somebody asks for the user's attention; the window decides whether to come back.
+    // Somebody asked for the user's attention and the window is to come back.
     void attentionRequested();
 
 private:
+    bool mayName(const Command& command) const;
     void onAlert(const Command& command);
     void onMessageBox(const Command& command);
     void onPopIt(const Command& command);
 
     const Roster& m_roster;
+    const AddressGuard& m_guard;
     TranscriptSink& m_transcript;
+    NotePresenter& m_notes;
+    RateLimiter m_attention;
+    int m_openNotes = 0;
+    int m_wakeType = 0;
 };
 
 // The data of the commands this station sends from what its user typed.

@@ -1,9 +1,11 @@
 #include "Presence.h"
 
+#include "AddressGuard.h"
 #include "CommandDispatcher.h"
 #include "Framing.h"
 #include "Identity.h"
 #include "PacketSender.h"
+#include "PeerText.h"
 #include "Roster.h"
 #include "TranscriptSink.h"
 
@@ -14,13 +16,16 @@ const QByteArray PingWord = QByteArrayLiteral("PING");
 const QByteArray LogoffWord = QByteArrayLiteral("LOGOFF");
 } // namespace
 
-Presence::Presence(const Identity& self, Roster& roster, TranscriptSink& transcript,
-                   PacketSender& sender, QObject* parent)
+Presence::Presence(const Identity& self, const AddressGuard& guard, Roster& roster,
+                   TranscriptSink& transcript, PacketSender& sender, RateLimiter::Clock clock,
+                   QObject* parent)
     : QObject(parent)
     , m_self(self)
+    , m_guard(guard)
     , m_roster(roster)
     , m_transcript(transcript)
     , m_sender(sender)
+    , m_pingAnswers(PingAnswersPerSecond, 1000, std::move(clock))
 {
 }
 
@@ -56,20 +61,34 @@ void Presence::UpdateUserCount()
     emit userCountChanged(QStringLiteral("uživatelé on-line: %1").arg(m_roster.count()));
 }
 
+void Presence::onOwnAddressChanged(const QString& oldAddress)
+{
+    if (const int row = m_roster.rowOf(Roster::keyFor(oldAddress)); row >= 0) {
+        m_roster.remove(row);
+        UpdateUserCount();
+    }
+    Logon();
+}
+
 void Presence::onAnnouncement(const Command& command)
 {
     const auto& d = command.d;
     if (command.has(0)) {
+        if (!m_guard.mayName(command.source, d[0]))
+            return;
         const QString key = Roster::keyFor(d[0]);
+        const QString nick = command.has(1) ? PeerText::nick(d[1]) : QString();
         int row = m_roster.rowOf(key);
         if (row < 0) {
+            if (m_roster.isFull())
+                return;
             if (command.word == LogonWord && command.has(1))
-                m_transcript.AddLine(QStringLiteral("uživatel %1 vstoupil do diskuze").arg(d[1]),
+                m_transcript.AddLine(QStringLiteral("uživatel %1 vstoupil do diskuze").arg(nick),
                                      3);
             row = m_roster.append(key);
         }
         if (command.has(1))
-            m_roster.setText(row, d[1]);
+            m_roster.setText(row, nick);
         // Only the own entry is marked "u1"; a peer keeps its old icon when it announces a
         // key that the list has no picture for, or the own station's mark.
         if (d[0] == m_self.MyIP)
@@ -82,26 +101,32 @@ void Presence::onAnnouncement(const Command& command)
     UpdateUserCount();
 }
 
+// The answer goes to where the PING came from, whatever address it names.
 void Presence::onPing(const Command& command)
 {
-    if (!command.has(0))
+    if (!command.has(0) || !m_guard.mayName(command.source, command.d[0]) ||
+        !m_pingAnswers.allow(command.source))
         return;
     const auto& d = command.d;
-    m_sender.SendPackage(
-        Framing::commandData(PtoingWord, {m_self.MyIP, m_self.Username, m_self.MyIcon}), {d[0]});
+    if (m_guard.canAnswer(command.source))
+        m_sender.SendPackage(
+            Framing::commandData(PtoingWord, {m_self.MyIP, m_self.Username, m_self.MyIcon}),
+            {command.source});
     if (!command.has(1))
         return;
+    const QString nick = PeerText::nick(d[1]);
     const int row = m_roster.rowOf(Roster::keyFor(d[0]));
-    if (row < 0 || m_roster.at(row).text == d[1])
+    if (row < 0 || m_roster.at(row).text == nick)
         return;
-    m_transcript.AddLine(QStringLiteral("uživatel %1 je nyní %2").arg(m_roster.at(row).text, d[1]),
+    m_transcript.AddLine(QStringLiteral("uživatel %1 je nyní %2").arg(m_roster.at(row).text, nick),
                          2);
-    m_roster.setText(row, d[1]);
+    m_roster.setText(row, nick);
 }
 
 void Presence::onLogoff(const Command& command)
 {
-    const int row = command.has(0) ? m_roster.rowOf(Roster::keyFor(command.d[0])) : -1;
+    const bool named = command.has(0) && m_guard.speaksFor(command.source, command.d[0]);
+    const int row = named ? m_roster.rowOf(Roster::keyFor(command.d[0])) : -1;
     if (row >= 0) {
         m_transcript.AddLine(QStringLiteral("uživatel %1 opustli chat").arg(m_roster.at(row).text),
                              3, QStringLiteral(" "));

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "RateLimiter.h"
+
 #include <QObject>
 #include <QString>
 
+class AddressGuard;
 class CommandDispatcher;
 class PacketSender;
 class Roster;
@@ -15,8 +18,12 @@ class Presence final : public QObject {
     Q_OBJECT
 
 public:
-    Presence(const Identity& self, Roster& roster, TranscriptSink& transcript, PacketSender& sender,
-             QObject* parent = nullptr);
+    // Answers to PINGs from one source are limited to this many a second.
+    static constexpr int PingAnswersPerSecond = 5;
+
+    Presence(const Identity& self, const AddressGuard& guard, Roster& roster,
+             TranscriptSink& transcript, PacketSender& sender,
+             RateLimiter::Clock clock = RateLimiter::steadyMilliseconds, QObject* parent = nullptr);
 
     void attach(CommandDispatcher& dispatcher);
 
@@ -24,6 +31,9 @@ public:
     bool RequestPing();
     bool Logoff();
     void UpdateUserCount();
+    // This host now has another address (MyIP already holds it): the own entry under the old
+    // one goes, and the peers hear about the new one.
+    void onOwnAddressChanged(const QString& oldAddress);
 
 signals:
     void userCountChanged(const QString& text);
@@ -34,7 +44,9 @@ private:
     void onLogoff(const Command& command);
 
     const Identity& m_self;
+    const AddressGuard& m_guard;
     Roster& m_roster;
     TranscriptSink& m_transcript;
     PacketSender& m_sender;
+    RateLimiter m_pingAnswers;
 };

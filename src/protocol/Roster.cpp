@@ -7,10 +7,10 @@ bool Roster::hasIcon(const QString& icon)
 
 int Roster::append(const QString& key)
 {
-    Q_ASSERT(!m_rows.contains(key));
+    Q_ASSERT(!m_rows.contains(key) && !isFull());
     const int row = count();
     beginInsertRows({}, row, row);
-    m_entries.append(Entry{key, {}, {}});
+    m_entries.push_back(Entry{key, {}, {}});
     m_rows.insert(key, row);
     endInsertRows();
     return row;
@@ -34,10 +34,19 @@ void Roster::setIcon(int row, const QString& icon)
 
 void Roster::remove(int row)
 {
-    beginRemoveRows({}, row, row);
-    m_rows.remove(m_entries.takeAt(row).key);
-    for (int later = row; later < count(); ++later)
-        m_rows[m_entries[later].key] = later;
+    const int last = count() - 1;
+    if (row != last) {
+        // The entry that goes swaps rows with the last one, selection and all, so that only
+        // the last row is removed.
+        emit layoutAboutToBeChanged();
+        std::swap(m_entries[row], m_entries[last]);
+        m_rows[m_entries[row].key] = row;
+        changePersistentIndexList({index(row), index(last)}, {index(last), index(row)});
+        emit layoutChanged();
+    }
+    beginRemoveRows({}, last, last);
+    m_rows.remove(m_entries.back().key);
+    m_entries.pop_back();
     endRemoveRows();
 }
 

@@ -2,11 +2,14 @@
 
 #include <QAbstractListModel>
 #include <QHash>
-#include <QList>
 #include <QString>
 
-// The users on line, the own station included, in the order they were first heard of.
-// Each entry is keyed "ip" + address; a hash beside the list finds an entry without a scan.
+#include <vector>
+
+// The users on line, the own station included. Each entry is keyed "ip" + address; a hash beside
+// the rows finds an entry without a scan. Adding, renaming, finding and removing cost the same
+// whatever the size: a new entry goes to the end, and a removed one's row is taken by the last
+// entry, so no other row moves.
 class Roster final : public QAbstractListModel {
     Q_OBJECT
 
@@ -22,6 +25,8 @@ public:
     // "u1" marks the own entry; "user" is everybody else and the fallback.
     static constexpr auto OwnIcon = "u1";
     static constexpr auto UserIcon = "user";
+    // More entries than any network has stations; past this nobody new is added.
+    static constexpr int MaxEntries = 10000;
 
     using QAbstractListModel::QAbstractListModel;
 
@@ -32,9 +37,11 @@ public:
     static bool hasIcon(const QString& icon);
 
     int count() const { return static_cast<int>(m_entries.size()); }
+    bool isFull() const { return count() >= MaxEntries; }
     const Entry& at(int row) const { return m_entries.at(row); }
     int rowOf(const QString& key) const { return m_rows.value(key, -1); }
 
+    // The key must be new and the roster not full.
     int append(const QString& key);
     void setText(int row, const QString& text);
     void setIcon(int row, const QString& icon);
@@ -49,6 +56,6 @@ public:
 private:
     void changed(int row, int role);
 
-    QList<Entry> m_entries;
+    std::vector<Entry> m_entries;
     QHash<QString, int> m_rows;
 };

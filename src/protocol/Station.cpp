@@ -2,22 +2,36 @@
 
 #include "Framing.h"
 
-Station::Station(TranscriptSink& transcript, UdpTransport::Endpoints endpoints, QObject* parent)
+#include <utility>
+
+Station::Station(TranscriptSink& transcript, NotePresenter& notes,
+                 UdpTransport::Endpoints endpoints, QObject* parent)
     : QObject(parent)
-    , m_transport(std::move(endpoints))
-    , m_presence(m_identity, m_roster, transcript, *this)
-    , m_messages(m_roster, transcript)
+    , m_transport(endpoints)
+    , m_hosts(endpoints.broadcastAddress, endpoints.port)
+    , m_guard(m_identity, m_hosts)
+    , m_presence(m_identity, m_guard, m_roster, transcript, *this)
+    , m_messages(m_roster, m_guard, transcript, notes)
 {
     m_presence.attach(m_dispatcher);
     m_messages.attach(m_dispatcher);
     connect(&m_transport, &UdpTransport::datagramReceived, this, &Station::HandleDatagram);
+    connect(&m_hosts, &OwnAddresses::outgoingChanged, this, &Station::onOutgoingChanged);
 }
 
 bool Station::bindSockets()
 {
     const bool listening = m_transport.bind();
-    m_identity.MyIP = m_transport.localAddress();
+    m_hosts.watch();
+    m_identity.MyIP = m_hosts.outgoing();
     return listening;
+}
+
+void Station::onOutgoingChanged(const QString& address)
+{
+    const QString old = std::exchange(m_identity.MyIP, address);
+    m_presence.onOwnAddressChanged(old);
+    emit myIpChanged(address);
 }
 
 void Station::setUsername(const QString& nick)

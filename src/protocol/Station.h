@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AddressGuard.h"
 #include "CommandDispatcher.h"
 #include "Identity.h"
 #include "Messages.h"
@@ -7,10 +8,12 @@
 #include "Presence.h"
 #include "ReceiveBuffer.h"
 #include "Roster.h"
+#include "net/OwnAddresses.h"
 #include "net/UdpTransport.h"
 
 #include <QObject>
 
+class NotePresenter;
 class TranscriptSink;
 
 // The network half of the main window: the sockets, the receive buffer, the dispatcher
@@ -20,10 +23,11 @@ class Station final : public QObject, public PacketSender {
     Q_DISABLE_COPY_MOVE(Station)
 
 public:
-    explicit Station(TranscriptSink& transcript, UdpTransport::Endpoints endpoints = {},
-                     QObject* parent = nullptr);
+    Station(TranscriptSink& transcript, NotePresenter& notes,
+            UdpTransport::Endpoints endpoints = {}, QObject* parent = nullptr);
 
-    // Binds both sockets and fixes MyIP; false when nothing can be received.
+    // Binds both sockets and reads MyIP, which then follows the host's address; false when
+    // nothing can be received.
     bool bindSockets();
     bool isListening() const { return m_transport.isListening(); }
 
@@ -36,6 +40,7 @@ public:
     Roster& roster() { return m_roster; }
     Presence& presence() { return m_presence; }
     Messages& messages() { return m_messages; }
+    const Messages& messages() const { return m_messages; }
     quint16 port() const { return m_transport.endpoints().port; }
 
     bool SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs = {}) override;
@@ -45,10 +50,16 @@ public:
 
 signals:
     void usernameChanged(const QString& nick);
+    // The station has another address and has announced itself under it.
+    void myIpChanged(const QString& address);
 
 private:
+    void onOutgoingChanged(const QString& address);
+
     UdpTransport m_transport;
     Identity m_identity;
+    OwnAddresses m_hosts;
+    AddressGuard m_guard;
     ReceiveBuffers m_buffers;
     CommandDispatcher m_dispatcher;
     Roster m_roster;

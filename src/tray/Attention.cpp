@@ -29,8 +29,3 @@ void Attention::chat_Change()
     if ((options.playwhenmin && minimised) || options.playsound)
         m_sound.play();
 }
-
-void Attention::playOnce()
-{
-    m_sound.play();
-}

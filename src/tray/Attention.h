@@ -24,8 +24,6 @@ public:
 
     // The transcript's text has changed.
     void chat_Change();
-    // "zvuk zapnut": the sound, whatever the options say.
-    void playOnce();
 
 private:
     TrayCode& m_tray;

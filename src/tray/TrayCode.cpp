@@ -21,6 +21,11 @@ TrayCode::TrayCode(std::unique_ptr<TrayIconBackend> backend, QObject* parent)
     , m_backend(std::move(backend))
 {
     m_balloonTime.setSingleShot(true);
+    m_trayLook.setInterval(TrayLookInterval);
+    connect(&m_trayLook, &QTimer::timeout, this, [this] {
+        if (m_backend->isAvailable())
+            addIcon();
+    });
     connect(m_backend.get(), &TrayIconBackend::clicked, this, &TrayCode::onClicked);
 }
 
@@ -28,6 +33,7 @@ TrayCode::~TrayCode() = default;
 
 void TrayCode::TrayReset()
 {
+    m_trayLook.stop();
     m_balloonTime.stop();
     m_backend->hide();
     m_backend->setContextMenu(nullptr);
@@ -37,15 +43,27 @@ void TrayCode::TrayReset()
 void TrayCode::TrayAdd(QWidget* window, QMenu* menu, const QString& text, const QString& title,
                        int seconds)
 {
-    if (m_inTray || !m_backend->isAvailable())
+    if (m_inTray)
         return;
-    const QIcon icon = window ? window->windowIcon() : QIcon();
+    m_window = window;
+    m_menu = menu;
+    if (!m_backend->isAvailable()) {
+        m_trayLook.start();
+        return;
+    }
+    addIcon();
+    showBalloon(text, title, seconds);
+}
+
+void TrayCode::addIcon()
+{
+    m_trayLook.stop();
+    const QIcon icon = m_window ? m_window->windowIcon() : QIcon();
     m_backend->setIcon(icon.isNull() ? Icons::application() : icon);
     m_backend->setToolTip(ProductTip);
-    m_backend->setContextMenu(menu);
+    m_backend->setContextMenu(m_menu);
     m_backend->show();
     m_inTray = true;
-    showBalloon(text, title, seconds);
 }
 
 void TrayCode::TrayBalloon(QWidget* window, QMenu* menu, const QString& text, const QString& title,
@@ -70,6 +88,7 @@ void TrayCode::TraySetTip(const QString& text)
 
 void TrayCode::TrayRemove()
 {
+    m_trayLook.stop();
     if (m_inTray)
         TrayReset();
 }

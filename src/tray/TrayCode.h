@@ -2,22 +2,27 @@
 
 #include "TrayIconBackend.h"
 
+#include <QMenu>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <QWidget>
 
+#include <chrono>
 #include <memory>
 
-class QMenu;
-class QWidget;
-
 // The program's icon in the notification area: the way back to a hidden window, and the
-// place for short balloons. Where the desktop has no tray, every call does nothing.
+// place for short balloons. Where the desktop has no tray, every call does nothing, but the
+// icon comes as soon as a notification area does (a panel that starts after the program).
 class TrayCode final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TrayCode)
 
 public:
+    // How often a wanted icon looks for a notification area that is not there yet.
+    static constexpr std::chrono::milliseconds TrayLookInterval{2000};
+
     // Uses the desktop's own notification area.
     explicit TrayCode(QObject* parent = nullptr);
     explicit TrayCode(std::unique_ptr<TrayIconBackend> backend, QObject* parent = nullptr);
@@ -44,11 +49,15 @@ signals:
     void restoreRequested();
 
 private:
+    void addIcon();
     void showBalloon(const QString& text, const QString& title, int seconds);
     void onClicked(TrayIconBackend::Click click);
 
     std::unique_ptr<TrayIconBackend> m_backend;
     bool m_inTray = false;
+    QPointer<QWidget> m_window;
+    QPointer<QMenu> m_menu;
+    QTimer m_trayLook; // runs while the icon is wanted but has no notification area
     // The balloon on screen, so that the same one asked for again is not shown twice.
     QTimer m_balloonTime;
     QString m_balloonText;

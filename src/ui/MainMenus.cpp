@@ -41,6 +41,8 @@ void MainMenus::buildChatMenu(QMenuBar& bar)
         item(mnu_chat, "mnu_refreshusers", QStringLiteral("obnovit uživatele"), Qt::Key_F5);
     mnu_actionmessage =
         item(mnu_chat, "mnu_actionmessage", QStringLiteral("poslat zprávu"), Qt::Key_F3);
+    // Drawn but out of use, and so is "zvuk zapnut".
+    mnu_actionmessage->setEnabled(false);
     mnu_selectnick = item(mnu_chat, "mnu_selectnick", QStringLiteral("změnit přezdívku"));
     mnu_wake = mnu_chat->addMenu(QStringLiteral("když je vyžadována má pozornost"));
     mnu_wake->setObjectName(QStringLiteral("mnu_wake"));
@@ -86,6 +88,7 @@ void MainMenus::buildToolsMenu(QMenuBar& bar)
     mnuSound = item(mnuTools, "mnuSound", QStringLiteral("zvuk zapnut"), Qt::Key_F9);
     mnuSound->setCheckable(true);
     mnuSound->setChecked(true);
+    mnuSound->setEnabled(false);
     mnuTools->addSeparator();
     mnuUpdate = item(mnuTools, "mnuUpdate", QStringLiteral("zjistit nové verze"));
 }

@@ -7,11 +7,12 @@
 #include <QWidget>
 
 SettingsHolder::SettingsHolder(SettingsStore& store, Autostart& autostart, QString programFolder,
-                               QWidget* window)
+                               NickInUse nickInUse, QWidget* window)
     : QObject(window)
     , m_store(store)
     , m_autostart(autostart)
     , m_programFolder(std::move(programFolder))
+    , m_nickInUse(std::move(nickInUse))
     , m_window(window)
 {
 }
@@ -76,7 +77,9 @@ void SettingsHolder::onSaveClicked()
     if (!m_dialog)
         return;
     QPointer<frmAbout> dialog = m_dialog;
-    const Options options = dialog->options();
+    Options options = dialog->options();
+    if (options.nick.isEmpty())
+        options.nick = m_nickInUse();
     emit nickConfirmed(options.nick);
     SaveSettings(m_store, options, m_programFolder, m_autostart);
     if (dialog)

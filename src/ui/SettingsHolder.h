@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class Autostart;
 class frmAbout;
 class SettingsStore;
@@ -18,9 +20,12 @@ class SettingsHolder final : public QObject {
     Q_DISABLE_COPY_MOVE(SettingsHolder)
 
 public:
+    // The nick the station goes by now.
+    using NickInUse = std::function<QString()>;
+
     // The window parents both the dialog and the first-run welcome box.
     SettingsHolder(SettingsStore& store, Autostart& autostart, QString programFolder,
-                   QWidget* window = nullptr);
+                   NickInUse nickInUse, QWidget* window = nullptr);
     ~SettingsHolder() override;
 
     frmAbout& dialog();
@@ -31,7 +36,8 @@ public:
     void save();
 
 signals:
-    // "uložit změny": the nick to use from now on, sent before the options are stored.
+    // "uložit změny": the nick to use from now on, sent before the options are stored. An
+    // emptied nick field keeps the nick in use: peers never see an entry without a name.
     void nickConfirmed(const QString& nick);
     void updateLinkClicked();
 
@@ -42,6 +48,7 @@ private:
     SettingsStore& m_store;
     Autostart& m_autostart;
     QString m_programFolder;
+    NickInUse m_nickInUse;
     QPointer<QWidget> m_window;
     QPointer<frmAbout> m_dialog;
 };

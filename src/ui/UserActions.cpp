@@ -33,7 +33,9 @@ void UserActions::onEntryReleased(const QString& key, Qt::MouseButton button,
     if (row < 0)
         return;
     m_selectedUser = key;
-    m_menus.mnu_User->setTitle(QStringLiteral("uživatel ") + roster.at(row).text);
+    // A nick's "&" is a character, not the mark of a shortcut key.
+    m_menus.mnu_User->setTitle(QStringLiteral("uživatel ") +
+                               QString(roster.at(row).text).replace(u'&', QLatin1String("&&")));
     m_menus.mnu_User->menuAction()->setVisible(true);
     if (button == Qt::RightButton)
         m_menus.mnu_User->popup(globalPos);

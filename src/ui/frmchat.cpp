@@ -58,7 +58,7 @@ frmchat::frmchat(Services services, QWidget* parent)
     , m_autostart(services.autostart)
     , m_tray(services.tray)
     , m_chat(new TranscriptView(this))
-    , m_station(*m_chat, std::move(services.endpoints))
+    , m_station(*m_chat, m_notes, std::move(services.endpoints))
     , m_attention(
           m_tray, services.sound, [this] { return isMinimized(); },
           [this] { return m_settings->current(); })
@@ -66,7 +66,9 @@ frmchat::frmchat(Services services, QWidget* parent)
     setObjectName(QStringLiteral("frmchat"));
     setWindowTitle(QStringLiteral("Kestrowind "));
     setWindowIcon(Icons::application());
-    m_settings = new SettingsHolder(m_store, m_autostart, Platform::programFolder(), this);
+    m_settings = new SettingsHolder(
+        m_store, m_autostart, Platform::programFolder(), [this] { return m_station.Username(); },
+        this);
     buildClientArea();
     m_menus = new MainMenus(*menuBar(), this);
     m_userActions = new UserActions(m_station, *m_chat, *m_menus, *m_settings, this);
@@ -107,25 +109,20 @@ void frmchat::connectActions()
     connect(m_menus->mnu_hidewindow, &QAction::triggered, this, &frmchat::mnu_hidewindow_Click);
     connect(m_menus->mnu_About, &QAction::triggered, m_settings, &SettingsHolder::show);
     connect(m_menus->mnuUpdate, &QAction::triggered, m_settings, &SettingsHolder::show);
-    connect(m_menus->mnuSound, &QAction::triggered, this, [this] {
-        // The item only plays; its check mark is part of its look and stays.
-        m_menus->mnuSound->setChecked(true);
-        m_attention.playOnce();
-    });
 
     connect(m_settings, &SettingsHolder::nickConfirmed, this, [this](const QString& nick) {
         m_station.setUsername(nick);
         m_station.presence().RequestPing();
     });
     connect(&m_station, &Station::usernameChanged, m_sendtext, &Composer::updateMaxLength);
+    connect(&m_station, &Station::myIpChanged, this, [this](const QString& address) {
+        m_status->setPanelText(QStringLiteral("ip"), address);
+        m_sendtext->updateMaxLength();
+    });
     connect(&m_station.presence(), &Presence::userCountChanged, this, [this](const QString& text) {
         m_status->setPanelText(QStringLiteral("users_online"), text);
     });
-    connect(&m_station.messages(), &Messages::messageBoxRequested, this, &frmchat::showMessageBox);
-    connect(&m_station.messages(), &Messages::attentionRequested, this, [this] {
-        if (m_wakeType == 1)
-            restoreWindow();
-    });
+    connect(&m_station.messages(), &Messages::attentionRequested, this, &frmchat::restoreWindow);
     connect(m_chat, &TranscriptView::chat_Change, this, [this] { m_attention.chat_Change(); });
     connect(m_sendtext, &Composer::clicked, this,
             [this] { m_tray.TraySetTip(QStringLiteral("Kestrowind 2")); });
@@ -208,15 +205,6 @@ void frmchat::uninstall()
                          QStringLiteral("skript pro odinstalování byl úspěšně proveden"));
 }
 
-// Shown without waiting: the network goes on, and several notes can be open at once.
-void frmchat::showMessageBox(const QString& caption, const QString& text)
-{
-    auto* box = new QMessageBox(QMessageBox::Information, caption, text, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::NonModal);
-    box->show();
-}
-
 QString frmchat::aboutBlock()
 {
     return AboutText::block({AboutText::updateServiceVersion(m_store), m_station.MyIP(),
@@ -228,7 +216,7 @@ void frmchat::mnu_waketype_Click(int index)
 {
     m_menus->mnu_waketype[index]->setChecked(true);
     m_menus->mnu_waketype[1 - index]->setChecked(false);
-    m_wakeType = index;
+    m_station.messages().setWakeType(index);
 }
 
 void frmchat::closeEvent(QCloseEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NoteBoxes.h"
 #include "app/CommandLine.h"
 #include "net/UdpTransport.h"
 #include "protocol/Station.h"
@@ -64,7 +65,7 @@ public:
     TrayCode& tray() { return m_tray; }
     QRect designGeometry(const QWidget* control) const;
 
-    int WakeType() const { return m_wakeType; }
+    int WakeType() const { return m_station.messages().WakeType(); }
     void mnu_waketype_Click(int index);
 
 signals:
@@ -94,13 +95,13 @@ private:
     void updateWindowItems();
     void writeStartLines(bool listening);
     void uninstall();
-    void showMessageBox(const QString& caption, const QString& text);
     QString aboutBlock();
 
     SettingsStore& m_store;
     Autostart& m_autostart;
     TrayCode& m_tray;
     TranscriptView* m_chat = nullptr;
+    NoteBoxes m_notes{this};
     Station m_station;
     Attention m_attention;
     QWidget* m_client = nullptr;
@@ -111,7 +112,6 @@ private:
     SettingsHolder* m_settings = nullptr;
     UserActions* m_userActions = nullptr;
 
-    int m_wakeType = 0;
     int m_currentBlock = 0; // CurrentBlock: -1 while no file is being sent
     bool m_unloaded = false;
     QSize m_designClient;

@@ -77,6 +77,32 @@ private slots:
         }
     }
 
+    // However many values, a save rewrites the store once.
+    void aSaveIsOneWrite()
+    {
+        struct CountingStore final : SettingsStore {
+            QString read(const QString& a, const QString& s, const QString& k,
+                         const QString& d) const override
+            {
+                return inner.read(a, s, k, d);
+            }
+            void write(const QString& a, const QList<Value>& values) override
+            {
+                ++writes;
+                inner.write(a, values);
+            }
+            void deleteApplication(const QString& a) override { inner.deleteApplication(a); }
+            QSettingsStore inner;
+            int writes = 0;
+        };
+        Sandbox box;
+        CountingStore counting;
+        counting.inner = QSettingsStore(box.dir.path());
+        SaveSettings(counting, Sandbox::allBoxes(true), box.folder, box.autostart);
+        QCOMPARE(counting.writes, 1);
+        QCOMPARE(counting.read(box.App, box.Opts, QStringLiteral("playwhenmin"), {}), "1");
+    }
+
     void malformedStatesLeaveBoxesAlone()
     {
         for (const QString stored : {"abc", "2", "", " 1"}) {

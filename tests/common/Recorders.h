@@ -1,9 +1,12 @@
 #pragma once
 
+#include "protocol/AddressGuard.h"
+#include "protocol/NotePresenter.h"
 #include "protocol/PacketSender.h"
 #include "protocol/TranscriptSink.h"
 
 #include <QList>
+#include <QStringList>
 
 // Hand-written stand-ins for the transcript and the network, which count what they get.
 struct RecordedLine {
@@ -38,6 +41,39 @@ public:
         return true;
     }
     QList<SentPackage> sent;
+};
+
+// Notes as shown; a test closes one as the user would, with its close().
+class RecordingNotes final : public NotePresenter {
+public:
+    struct Note {
+        QString caption;
+        QString text;
+        std::function<void()> close;
+    };
+    void showNote(const QString& caption, const QString& text,
+                  std::function<void()> closed) override
+    {
+        notes.append({caption, text, std::move(closed)});
+    }
+    QList<Note> notes;
+};
+
+// A host whose own addresses are listed (loopback always) on a network with one broadcast.
+class FakeHostAddresses final : public HostAddresses {
+public:
+    explicit FakeHostAddresses(QStringList ownAddresses = {})
+        : own(std::move(ownAddresses))
+    {
+    }
+    bool isOwn(const QString& address) const override
+    {
+        return own.contains(address) || address.startsWith(QLatin1String("127."));
+    }
+    bool isLocalBroadcast(const QString& address) const override { return address == broadcast; }
+
+    QStringList own;
+    QString broadcast = QStringLiteral("10.0.0.255");
 };
 
 inline char* toString(const RecordedLine& line)

@@ -29,9 +29,10 @@ private slots:
     void takenPortIsReportedNotShared()
     {
         RecordingTranscript transcript;
+        RecordingNotes notes;
         const auto endpoints = loopback(freePort());
-        Station first(transcript, endpoints);
-        Station second(transcript, endpoints);
+        Station first(transcript, notes, endpoints);
+        Station second(transcript, notes, endpoints);
         QVERIFY(first.bindSockets());
         QVERIFY(!second.bindSockets());
         QVERIFY(!second.isListening());
@@ -48,7 +49,8 @@ private slots:
         QUdpSocket listener;
         QVERIFY(listener.bind(QHostAddress::AnyIPv4, port));
         RecordingTranscript transcript;
-        Station station(transcript, loopback(port));
+        RecordingNotes notes;
+        Station station(transcript, notes, loopback(port));
         const QByteArray data = Framing::commandData("PING", {"127.0.0.1", "x"});
 
         QVERIFY(station.SendPackage(data, {"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
@@ -73,7 +75,8 @@ private slots:
         QUdpSocket listener;
         QVERIFY(listener.bind(QHostAddress::LocalHost, port));
         RecordingTranscript transcript;
-        Station station(transcript, loopback(port));
+        RecordingNotes notes;
+        Station station(transcript, notes, loopback(port));
         const QString text(Framing::MaxDataLength, QLatin1Char('x'));
         QVERIFY(!station.SendPackage(Framing::commandData("MSG", {"127.0.0.1", text})));
         QVERIFY(station.SendPackage(Framing::commandData("MSG", {"127.0.0.1", "ok"})));

@@ -71,6 +71,14 @@ QString NetnsLab::address(int station) const
     return m_addresses.value(station - 1);
 }
 
+bool NetnsLab::ip(int station, const QStringList& args) const
+{
+    QProcess process;
+    process.start(ipProgram(), QStringList{QStringLiteral("-n"), namespaceName(station)} + args);
+    return process.waitForFinished(kScriptTimeoutMs) &&
+           process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
 QString NetnsLab::defaultScript()
 {
 #ifdef KW_NETNS_SCRIPT

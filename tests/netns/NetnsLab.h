@@ -19,6 +19,8 @@ public:
 
     QString namespaceName(int station) const;
     QString address(int station) const;
+    // Runs "ip -n <station's namespace> args..."; false when it fails.
+    bool ip(int station, const QStringList& args) const;
 
     // The script path baked in at build time (KW_NETNS_SCRIPT), or empty.
     static QString defaultScript();

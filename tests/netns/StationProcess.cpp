@@ -188,6 +188,7 @@ void StationProcess::takeLine(QByteArray raw)
     const QString kind = space < 0 ? line : line.left(space);
     const QString text = space < 0 ? QString() : line.mid(space + 1);
     m_latest.insert(kind, text);
+    ++m_counts[kind];
     if (kind == QLatin1String("LINE"))
         m_transcript << text;
 }

@@ -37,6 +37,7 @@ public:
     bool waitForExit(int timeoutMs);
 
     bool isRunning() const;
+    qint64 processId() const { return m_process.processId(); }
     int exitCode() const { return m_process.exitCode(); }
     QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
 
@@ -44,6 +45,8 @@ public:
     QString configPath() const { return m_config.path(); }
 
     bool hasSeen(const QString& kind) const { return m_latest.contains(kind); }
+    // How many lines of that kind came.
+    int seen(const QString& kind) const { return m_counts.value(kind); }
     // Text after "KIND " in the newest line of that kind; empty if none came yet.
     QString latest(const QString& kind) const { return m_latest.value(kind); }
     QList<RosterEntry> roster() const { return parseRoster(latest(QStringLiteral("ROSTER"))); }
@@ -74,6 +77,7 @@ private:
     QByteArray m_pending;
     QByteArray m_pendingErrors;
     QHash<QString, QString> m_latest;
+    QHash<QString, int> m_counts;
     QStringList m_transcript;
     QStringList m_errors;
 };

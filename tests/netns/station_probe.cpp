@@ -49,6 +49,8 @@ public:
                 [](const QString& key, const QString& text) {
                     if (key == QLatin1String("users_online"))
                         report(QStringLiteral("COUNT"), text);
+                    else if (key == QLatin1String("ip"))
+                        report(QStringLiteral("MYIP"), text);
                 });
         connect(window.chat(), &TranscriptView::chat_Change, this, [this] { reportLines(); });
         connect(&m_stdin, &QSocketNotifier::activated, this, [this] { readCommands(); });

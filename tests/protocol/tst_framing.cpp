@@ -100,6 +100,11 @@ private slots:
                                                 "b\x0B"),
                  (QStringList{"a", "", "b", ""}));
         QCOMPARE(CommandDispatcher::splitFields("\x9E"), QStringList{QStringLiteral("ž")});
+        // No field can start a line of its own or forge a stamp: control characters go.
+        QCOMPARE(CommandDispatcher::splitFields(QByteArray("a\r\n[1]\0\t\x7F"
+                                                           "b",
+                                                           10)),
+                 QStringList{"a  [1]   b"});
     }
 };
 

@@ -1,8 +1,11 @@
 #include "Recorders.h"
+#include "protocol/AddressGuard.h"
 #include "protocol/CommandDispatcher.h"
 #include "protocol/ComposerRules.h"
 #include "protocol/Framing.h"
+#include "protocol/Identity.h"
 #include "protocol/Messages.h"
+#include "protocol/PeerText.h"
 #include "protocol/Roster.h"
 
 #include <QSignalSpy>
@@ -12,11 +15,15 @@ namespace {
 using Lines = QList<RecordedLine>;
 
 struct Fixture {
+    Identity self{QStringLiteral("10.0.0.1"), {}};
+    FakeHostAddresses hosts{{self.MyIP}};
+    AddressGuard guard{self, hosts};
+    qint64 now = 0;
     Roster roster;
     RecordingTranscript transcript;
+    RecordingNotes notes;
     CommandDispatcher dispatcher;
-    Messages messages{roster, transcript};
-    QSignalSpy boxes{&messages, &Messages::messageBoxRequested};
+    Messages messages{roster, guard, transcript, notes, [this] { return now; }};
     QSignalSpy attention{&messages, &Messages::attentionRequested};
 
     Fixture() { messages.attach(dispatcher); }
@@ -26,10 +33,11 @@ struct Fixture {
         roster.setText(roster.append(Roster::keyFor(address)), nick);
     }
 
-    void receive(const QByteArray& word, const QStringList& fields)
+    void receive(const QByteArray& word, const QStringList& fields, QString source = {})
     {
         const QByteArray data = Framing::commandData(word, fields);
-        dispatcher.HandleCommand(word, data.sliced(word.size() + 1).chopped(2));
+        dispatcher.HandleCommand(word, data.sliced(word.size() + 1).chopped(2),
+                                 source.isNull() ? fields.value(0) : source);
     }
 };
 } // namespace
@@ -65,23 +73,54 @@ private slots:
         QCOMPARE(f.transcript.lines, (Lines{{"pc12 mává", 2, " "}, {"pc12 ", 2, " "}}));
     }
 
-    void privateNotesAskForABoxAndWriteNothing()
+    // Five notes at most are open; the rest are written down, and a closed box makes room.
+    void notesOpenFiveBoxesAtMostAndWriteDownTheRest()
     {
         Fixture f;
-        f.receive("MSGBOX", {"10.0.0.7", "pc12", "přijď"});
         f.receive("MSGBOX", {"10.0.0.7", "pc12"});
-        QCOMPARE(f.boxes.size(), 1);
-        QCOMPARE(f.boxes.at(0).at(0).toString(), QStringLiteral("zpráva od: pc12 [10.0.0.7]"));
-        QCOMPARE(f.boxes.at(0).at(1).toString(), QStringLiteral("přijď"));
-        QVERIFY(f.transcript.lines.isEmpty());
+        for (int i = 1; i <= 7; ++i)
+            f.receive("MSGBOX", {"10.0.0.7", "pc12", QStringLiteral("přijď %1").arg(i)});
+        QCOMPARE(f.notes.notes.size(), Messages::MaxOpenNotes);
+        QCOMPARE(f.notes.notes.first().caption, QStringLiteral("zpráva od: pc12 [10.0.0.7]"));
+        QCOMPARE(f.notes.notes.first().text, QStringLiteral("přijď 1"));
+        QCOMPARE(f.transcript.lines, (Lines{{"zpráva od: pc12 [10.0.0.7]: přijď 6", 4, ""},
+                                            {"zpráva od: pc12 [10.0.0.7]: přijď 7", 4, ""}}));
+        f.notes.notes.first().close();
+        f.receive("MSGBOX", {"10.0.0.7", "pc12", "přijď 8"});
+        QCOMPARE(f.notes.notes.size(), Messages::MaxOpenNotes + 1);
+        QCOMPARE(f.messages.openNotes(), Messages::MaxOpenNotes);
     }
 
-    void attentionRequestsWriteTheirLineAndAskForTheWindow()
+    void attentionBringsTheWindowBackOnceInTwoSecondsWhenAsked()
     {
         Fixture f;
         f.receive("POPIT", {"Jana"});
-        QCOMPARE(f.transcript.lines, (Lines{{"uživatel Jana vyžaduje vaši pozornost", 4, ""}}));
-        QCOMPARE(f.attention.size(), 1);
+        f.messages.setWakeType(1);
+        for (const qint64 at : {0, 1, 1999, 2000}) {
+            f.now = at;
+            f.receive("POPIT", {"Jana"});
+        }
+        QCOMPARE(f.transcript.lines.size(), 5);
+        QCOMPARE(f.transcript.lines.first(),
+                 (RecordedLine{"uživatel Jana vyžaduje vaši pozornost", 4, ""}));
+        QCOMPARE(f.attention.size(), 2);
+    }
+
+    // Only this host speaks as this station; a nick is cut wherever it is shown.
+    void ownAddressIsOnlyTrustedFromThisHost()
+    {
+        Fixture f;
+        f.know("10.0.0.1", "já");
+        const QString nick(100, QLatin1Char('n'));
+        for (const QString source : {"10.0.0.7", "127.0.0.1"}) {
+            f.receive("MSG", {"10.0.0.1", "ahoj"}, source);
+            f.receive("ALERT", {"10.0.0.1", nick, "mává"}, source);
+            f.receive("MSGBOX", {"10.0.0.1", nick, "přijď"}, source);
+        }
+        const QString cut = nick.left(PeerText::MaxNickLength);
+        QCOMPARE(f.transcript.lines, (Lines{{"ahoj", 10, "já"}, {cut + " mává", 2, " "}}));
+        QCOMPARE(f.notes.notes.size(), 1);
+        QCOMPARE(f.notes.notes.first().caption, "zpráva od: " + cut + " [10.0.0.1]");
     }
 
     void composerTellsLinesApart_data()

@@ -1,4 +1,5 @@
 #include "Recorders.h"
+#include "protocol/AddressGuard.h"
 #include "protocol/CommandDispatcher.h"
 #include "protocol/Framing.h"
 #include "protocol/Identity.h"
@@ -11,22 +12,27 @@
 namespace {
 using Lines = QList<RecordedLine>;
 
-// One station's presence handling, with the network and the transcript recorded.
+// One station's presence handling, with the network, the transcript and the clock recorded.
 struct Fixture {
     Identity self{QStringLiteral("10.0.0.1"), QStringLiteral("já"), QStringLiteral("user")};
+    FakeHostAddresses hosts{{self.MyIP}};
+    AddressGuard guard{self, hosts};
+    qint64 now = 0;
     Roster roster;
     RecordingTranscript transcript;
     RecordingSender sender;
     CommandDispatcher dispatcher;
-    Presence presence{self, roster, transcript, sender};
+    Presence presence{self, guard, roster, transcript, sender, [this] { return now; }};
     QSignalSpy counts{&presence, &Presence::userCountChanged};
 
     Fixture() { presence.attach(dispatcher); }
 
-    void receive(const QByteArray& word, const QStringList& fields)
+    // From the address the first field names, as a peer that keeps to the protocol sends it.
+    void receive(const QByteArray& word, const QStringList& fields, QString source = {})
     {
         const QByteArray data = Framing::commandData(word, fields);
-        dispatcher.HandleCommand(word, data.sliced(word.size() + 1).chopped(2));
+        dispatcher.HandleCommand(word, data.sliced(word.size() + 1).chopped(2),
+                                 source.isNull() ? fields.value(0) : source);
     }
 
     QStringList entries() const
@@ -136,6 +142,115 @@ private slots:
         QVERIFY(f.sender.sent.isEmpty());
     }
 
+    // Answers go to the datagram's source, and only where that is one station.
+    void pingIsAnsweredToItsSourceOnly_data()
+    {
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QStringList>("answeredTo");
+        const QStringList none;
+        QTest::newRow("multi-homed peer") << "10.0.0.7"
+                                          << "10.0.1.7" << QStringList{"10.0.1.7"};
+        QTest::newRow("third address") << "10.0.0.9"
+                                       << "10.0.0.7" << QStringList{"10.0.0.7"};
+        QTest::newRow("names broadcast") << "255.255.255.255"
+                                         << "10.0.0.7" << QStringList{"10.0.0.7"};
+        QTest::newRow("from broadcast") << "10.0.0.7"
+                                        << "255.255.255.255" << none;
+        QTest::newRow("from our network's broadcast") << "10.0.0.7"
+                                                      << "10.0.0.255" << none;
+        QTest::newRow("from a group") << "10.0.0.7"
+                                      << "224.0.0.1" << none;
+        QTest::newRow("from any") << "10.0.0.7"
+                                  << "0.0.0.0" << none;
+        QTest::newRow("not from the network") << "10.0.0.7"
+                                              << "" << none;
+        QTest::newRow("names us, from elsewhere") << "10.0.0.1"
+                                                  << "10.0.0.7" << none;
+        QTest::newRow("names us, from us") << "10.0.0.1"
+                                           << "127.0.0.1" << QStringList{"127.0.0.1"};
+    }
+
+    void pingIsAnsweredToItsSourceOnly()
+    {
+        QFETCH(QString, named);
+        QFETCH(QString, source);
+        QFETCH(QStringList, answeredTo);
+        Fixture f;
+        f.receive("PING", {named, "x"}, source);
+        QCOMPARE(f.sender.sent.size(), answeredTo.size());
+        if (!answeredTo.isEmpty())
+            QCOMPARE(f.sender.sent.first().to, answeredTo);
+    }
+
+    void pingsFromOneSourceAreAnsweredFiveTimesASecond()
+    {
+        Fixture f;
+        const auto answers = [&f](const QString& source) {
+            return std::count_if(f.sender.sent.cbegin(), f.sender.sent.cend(),
+                                 [&](const SentPackage& p) { return p.to == QStringList{source}; });
+        };
+        for (int i = 0; i < 7; ++i)
+            f.receive("PING", {"10.0.0.7", "x"});
+        f.receive("PING", {"10.0.0.8", "y"});
+        QCOMPARE(answers("10.0.0.7"), 5);
+        QCOMPARE(answers("10.0.0.8"), 1);
+        f.now = 999;
+        f.receive("PING", {"10.0.0.7", "x"});
+        QCOMPARE(answers("10.0.0.7"), 5);
+        f.now = 1000;
+        f.receive("PING", {"10.0.0.7", "x"});
+        QCOMPARE(answers("10.0.0.7"), 6);
+    }
+
+    // Nobody but the station itself may rename, remove or add its entry; nobody but a peer
+    // may log it off.
+    void onlyTheStationItselfSpeaksForItsAddress()
+    {
+        Fixture f;
+        f.receive("LOGON", {"10.0.0.1", "já", "user"}, "127.0.0.1");
+        f.receive("PTOING", {"10.0.0.7", "pc12", "user"});
+        const QStringList both{"ip10.0.0.1=já/u1", "ip10.0.0.7=pc12/user"};
+        f.receive("LOGON", {"10.0.0.1", "podvrh", "user"}, "10.0.0.7");
+        f.receive("PTOING", {"10.0.0.1", "podvrh", "user"}, "10.0.0.7");
+        f.receive("PING", {"10.0.0.1", "podvrh"}, "10.0.0.7");
+        f.receive("LOGOFF", {"10.0.0.1"}, "10.0.0.7");
+        f.receive("LOGOFF", {"10.0.0.7"}, "10.0.0.8");
+        QCOMPARE(f.entries(), both);
+        f.receive("LOGOFF", {"10.0.0.7"});
+        f.receive("LOGOFF", {"10.0.0.1"}, "127.0.0.1");
+        QVERIFY(f.entries().isEmpty());
+    }
+
+    void rosterStopsGrowingAtItsBound()
+    {
+        Fixture f;
+        for (int i = 0; i < Roster::MaxEntries; ++i)
+            f.receive("PTOING", {QStringLiteral("10.1.%1.%2").arg(i / 256).arg(i % 256), "x"});
+        f.receive("LOGON", {"10.0.0.7", "nový", "user"});
+        f.receive("PTOING", {"10.1.0.0", "známý", "user"});
+        QCOMPARE(f.roster.count(), Roster::MaxEntries);
+        QCOMPARE(f.roster.rowOf("ip10.0.0.7"), -1);
+        QCOMPARE(f.roster.at(0).text, QStringLiteral("známý"));
+        QVERIFY(f.transcript.lines.isEmpty());
+    }
+
+    // The last entry takes a removed one's row: rows, look-ups and a view's indexes agree.
+    void removalMovesOnlyTheLastEntry()
+    {
+        Fixture f;
+        for (int i = 1; i <= 4; ++i)
+            f.receive("PTOING", {QStringLiteral("10.0.0.%1").arg(i + 1), QString::number(i)});
+        const QPersistentModelIndex gone = f.roster.index(1), last = f.roster.index(3);
+        f.receive("LOGOFF", {"10.0.0.3"});
+        QCOMPARE(f.entries(),
+                 (QStringList{"ip10.0.0.2=1/user", "ip10.0.0.5=4/user", "ip10.0.0.4=3/user"}));
+        for (int row = 0; row < f.roster.count(); ++row)
+            QCOMPARE(f.roster.rowOf(f.roster.at(row).key), row);
+        QVERIFY(!gone.isValid());
+        QCOMPARE(last.row(), 1);
+    }
+
     void logoffRemovesKnownUsersAndAlwaysRefreshesTheCount()
     {
         Fixture f;
@@ -149,8 +264,6 @@ private slots:
         QCOMPARE(f.entries(), QStringList{"ip10.0.0.8=pc12/user"});
         QCOMPARE(f.transcript.lines, (Lines{{"uživatel pc12 opustli chat", 3, " "}}));
         QCOMPARE(f.lastCount(), QStringLiteral("uživatelé on-line: 1"));
-        // The hash beside the list still finds what moved up.
-        QCOMPARE(f.roster.rowOf("ip10.0.0.8"), 0);
         f.receive("LOGOFF", {});
         QCOMPARE(f.roster.count(), 1);
     }

@@ -75,6 +75,20 @@ private slots:
             << rawFrame("  9x", "PING\tab\r\n") << QByteArray("ab");
         QTest::newRow("later tabs are field text")
             << rawFrame("10", "PING\ta\tb\r\n") << QByteArray("a\tb");
+        QTest::newRow("start markers in the text") << rawFrame("12", QByteArray("PING\ta\0"
+                                                                                "1\x01"
+                                                                                "b\r\n",
+                                                                                12))
+                                                   << QByteArray("a\0"
+                                                                 "1\x01"
+                                                                 "b",
+                                                                 5);
+        QTest::newRow("rest of an unended packet in front")
+            << QByteArray("\0"
+                          "30\x01MSG\tx",
+                          9) +
+                   rawFrame("10", QByteArray("PING\ta\0b\r\n", 10))
+            << QByteArray("a\0b", 3);
     }
 
     void lengthDecidesWhereTheArgumentEnds()

@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "protocol/Messages.h"
 #include "protocol/Roster.h"
 #include "ui/Composer.h"
 #include "ui/MainMenus.h"
@@ -190,15 +191,26 @@ private slots:
         QVERIFY(!openInputDialog());
     }
 
-    void notesDoNotHoldUpTheNetwork()
+    // Notes show plain text, never hold up the network, and a flood opens five boxes at most.
+    void notesDoNotHoldUpTheNetworkNorFloodTheScreen()
     {
         Chat chat;
-        chat.receive("MSGBOX\t10.0.0.7\x0Bpc12\x0Bprvní\r\n");
-        chat.receive("MSGBOX\t10.0.0.7\x0Bpc12\x0B"
-                     "druhá\r\n");
+        const auto note = [&chat](int i) {
+            chat.receive(
+                Outgoing::messageBox("10.0.0.7", "pc12", QStringLiteral("<b>%1</b>").arg(i)));
+        };
+        for (int i = 1; i <= 7; ++i)
+            note(i);
         chat.receive("PTOING\t10.0.0.7\x0Bpc12\x0Buser\r\n");
-        QTRY_COMPARE(openBoxes().size(), 2);
         QTRY_VERIFY(chat.window.station().roster().rowOf("ip10.0.0.7") >= 0);
+        QCOMPARE(openBoxes().size(), 5);
+        QCOMPARE(openBoxes().first()->textFormat(), Qt::PlainText);
+        QVERIFY(chat.lines().contains(QStringLiteral("zpráva od: pc12 [10.0.0.7]: <b>7</b>")));
+
+        openBoxes().first()->close();
+        note(8);
+        QTRY_COMPARE(openBoxes().size(), 5);
+        QVERIFY(!chat.lines().contains(QStringLiteral("zpráva od: pc12 [10.0.0.7]: <b>8</b>")));
     }
 };
 

@@ -33,7 +33,8 @@ struct Fixture {
     QSettingsStore store{dir.filePath(QStringLiteral("config"))};
     PlatformAutostart autostart{dir.filePath(QStringLiteral("autostart"))};
     QWidget window;
-    SettingsHolder holder{store, autostart, dir.path(), &window};
+    SettingsHolder holder{store, autostart, dir.path(), [] { return QStringLiteral("v provozu"); },
+                          &window};
 };
 
 } // namespace
@@ -138,12 +139,23 @@ private slots:
         }
     }
 
+    void emptiedNickKeepsTheNickInUse()
+    {
+        Fixture f;
+        f.holder.show();
+        f.control<QLineEdit>("Text1")->clear();
+        QSignalSpy announced(&f.holder, &SettingsHolder::nickConfirmed);
+        Fixture::click(f.control("Label1"));
+        QCOMPARE(announced.value(0).value(0).toString(), QStringLiteral("v provozu"));
+        QCOMPARE(f.read("nick"), QStringLiteral("v provozu"));
+    }
+
     void windowTakesHolderAndClosedDialogAlong()
     {
         Fixture f;
         auto* window = new QWidget;
         QPointer<SettingsHolder> holder =
-            new SettingsHolder(f.store, f.autostart, f.dir.path(), window);
+            new SettingsHolder(f.store, f.autostart, f.dir.path(), {}, window);
         holder->show();
         QPointer<frmAbout> dialog = &holder->dialog();
         dialog->close(); // its deletion still pending

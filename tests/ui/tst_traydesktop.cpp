@@ -1,13 +1,19 @@
 // The tray on a real X11 desktop: the icon docks, the welcome balloon shows while the program
 // goes on working, minimising hides the window and a double click on the icon restores it.
+// The captions are checked as the window system has them.
 #include "TrayFakes.h"
 #include "app/Autostart.h"
+#include "app/Main.h"
 #include "app/SettingsStore.h"
+#include "protocol/Framing.h"
+#include "protocol/Messages.h"
 #include "tray/TrayCode.h"
 #include "ui/MainMenus.h"
 #include "ui/frmchat.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,6 +35,21 @@ QWidget* topLevelOfClass(const char* className)
             return widget;
     }
     return nullptr;
+}
+
+// What the window system shows as the window's caption; the toolkit may add to windowTitle().
+QString systemCaption(const QWidget* window)
+{
+    QProcess xprop;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    xprop.setProcessEnvironment(environment);
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
+                                          QStringLiteral("_NET_WM_NAME")});
+    xprop.waitForFinished();
+    // _NET_WM_NAME(UTF8_STRING) = "caption"
+    const QString answer = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+    return answer.section(QLatin1Char('"'), 1).chopped(1);
 }
 
 // Notices the balloon as it is shown. The README's picture of it is taken here too
@@ -59,6 +80,7 @@ class tst_TrayDesktop final : public QObject {
 private slots:
     void initTestCase()
     {
+        prepareApplication();
         // trayer takes a moment to claim the notification area.
         QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
     }
@@ -85,6 +107,14 @@ private slots:
         QTRY_VERIFY(topLevelOfClass("QSystemTrayIconSys"));
         QTRY_VERIFY(balloon.seen);
         QTRY_COMPARE(window.station().roster().count(), 1);
+        QTRY_COMPARE(systemCaption(&window), QStringLiteral("Kestrowind "));
+
+        QUdpSocket peer;
+        peer.writeDatagram(*Framing::framePacket(Outgoing::messageBox("10.0.0.7", "pc12", "ahoj")),
+                           QHostAddress::LocalHost, window.station().port());
+        QTRY_VERIFY(window.findChild<QMessageBox*>());
+        QTRY_COMPARE(systemCaption(window.findChild<QMessageBox*>()),
+                     QStringLiteral("zpráva od: pc12 [10.0.0.7]"));
 
         window.showMinimized();
         QTRY_VERIFY(!window.isVisible());

@@ -1,0 +1,54 @@
+#include "OwnAddresses.h"
+
+#include "LocalAddress.h"
+
+#include <QNetworkInterface>
+
+OwnAddresses::OwnAddresses(QHostAddress broadcastAddress, quint16 port, QObject* parent)
+    : QObject(parent)
+    , m_broadcastAddress(std::move(broadcastAddress))
+    , m_port(port)
+{
+    m_poll.setInterval(PollInterval);
+    connect(&m_poll, &QTimer::timeout, this, [this] {
+        if (refresh())
+            emit outgoingChanged(m_outgoing);
+    });
+}
+
+void OwnAddresses::watch()
+{
+    refresh();
+    m_poll.start();
+}
+
+bool OwnAddresses::refresh()
+{
+    m_own.clear();
+    m_broadcasts.clear();
+    for (const QNetworkInterface& nic : QNetworkInterface::allInterfaces()) {
+        for (const QNetworkAddressEntry& entry : nic.addressEntries()) {
+            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            m_own.insert(entry.ip().toString());
+            if (!entry.broadcast().isNull())
+                m_broadcasts.insert(entry.broadcast().toString());
+        }
+    }
+    const QString outgoing = LocalAddress::outgoing(m_broadcastAddress, m_port);
+    if (outgoing == m_outgoing)
+        return false;
+    m_outgoing = outgoing;
+    return true;
+}
+
+bool OwnAddresses::isOwn(const QString& address) const
+{
+    // The whole loopback network is this host, not only the address its interface carries.
+    return m_own.contains(address) || QHostAddress(address).isLoopback();
+}
+
+bool OwnAddresses::isLocalBroadcast(const QString& address) const
+{
+    return m_broadcasts.contains(address);
+}

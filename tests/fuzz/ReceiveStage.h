@@ -1,0 +1,59 @@
+#pragma once
+
+// The receive path of one station without its sockets: per-source receive buffers, the
+// dispatcher and the real command handlers, with recording stand-ins for the screen and the
+// network. File commands attach here too.
+
+#include "Recorders.h"
+#include "protocol/AddressGuard.h"
+#include "protocol/CommandDispatcher.h"
+#include "protocol/Identity.h"
+#include "protocol/Messages.h"
+#include "protocol/Presence.h"
+#include "protocol/ReceiveBuffer.h"
+#include "protocol/Roster.h"
+
+#include <array>
+
+// Who a datagram may come from: peers, this host, and addresses that are no one station.
+inline const std::array<QString, 8> Sources{
+    QStringLiteral("10.0.0.7"),  QStringLiteral("10.0.0.8"),        QStringLiteral("10.0.0.1"),
+    QStringLiteral("127.0.0.1"), QStringLiteral("255.255.255.255"), QStringLiteral("10.0.0.255"),
+    QStringLiteral("224.0.0.1"), QStringLiteral("0.0.0.0")};
+
+// One datagram as the fuzz input carries it: a control byte, a 16-bit little-endian length,
+// then that many bytes (fewer at the end of the input).
+//   control bits 0-2: index into Sources
+//   control bits 3-6: how far the clock moves first, in quarter seconds
+//   control bit 7:    the user closes the oldest open note first
+struct Record {
+    quint8 control = 0;
+    QByteArray datagram;
+
+    int source() const { return control & 7; }
+    qint64 clockStepMs() const { return ((control >> 3) & 15) * 250; }
+    bool closesNote() const { return control & 0x80; }
+};
+
+struct ReceiveStage {
+    Identity self{QStringLiteral("10.0.0.1"), QStringLiteral("já")};
+    FakeHostAddresses hosts{{self.MyIP}};
+    AddressGuard guard{self, hosts};
+    qint64 now = 1'000'000;
+    RateLimiter::Clock clock = [this] { return now; };
+    Roster roster;
+    RecordingTranscript transcript;
+    RecordingSender sender;
+    RecordingNotes notes;
+    CommandDispatcher dispatcher;
+    Presence presence{self, guard, roster, transcript, sender, clock};
+    Messages messages{roster, guard, transcript, notes, clock};
+    ReceiveBuffers buffers;
+
+    ReceiveStage()
+    {
+        presence.attach(dispatcher);
+        messages.attach(dispatcher);
+        messages.setWakeType(1);
+    }
+};

@@ -1,0 +1,87 @@
+// A station under attack from another on its LAN: notes, attention requests and PINGs by the
+// thousand, packets that speak as the victim or aim it at a third station, line breaks and
+// markup inside fields, 32 KiB nicks. The victim keeps running and keeps its bounds.
+#include "NetnsLab.h"
+#include "StationProcess.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+
+constexpr int TimeoutMs = 30000;
+// The datagram queue may hold 16 MiB and the transcript keeps a few thousand short lines; the
+// sanitizer run adds its red zones and a 16 MiB quarantine of freed memory. A station that
+// opened a box per note or loaded what markup points at grew by gigabytes.
+constexpr qint64 MaxGrowthKiB = 96 * 1024;
+
+qint64 residentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    static const QRegularExpression rss(QStringLiteral("VmRSS:\\s+(\\d+) kB"));
+    return rss.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+}
+
+} // namespace
+
+class TstNetnsHostile final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void victimKeepsRunningWithinItsBounds()
+    {
+        NetnsLab lab(QStringLiteral(KW_NETNS_PREFIX), 3);
+        if (!lab.available())
+            QSKIP(qPrintable(lab.reason()));
+        const QString victimAddress = lab.address(1);
+        StationProcess victim(lab.namespaceName(1), QStringLiteral(KW_STATION_PROBE));
+        QFile settings(victim.configPath() + QStringLiteral("/kestrowind2.ini"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[options]\nfirst=true\nnick=oběť\n");
+        settings.close();
+        StationProcess third(lab.namespaceName(3), QStringLiteral(KW_HOSTILE_PEER),
+                             {"listen", victimAddress, lab.address(3)});
+        QVERIFY2(victim.start() && third.start(), qPrintable(victim.describe()));
+        const QList<RosterEntry> alone{{"ip" + victimAddress, "u1", "oběť"}};
+        QTRY_COMPARE_WITH_TIMEOUT(victim.roster(), alone, TimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(third.hasSeen("READY"), TimeoutMs);
+        const qint64 before = residentKiB(victim.processId());
+
+        StationProcess attacker(lab.namespaceName(2), QStringLiteral(KW_HOSTILE_PEER),
+                                {"flood", lab.address(2), victimAddress, lab.address(3)});
+        QVERIFY(attacker.start());
+        QVERIFY(attacker.waitForExit(TimeoutMs));
+        QTRY_VERIFY2_WITH_TIMEOUT(!victim.lines().filter(QStringLiteral(">konec útoku")).isEmpty(),
+                                  qPrintable(victim.describe()), TimeoutMs);
+
+        QVERIFY(victim.isRunning());
+        const qint64 growth = residentKiB(victim.processId()) - before;
+        QVERIFY2(growth < MaxGrowthKiB, qPrintable(QStringLiteral("grew by %1 KiB").arg(growth)));
+        QCOMPARE(victim.seen(QStringLiteral("BOX")), 5);
+        QVERIFY(victim.latest(QStringLiteral("BOX")).contains(QStringLiteral("<img src=")));
+        // Its own entry and nick stay; the attacker's 32 KiB nick is cut.
+        const QList<RosterEntry> roster = victim.roster();
+        QCOMPARE(roster.size(), 2);
+        QCOMPARE(roster.first(), alone.first());
+        QCOMPARE(roster.last().nick, QString(64, QLatin1Char('N')));
+        // Nobody spoke as the victim, and no line was forged.
+        const QStringList lines = victim.lines();
+        QVERIFY(lines.filter(QStringLiteral("mluvím za tebe")).isEmpty());
+        QVERIFY(!lines.filter(QStringLiteral(">ahoj  [12:00:00]<oběť>podvrh")).isEmpty());
+        QVERIFY(lines.filter(QRegularExpression(QStringLiteral("^\\[12:00:00\\]"))).isEmpty());
+
+        // Nothing was aimed at the third station; its own PING is answered at once.
+        QVERIFY(!third.hasSeen(QStringLiteral("PTOING")));
+        third.writeLine(QStringLiteral("ping"));
+        QTRY_VERIFY_WITH_TIMEOUT(third.hasSeen(QStringLiteral("PTOING")), TimeoutMs);
+        QCOMPARE(third.seen(QStringLiteral("PTOING")), 1);
+        QVERIFY2(third.latest(QStringLiteral("PTOING")).toInt() < 1000,
+                 qPrintable(third.latest(QStringLiteral("PTOING"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstNetnsHostile)
+#include "tst_netns_hostile.moc"
