@@ -2,7 +2,7 @@
 """Writes the fuzz target's seed corpus: every command as stations send it, from the sources
 that matter for it, and a few exchanges of several datagrams.
 
-    tests/fuzz/write_seeds.py tests/fuzz/corpus
+    tests/fuzz/write_corpus.py tests/fuzz/corpus
 
 A record is what fuzz_receive reads (ReceiveStage.h): a control byte (source index in bits
 0-2, clock step in quarter seconds in bits 3-6), a 16-bit little-endian length, the datagram.
