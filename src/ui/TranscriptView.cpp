@@ -1,6 +1,5 @@
 #include "ui/TranscriptView.h"
 
-#include <QColor>
 #include <QFont>
 #include <QLocale>
 #include <QScrollBar>
@@ -9,52 +8,41 @@
 #include <QTextOption>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace {
 
 // Runs name colour, weight and size and nothing else: face, italic and underline come from
 // the pane's font, and no run can inherit the look of the run before it.
-QTextCharFormat runFormat(int r, int g, int b, bool bold, int points)
+QTextCharFormat formatOf(const RunLook& look)
 {
     QTextCharFormat format;
-    format.setForeground(QColor(r, g, b));
-    format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
-    format.setFontPointSize(points);
+    format.setForeground(look.color);
+    format.setFontWeight(look.bold ? QFont::Bold : QFont::Normal);
+    format.setFontPointSize(look.points);
     return format;
 }
 
 const QTextCharFormat& stampFormat()
 {
-    static const QTextCharFormat format = runFormat(0, 0, 255, true, 7);
+    static const QTextCharFormat format = formatOf(TranscriptLooks::stamp());
     return format;
 }
 
 const QTextCharFormat& nickFormat()
 {
-    static const QTextCharFormat format = runFormat(0, 0, 0, true, 8);
+    static const QTextCharFormat format = formatOf(TranscriptLooks::nick());
     return format;
 }
 
 const QTextCharFormat& messageFormat(int mtype)
 {
-    static const QTextCharFormat status = runFormat(128, 128, 128, false, 7);
-    static const QTextCharFormat action = runFormat(0, 128, 0, true, 8);
-    static const QTextCharFormat presence = runFormat(0, 32, 128, false, 7);
-    static const QTextCharFormat alert = runFormat(128, 32, 0, true, 8);
-    static const QTextCharFormat plain = runFormat(0, 0, 0, false, 8);
-    switch (mtype) {
-    case 1:
-        return status;
-    case 2:
-        return action;
-    case 3:
-        return presence;
-    case 4:
-        return alert;
-    default:
-        return plain;
-    }
+    static const std::array<QTextCharFormat, 5> formats = {
+        formatOf(TranscriptLooks::message(0)), formatOf(TranscriptLooks::message(1)),
+        formatOf(TranscriptLooks::message(2)), formatOf(TranscriptLooks::message(3)),
+        formatOf(TranscriptLooks::message(4))};
+    return formats[std::size_t(mtype >= 1 && mtype <= 4 ? mtype : 0)];
 }
 
 QTime localTime()
@@ -65,11 +53,12 @@ QTime localTime()
 } // namespace
 
 TranscriptView::TranscriptView(QWidget* parent)
-    : QTextEdit(parent)
+    : QPlainTextEdit(parent)
     , m_clock(localTime)
 {
     setObjectName(QStringLiteral("chat"));
     setReadOnly(true);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
 
     QFont face = font();
     face.setFamilies({QStringLiteral("Verdana")});
@@ -86,7 +75,6 @@ TranscriptView::TranscriptView(QWidget* parent)
     document()->setDefaultTextOption(option);
 
     m_end = QTextCursor(document());
-    m_end.movePosition(QTextCursor::End);
 }
 
 void TranscriptView::setClock(Clock clock)
@@ -100,42 +88,89 @@ void TranscriptView::AddLine(const QString& Msg, int mtype, const QString& UName
     const bool bare = !UName.isEmpty() && std::all_of(UName.cbegin(), UName.cend(), [](QChar c) {
         return c == QLatin1Char(' ');
     });
-    if (!m_end.atEnd())
-        m_end.movePosition(QTextCursor::End);
-
-    // One edit block per entry, so the pane lays the entry out once rather than once per run.
     TranscriptEntry entry{{}, {}, Msg, mtype};
-    int runs = 0;
-    m_end.beginEditBlock();
+    int runs = 1;
     if (!bare) {
         const QString time = QLocale::c().toString(m_clock(), QStringLiteral("hh:mm:ss"));
         entry.stamp = QLatin1Char('[') + time + QLatin1Char(']');
-        m_end.insertText(entry.stamp, stampFormat());
         ++runs;
         if (!UName.isEmpty()) {
             entry.nick = QLatin1Char('<') + UName + QLatin1Char('>');
-            m_end.insertText(entry.nick, nickFormat());
             ++runs;
         }
     }
-    // insertText turns each CR, and each CR LF pair, into a block break carrying this look.
-    m_end.insertText(Msg + QLatin1String("\r\n"), messageFormat(mtype));
-    ++runs;
-    m_end.endEditBlock();
-    m_store.append(std::move(entry));
-
-    QScrollBar* bar = verticalScrollBar();
-    bar->setValue(bar->maximum());
-
-    // Listeners hear of every run, once the entry is complete and laid out.
+    m_store.append(entry);
+    if (!m_showQueued) {
+        m_showQueued = true;
+        QMetaObject::invokeMethod(this, &TranscriptView::showPending, Qt::QueuedConnection);
+    }
     for (int i = 0; i < runs; ++i)
         emit chat_Change();
 }
 
 void TranscriptView::clearTranscript()
 {
-    clear();
     m_store.clear();
-    m_end = QTextCursor(document());
+    m_shownUpTo = 0;
+    restartPane();
     emit chat_Change();
+}
+
+void TranscriptView::showPending()
+{
+    m_showQueued = false;
+    const qsizetype total = m_store.entryCount();
+    if (m_shownUpTo >= total)
+        return;
+    // When the waiting entries alone fill the pane, the older ones never need to go in.
+    if (total - m_shownUpTo >= ShownEntries) {
+        restartPane();
+        m_shownUpTo = total - ShownEntries;
+    }
+    if (!m_end.atEnd())
+        m_end.movePosition(QTextCursor::End);
+    m_end.beginEditBlock();
+    for (; m_shownUpTo < total; ++m_shownUpTo)
+        insertEntry(m_store.entryAt(m_shownUpTo));
+    dropOldestShown(shownEntries() - ShownEntries);
+    m_end.endEditBlock();
+
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void TranscriptView::insertEntry(const TranscriptEntry& entry)
+{
+    const int blocksBefore = document()->blockCount();
+    if (!entry.stamp.isEmpty())
+        m_end.insertText(entry.stamp, stampFormat());
+    if (!entry.nick.isEmpty())
+        m_end.insertText(entry.nick, nickFormat());
+    // insertText turns each CR, and each CR LF pair, into a block break carrying this look.
+    m_end.insertText(entry.message + QLatin1String("\r\n"), messageFormat(entry.mtype));
+    m_shownBlocks.push_back(document()->blockCount() - blocksBefore);
+}
+
+void TranscriptView::dropOldestShown(qsizetype count)
+{
+    if (count <= 0)
+        return;
+    int blocks = 0;
+    for (; count > 0; --count) {
+        blocks += m_shownBlocks.front();
+        m_shownBlocks.pop_front();
+    }
+    QTextCursor oldest(document());
+    oldest.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, blocks);
+    // The line that becomes the first keeps the look of its own line break.
+    const QTextCharFormat firstLook = oldest.blockCharFormat();
+    oldest.removeSelectedText();
+    oldest.setBlockCharFormat(firstLook);
+}
+
+void TranscriptView::restartPane()
+{
+    clear();
+    m_shownBlocks.clear();
+    m_end = QTextCursor(document());
 }
