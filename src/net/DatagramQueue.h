@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <optional>
+#include <span>
 
 // A datagram as it came off the chat port, with the address it came from.
 struct ReceivedDatagram {
@@ -26,8 +27,9 @@ public:
 
     explicit DatagramQueue(qsizetype capacityBytes = DefaultCapacityBytes);
 
-    // True when the queue was empty before: the consumer needs waking.
-    bool push(ReceivedDatagram datagram);
+    // Moves the datagrams in, in their order, under one lock. True when the queue was empty
+    // before: the consumer needs waking.
+    bool push(std::span<ReceivedDatagram> datagrams);
     std::optional<ReceivedDatagram> pop();
 
     bool isEmpty() const;

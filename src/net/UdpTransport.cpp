@@ -1,6 +1,5 @@
 #include "UdpTransport.h"
 
-#include "DatagramReceiver.h"
 #include "LocalAddress.h"
 
 #include <QElapsedTimer>
@@ -8,20 +7,10 @@
 UdpTransport::UdpTransport(Endpoints endpoints, QObject* parent)
     : QObject(parent)
     , m_endpoints(std::move(endpoints))
-    , m_receiver(new DatagramReceiver(m_queue))
+    , m_receiver(m_queue, [this] {
+        QMetaObject::invokeMethod(this, &UdpTransport::handleSlice, Qt::QueuedConnection);
+    })
 {
-    m_receiveThread.setObjectName(QStringLiteral("UDPListen"));
-    m_receiver->moveToThread(&m_receiveThread);
-    connect(&m_receiveThread, &QThread::finished, m_receiver, &QObject::deleteLater);
-    connect(m_receiver, &DatagramReceiver::datagramsWaiting, this, &UdpTransport::handleSlice,
-            Qt::QueuedConnection);
-    m_receiveThread.start();
-}
-
-UdpTransport::~UdpTransport()
-{
-    m_receiveThread.quit();
-    m_receiveThread.wait();
 }
 
 bool UdpTransport::bind()
@@ -29,12 +18,8 @@ bool UdpTransport::bind()
     m_localAddress = LocalAddress::outgoing(m_endpoints.broadcastAddress, m_endpoints.port);
     // Qt's UDP sockets may broadcast from the start. The sending socket takes any port.
     m_broadcast.bind(QHostAddress::AnyIPv4, 0);
-    bool listening = false;
-    QMetaObject::invokeMethod(
-        m_receiver, [this, &listening] { listening = m_receiver->bind(m_endpoints.port); },
-        Qt::BlockingQueuedConnection);
-    m_listening = listening;
-    return listening;
+    m_listening = m_receiver.bind(m_endpoints.port);
+    return m_listening;
 }
 
 bool UdpTransport::broadcast(const QByteArray& datagram)

@@ -1,15 +1,13 @@
 #pragma once
 
 #include "DatagramQueue.h"
+#include "DatagramReceiver.h"
 
 #include <QHostAddress>
 #include <QObject>
-#include <QThread>
 #include <QUdpSocket>
 
 #include <chrono>
-
-class DatagramReceiver;
 
 // Where the chat lives: the port every station listens on and the address that reaches
 // them all. Tests choose others; the program keeps these.
@@ -36,7 +34,6 @@ public:
     static constexpr std::chrono::milliseconds SliceBudget{4};
 
     explicit UdpTransport(Endpoints endpoints = {}, QObject* parent = nullptr);
-    ~UdpTransport() override;
 
     // False when the chat port is taken: the station can still send but hears nothing.
     bool bind();
@@ -62,8 +59,7 @@ private:
 
     Endpoints m_endpoints;
     DatagramQueue m_queue;
-    QThread m_receiveThread;
-    DatagramReceiver* m_receiver = nullptr; // UDPListen; lives on m_receiveThread
+    DatagramReceiver m_receiver; // UDPListen; stops before the queue goes
     QUdpSocket m_broadcast; // broadcast
     QString m_localAddress = QStringLiteral("127.0.0.1");
     bool m_listening = false;
