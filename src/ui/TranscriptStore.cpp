@@ -1,16 +1,18 @@
 #include "TranscriptStore.h"
 
 namespace {
-// Large enough that a block serves thousands of entries, small enough that its unused tail
-// does not matter.
-constexpr qsizetype BlockCharacters = 256 * 1024;
+// Blocks grow with the history, so a short one wastes little and a long one is served by few
+// blocks, none so large that allocating it holds up an append.
+constexpr qsizetype SmallestBlock = 4 * 1024;
+constexpr qsizetype LargestBlock = 256 * 1024;
 } // namespace
 
 QString& TranscriptStore::blockWithRoom(qsizetype characters)
 {
     if (m_blocks.empty() || m_blocks.back().capacity() - m_blocks.back().size() < characters) {
+        const qsizetype grown = m_blocks.empty() ? SmallestBlock : 2 * m_blocks.back().capacity();
         m_blocks.emplace_back();
-        m_blocks.back().reserve(qMax(BlockCharacters, characters));
+        m_blocks.back().reserve(qMax(qMin(grown, LargestBlock), characters));
     }
     return m_blocks.back();
 }

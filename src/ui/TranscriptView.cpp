@@ -1,8 +1,10 @@
 #include "ui/TranscriptView.h"
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QLocale>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextDocument>
 #include <QTextOption>
@@ -100,10 +102,7 @@ void TranscriptView::AddLine(const QString& Msg, int mtype, const QString& UName
         }
     }
     m_store.append(entry);
-    if (!m_showQueued) {
-        m_showQueued = true;
-        QMetaObject::invokeMethod(this, &TranscriptView::showPending, Qt::QueuedConnection);
-    }
+    queueShowing();
     for (int i = 0; i < runs; ++i)
         emit chat_Change();
 }
@@ -114,6 +113,14 @@ void TranscriptView::clearTranscript()
     m_shownUpTo = 0;
     restartPane();
     emit chat_Change();
+}
+
+void TranscriptView::queueShowing()
+{
+    if (m_showQueued)
+        return;
+    m_showQueued = true;
+    QMetaObject::invokeMethod(this, &TranscriptView::showPending, Qt::QueuedConnection);
 }
 
 void TranscriptView::showPending()
@@ -129,14 +136,22 @@ void TranscriptView::showPending()
     }
     if (!m_end.atEnd())
         m_end.movePosition(QTextCursor::End);
+    QElapsedTimer spent;
+    spent.start();
     m_end.beginEditBlock();
-    for (; m_shownUpTo < total; ++m_shownUpTo)
-        insertEntry(m_store.entryAt(m_shownUpTo));
-    dropOldestShown(shownEntries() - ShownEntries);
+    while (m_shownUpTo < total && spent.elapsed() < ShowBudget.count())
+        insertEntry(m_store.entryAt(m_shownUpTo++));
     m_end.endEditBlock();
+    // An edit of its own: one that spanned the top and the end would make the pane forget the
+    // layout of every line in between. Many at a time: each removal costs the same fixed amount.
+    if (shownEntries() >= ShownEntries + DropBatch)
+        dropOldestShown(shownEntries() - ShownEntries);
 
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
+    // A flood leaves more than one turn's worth; the rest follows after input and painting.
+    if (m_shownUpTo < total)
+        queueShowing();
 }
 
 void TranscriptView::insertEntry(const TranscriptEntry& entry)
@@ -160,8 +175,9 @@ void TranscriptView::dropOldestShown(qsizetype count)
         blocks += m_shownBlocks.front();
         m_shownBlocks.pop_front();
     }
+    // Moving block by block would lay out every line on the way.
     QTextCursor oldest(document());
-    oldest.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, blocks);
+    oldest.setPosition(document()->findBlockByNumber(blocks).position(), QTextCursor::KeepAnchor);
     // The line that becomes the first keeps the look of its own line break.
     const QTextCharFormat firstLook = oldest.blockCharFormat();
     oldest.removeSelectedText();

@@ -7,6 +7,7 @@
 #include <QTextCursor>
 #include <QTime>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 
@@ -20,8 +21,12 @@ class TranscriptView final : public QPlainTextEdit, public TranscriptSink {
 public:
     using Clock = std::function<QTime()>;
 
-    // The pane never shows fewer of the newest entries than this; older ones stay in the store.
+    // The pane never shows fewer of the newest entries than this, nor more than DropBatch more;
+    // older ones stay in the store.
     static constexpr qsizetype ShownEntries = 10'000;
+    static constexpr qsizetype DropBatch = 500;
+    // How long putting entries into the pane may take before the event loop gets its turn.
+    static constexpr std::chrono::milliseconds ShowBudget{8};
 
     explicit TranscriptView(QWidget* parent = nullptr);
 
@@ -42,6 +47,7 @@ signals:
 private:
     // Entries written since the last turn of the event loop go into the pane in one edit, with
     // one scroll to the end.
+    void queueShowing();
     void showPending();
     void insertEntry(const TranscriptEntry& entry);
     void dropOldestShown(qsizetype count);
