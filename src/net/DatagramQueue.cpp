@@ -28,15 +28,14 @@ bool DatagramQueue::push(std::span<ReceivedDatagram> datagrams)
     return wasEmpty && !m_items.empty();
 }
 
-std::optional<ReceivedDatagram> DatagramQueue::pop()
+void DatagramQueue::take(std::deque<ReceivedDatagram>& into, qsizetype max)
 {
     QMutexLocker lock(&m_mutex);
-    if (m_items.empty())
-        return std::nullopt;
-    ReceivedDatagram front = std::move(m_items.front());
-    m_items.pop_front();
-    m_bytes -= costOf(front);
-    return front;
+    for (; max > 0 && !m_items.empty(); --max) {
+        m_bytes -= costOf(m_items.front());
+        into.push_back(std::move(m_items.front()));
+        m_items.pop_front();
+    }
 }
 
 bool DatagramQueue::isEmpty() const

@@ -5,7 +5,6 @@
 #include <QMutex>
 
 #include <deque>
-#include <optional>
 #include <span>
 
 // A datagram as it came off the chat port, with the address it came from.
@@ -30,7 +29,8 @@ public:
     // Moves the datagrams in, in their order, under one lock. True when the queue was empty
     // before: the consumer needs waking.
     bool push(std::span<ReceivedDatagram> datagrams);
-    std::optional<ReceivedDatagram> pop();
+    // Moves up to max of the oldest datagrams out, in their order, under one lock.
+    void take(std::deque<ReceivedDatagram>& into, qsizetype max);
 
     bool isEmpty() const;
     qsizetype sizeBytes() const;

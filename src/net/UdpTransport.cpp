@@ -48,9 +48,15 @@ void UdpTransport::handleSlice()
     m_sliceQueued = false;
     QElapsedTimer spent;
     spent.start();
-    while (auto datagram = m_queue.pop()) {
-        emit datagramReceived(datagram->data, datagram->sender);
-        if (spent.elapsed() >= SliceBudget.count() && !m_queue.isEmpty()) {
+    for (;;) {
+        if (m_taken.empty())
+            m_queue.take(m_taken, TakenAtOnce);
+        if (m_taken.empty())
+            return;
+        const ReceivedDatagram datagram = std::move(m_taken.front());
+        m_taken.pop_front();
+        emit datagramReceived(datagram.data, datagram.sender);
+        if (spent.elapsed() >= SliceBudget.count() && (!m_taken.empty() || !m_queue.isEmpty())) {
             // The rest waits for the next turn of the event loop; input and painting go first.
             if (!m_sliceQueued) {
                 m_sliceQueued = true;

@@ -8,6 +8,7 @@
 #include <QUdpSocket>
 
 #include <chrono>
+#include <deque>
 
 // Where the chat lives: the port every station listens on and the address that reaches
 // them all. Tests choose others; the program keeps these.
@@ -32,6 +33,7 @@ public:
 
     // How long one slice may hand on datagrams before the event loop gets its turn.
     static constexpr std::chrono::milliseconds SliceBudget{4};
+    static constexpr qsizetype TakenAtOnce = 64;
 
     explicit UdpTransport(Endpoints endpoints = {}, QObject* parent = nullptr);
 
@@ -59,6 +61,8 @@ private:
 
     Endpoints m_endpoints;
     DatagramQueue m_queue;
+    // Taken from the queue a batch at a time, so the receive thread seldom waits for the lock.
+    std::deque<ReceivedDatagram> m_taken;
     DatagramReceiver m_receiver; // UDPListen; stops before the queue goes
     QUdpSocket m_broadcast; // broadcast
     QString m_localAddress = QStringLiteral("127.0.0.1");

@@ -9,11 +9,15 @@ ReceivedDatagram datagram(char name, qsizetype size = 100)
     return {QByteArray(size, name), QHostAddress(QHostAddress::LocalHost)};
 }
 
+// Takes everything out, a batch of two at a time.
 QByteArray names(DatagramQueue& queue)
 {
     QByteArray result;
-    while (const auto item = queue.pop())
-        result += item->data.front();
+    std::deque<ReceivedDatagram> taken;
+    for (queue.take(taken, 2); !taken.empty(); queue.take(taken, 2)) {
+        for (; !taken.empty(); taken.pop_front())
+            result += taken.front().data.front();
+    }
     return result;
 }
 
