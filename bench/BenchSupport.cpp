@@ -17,6 +17,12 @@ double median(QList<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+QString option(const QStringList& args, const char* name)
+{
+    const qsizetype at = args.indexOf(QLatin1String(name));
+    return at >= 0 ? args.value(at + 1) : QString();
+}
+
 void figure(const QString& name, double value, double baseline, const QString& unit,
             const QString& goal)
 {

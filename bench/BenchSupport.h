@@ -38,6 +38,8 @@ private:
 };
 
 double median(QList<double> values);
+// The value after "--name" in the arguments, or empty.
+QString option(const QStringList& args, const char* name);
 
 // One line per figure: what was measured, its value against the baseline of the same run,
 // the ratio and the goal the ratio is held to (empty when there is none).

@@ -461,10 +461,7 @@ void printStall(const QString& load, const Totals& station)
 
 int drive(const QStringList& args)
 {
-    const auto option = [&args](const char* name) {
-        const qsizetype at = args.indexOf(QLatin1String(name));
-        return at >= 0 ? args.value(at + 1) : QString();
-    };
+    const auto option = [&args](const char* name) { return Bench::option(args, name); };
     const Bench::Netns senderNetns(option("--sender-netns"));
     const Bench::Netns receiverNetns(option("--receiver-netns"));
     if (!senderNetns.isValid() || !receiverNetns.isValid() || !senderNetns.enter()) {

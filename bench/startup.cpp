@@ -101,10 +101,7 @@ std::optional<double> timeToDatagram(int listener, const Bench::Netns& netns,
 
 int drive(const QStringList& args)
 {
-    const auto option = [&args](const char* name) {
-        const qsizetype at = args.indexOf(QLatin1String(name));
-        return at >= 0 ? args.value(at + 1) : QString();
-    };
+    const auto option = [&args](const char* name) { return Bench::option(args, name); };
     const Bench::Netns listenNetns(option("--listen-netns"));
     const Bench::Netns startNetns(option("--start-netns"));
     const QString program = option("--program");
