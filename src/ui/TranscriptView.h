@@ -45,8 +45,8 @@ signals:
     void chat_Change();
 
 private:
-    // Entries written since the last turn of the event loop go into the pane in one edit, with
-    // one scroll to the end.
+    // Entries written since the last turn of the event loop go into the pane on the next one,
+    // in one edit with one scroll to the end; a flood goes in over as many turns as it needs.
     void queueShowing();
     void showPending();
     void insertEntry(const TranscriptEntry& entry);
