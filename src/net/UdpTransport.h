@@ -50,6 +50,8 @@ public:
     const Endpoints& endpoints() const { return m_endpoints; }
     // Datagrams thrown away because the queue was full.
     quint64 droppedDatagrams() const { return m_queue.dropped(); }
+    // What the receive thread has queued and the GUI thread not yet taken.
+    qsizetype queuedBytes() const { return m_queue.sizeBytes(); }
 
 signals:
     // On the GUI thread, one datagram at a time, in the order they arrived.

@@ -1,7 +1,9 @@
 #include "net/UdpTransport.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 class tst_UdpTransport final : public QObject {
@@ -33,10 +35,17 @@ private slots:
         });
         constexpr int Count = 40;
         QByteArrayList sent;
+        qsizetype bytes = 0;
         for (int i = 0; i < Count; ++i) {
             sent << QByteArray::number(i);
+            bytes += sent.back().size() + DatagramQueue::OverheadBytes;
             QVERIFY(transport.broadcast(sent.back()));
         }
+        // All of them wait before the event loop runs, so every slice has more to hand on.
+        QDeadlineTimer deadline(5000);
+        while (transport.queuedBytes() < bytes && !deadline.hasExpired())
+            QThread::yieldCurrentThread();
+        QCOMPARE(transport.queuedBytes(), bytes);
         turns.start(0);
         QTRY_COMPARE(seen.count() - seen.count("turn"), Count);
         QByteArrayList handled = seen;
