@@ -32,6 +32,7 @@ quiet() { "$@" 2>/dev/null; }
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
 echo "machine: $(nproc) cores ($cpu), load average $(cut -d' ' -f1-3 /proc/loadavg)"
 
+# ---- network: receive path, GUI stall, roster answers, start-up ----
 prefix="kwbn${KW_NETNS_SALT:-}"
 if [ "$(id -u)" -eq 0 ] && "$root/tests/netns/netns.sh" up "$prefix" 2 >/dev/null 2>&1; then
     lab=$prefix
@@ -48,5 +49,7 @@ else
     quiet "$bench/bench_receive" drive --rounds 3
     quiet "$bench/bench_startup" drive --program "$build/kestrowind2" --runs 7
 fi
+
+# ---- roster and transcript, in one process each ----
 quiet "$bench/bench_roster"
 quiet "$bench/bench_transcript"

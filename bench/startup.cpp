@@ -54,6 +54,13 @@ int listenOnChatPort()
     return fd;
 }
 
+// A nick of this run's own, so a LOGON from some other station on the port is not taken for
+// the one measured.
+QByteArray stationNick()
+{
+    return "bench" + QByteArray::number(QCoreApplication::applicationPid());
+}
+
 // Milliseconds from the start of the program until a datagram holding marker arrives.
 std::optional<double> timeToDatagram(int listener, const Bench::Netns& netns,
                                      const QString& program, const QStringList& args,
@@ -67,7 +74,7 @@ std::optional<double> timeToDatagram(int listener, const Bench::Netns& netns,
         QFile settings(home.filePath(QStringLiteral("config/kestrowind2.ini")));
         if (!settings.open(QIODevice::WriteOnly))
             return std::nullopt;
-        settings.write("[options]\nfirst=true\nnick=bench\n");
+        settings.write("[options]\nfirst=true\nnick=" + stationNick() + "\n");
     }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home.path());
@@ -120,7 +127,8 @@ int drive(const QStringList& args)
         const auto trivialMs =
             timeToDatagram(listener, startNetns, QCoreApplication::applicationFilePath(),
                            {QStringLiteral("trivial")}, "TRIVIAL", false);
-        const auto stationMs = timeToDatagram(listener, startNetns, program, {}, "LOGON\t", true);
+        const auto stationMs = timeToDatagram(listener, startNetns, program, {},
+                                              '\x0B' + stationNick() + '\x0B', true);
         if (!trivialMs || !stationMs) {
             Bench::note(QStringLiteral("start-up: no datagram arrived (no route for broadcasts "
                                        "here?); not measured"));
