@@ -11,6 +11,11 @@ UdpTransport::UdpTransport(Endpoints endpoints, QObject* parent)
         QMetaObject::invokeMethod(this, &UdpTransport::handleSlice, Qt::QueuedConnection);
     })
 {
+    // The next slice waits behind due timers, not only behind posted events: a chain of posted
+    // events gets a timer in only every other turn.
+    m_nextSlice.setSingleShot(true);
+    m_nextSlice.setInterval(0);
+    connect(&m_nextSlice, &QTimer::timeout, this, &UdpTransport::handleSlice);
 }
 
 bool UdpTransport::bind()
@@ -45,7 +50,6 @@ bool UdpTransport::send(const QByteArray& datagram, const QHostAddress& to)
 
 void UdpTransport::handleSlice()
 {
-    m_sliceQueued = false;
     QElapsedTimer spent;
     spent.start();
     for (;;) {
@@ -58,10 +62,7 @@ void UdpTransport::handleSlice()
         emit datagramReceived(datagram.data, datagram.sender);
         if (spent.elapsed() >= SliceBudget.count() && (!m_taken.empty() || !m_queue.isEmpty())) {
             // The rest waits for the next turn of the event loop; input and painting go first.
-            if (!m_sliceQueued) {
-                m_sliceQueued = true;
-                QMetaObject::invokeMethod(this, &UdpTransport::handleSlice, Qt::QueuedConnection);
-            }
+            m_nextSlice.start();
             return;
         }
     }

@@ -5,6 +5,7 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <chrono>
@@ -69,5 +70,5 @@ private:
     QUdpSocket m_broadcast; // broadcast
     QString m_localAddress = QStringLiteral("127.0.0.1");
     bool m_listening = false;
-    bool m_sliceQueued = false;
+    QTimer m_nextSlice;
 };

@@ -77,6 +77,11 @@ TranscriptView::TranscriptView(QWidget* parent)
     document()->setDefaultTextOption(option);
 
     m_end = QTextCursor(document());
+
+    // A timer rather than a posted event, so a flood that takes many turns leaves timers theirs.
+    m_showing.setSingleShot(true);
+    m_showing.setInterval(0);
+    connect(&m_showing, &QTimer::timeout, this, &TranscriptView::showPending);
 }
 
 void TranscriptView::setClock(Clock clock)
@@ -117,15 +122,12 @@ void TranscriptView::clearTranscript()
 
 void TranscriptView::queueShowing()
 {
-    if (m_showQueued)
-        return;
-    m_showQueued = true;
-    QMetaObject::invokeMethod(this, &TranscriptView::showPending, Qt::QueuedConnection);
+    if (!m_showing.isActive())
+        m_showing.start();
 }
 
 void TranscriptView::showPending()
 {
-    m_showQueued = false;
     const qsizetype total = m_store.entryCount();
     if (m_shownUpTo >= total)
         return;

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTime>
+#include <QTimer>
 
 #include <chrono>
 #include <deque>
@@ -26,7 +27,7 @@ public:
     static constexpr qsizetype ShownEntries = 10'000;
     static constexpr qsizetype DropBatch = 500;
     // How long putting entries into the pane may take before the event loop gets its turn.
-    static constexpr std::chrono::milliseconds ShowBudget{8};
+    static constexpr std::chrono::milliseconds ShowBudget{4};
 
     explicit TranscriptView(QWidget* parent = nullptr);
 
@@ -59,5 +60,5 @@ private:
     TranscriptStore m_store;
     qsizetype m_shownUpTo = 0; // store index after the newest entry in the pane
     std::deque<int> m_shownBlocks; // lines of each entry in the pane, oldest first
-    bool m_showQueued = false;
+    QTimer m_showing;
 };
