@@ -7,34 +7,35 @@ DatagramQueue::DatagramQueue(qsizetype capacityBytes)
 {
 }
 
-bool DatagramQueue::push(ReceivedDatagram datagram)
+bool DatagramQueue::push(std::span<ReceivedDatagram> datagrams)
 {
-    const qsizetype cost = costOf(datagram);
     QMutexLocker lock(&m_mutex);
-    if (cost > m_capacity) {
-        ++m_dropped;
-        return false;
-    }
-    while (m_bytes + cost > m_capacity) {
-        m_bytes -= costOf(m_items.front());
-        m_items.pop_front();
-        ++m_dropped;
-    }
     const bool wasEmpty = m_items.empty();
-    m_bytes += cost;
-    m_items.push_back(std::move(datagram));
-    return wasEmpty;
+    for (ReceivedDatagram& datagram : datagrams) {
+        const qsizetype cost = costOf(datagram);
+        if (cost > m_capacity) {
+            ++m_dropped;
+            continue;
+        }
+        while (m_bytes + cost > m_capacity) {
+            m_bytes -= costOf(m_items.front());
+            m_items.pop_front();
+            ++m_dropped;
+        }
+        m_bytes += cost;
+        m_items.push_back(std::move(datagram));
+    }
+    return wasEmpty && !m_items.empty();
 }
 
-std::optional<ReceivedDatagram> DatagramQueue::pop()
+void DatagramQueue::take(std::deque<ReceivedDatagram>& into, qsizetype max)
 {
     QMutexLocker lock(&m_mutex);
-    if (m_items.empty())
-        return std::nullopt;
-    ReceivedDatagram front = std::move(m_items.front());
-    m_items.pop_front();
-    m_bytes -= costOf(front);
-    return front;
+    for (; max > 0 && !m_items.empty(); --max) {
+        m_bytes -= costOf(m_items.front());
+        into.push_back(std::move(m_items.front()));
+        m_items.pop_front();
+    }
 }
 
 bool DatagramQueue::isEmpty() const

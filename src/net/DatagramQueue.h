@@ -5,7 +5,7 @@
 #include <QMutex>
 
 #include <deque>
-#include <optional>
+#include <span>
 
 // A datagram as it came off the chat port, with the address it came from.
 struct ReceivedDatagram {
@@ -26,9 +26,11 @@ public:
 
     explicit DatagramQueue(qsizetype capacityBytes = DefaultCapacityBytes);
 
-    // True when the queue was empty before: the consumer needs waking.
-    bool push(ReceivedDatagram datagram);
-    std::optional<ReceivedDatagram> pop();
+    // Moves the datagrams in, in their order, under one lock. True when the queue was empty
+    // before: the consumer needs waking.
+    bool push(std::span<ReceivedDatagram> datagrams);
+    // Moves up to max of the oldest datagrams out, in their order, under one lock.
+    void take(std::deque<ReceivedDatagram>& into, qsizetype max);
 
     bool isEmpty() const;
     qsizetype sizeBytes() const;

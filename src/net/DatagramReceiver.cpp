@@ -2,43 +2,112 @@
 
 #include "DatagramQueue.h"
 
-#include <QUdpSocket>
-#include <QVariant>
+#include <QHostAddress>
+
+#include <arpa/inet.h>
+#include <array>
+#include <cerrno>
+#include <memory>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 // Room for a burst in the kernel while the thread is not scheduled; the system may give less.
 constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
+// Datagrams taken per system call, and the largest a datagram can be.
+constexpr unsigned BatchSize = 32;
+constexpr std::size_t LargestDatagram = 65536;
 } // namespace
 
-DatagramReceiver::DatagramReceiver(DatagramQueue& queue)
-    : m_queue(queue)
-    , m_socket(new QUdpSocket(this))
+void DatagramReceiver::Descriptor::reset(int newFd)
 {
-    connect(m_socket, &QUdpSocket::readyRead, this, &DatagramReceiver::onReadyRead);
+    if (fd >= 0)
+        ::close(fd);
+    fd = newFd;
+}
+
+DatagramReceiver::DatagramReceiver(DatagramQueue& queue, Wake wake)
+    : m_queue(queue)
+    , m_wake(std::move(wake))
+{
+}
+
+DatagramReceiver::~DatagramReceiver()
+{
+    if (!m_thread.joinable())
+        return;
+    const quint64 one = 1;
+    while (::write(m_stop.fd, &one, sizeof one) < 0 && errno == EINTR) { }
+    m_thread.join();
 }
 
 bool DatagramReceiver::bind(quint16 port)
 {
-    if (!m_socket->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress))
+    if (m_thread.joinable())
         return false;
-    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
-                              QVariant(ReceiveBufferBytes));
+    m_socket.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    m_stop.reset(::eventfd(0, EFD_CLOEXEC));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (m_socket.fd < 0 || m_stop.fd < 0 ||
+        ::bind(m_socket.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        m_socket.reset();
+        return false;
+    }
+    ::setsockopt(m_socket.fd, SOL_SOCKET, SO_RCVBUF, &ReceiveBufferBytes,
+                 sizeof ReceiveBufferBytes);
+    m_thread = std::thread([this] { drain(); });
     return true;
 }
 
-void DatagramReceiver::onReadyRead()
+void DatagramReceiver::drain()
 {
-    bool wake = false;
-    while (m_socket->hasPendingDatagrams()) {
-        ReceivedDatagram datagram;
-        datagram.data.resize(qMax<qint64>(0, m_socket->pendingDatagramSize()));
-        const qint64 got =
-            m_socket->readDatagram(datagram.data.data(), datagram.data.size(), &datagram.sender);
-        if (got < 0)
-            break;
-        datagram.data.truncate(got);
-        wake = m_queue.push(std::move(datagram)) || wake;
+    pthread_setname_np(pthread_self(), "UDPListen");
+    // Only the pages a datagram touches are ever backed by memory.
+    const std::unique_ptr<char[]> storage(new char[BatchSize * LargestDatagram]);
+    std::array<sockaddr_in, BatchSize> from{};
+    std::array<iovec, BatchSize> pieces{};
+    std::array<mmsghdr, BatchSize> messages{};
+    for (unsigned i = 0; i < BatchSize; ++i)
+        pieces[i] = {storage.get() + i * LargestDatagram, LargestDatagram};
+    std::vector<ReceivedDatagram> batch;
+    batch.reserve(BatchSize);
+
+    for (;;) {
+        std::array<pollfd, 2> ready{{{m_socket.fd, POLLIN, 0}, {m_stop.fd, POLLIN, 0}}};
+        if (::poll(ready.data(), ready.size(), -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (ready[1].revents != 0)
+            return;
+        // Take what the kernel holds until it holds less than a full batch.
+        for (int got = BatchSize; got == int(BatchSize);) {
+            for (unsigned i = 0; i < BatchSize; ++i)
+                messages[i].msg_hdr = {.msg_name = &from[i],
+                                       .msg_namelen = sizeof from[i],
+                                       .msg_iov = &pieces[i],
+                                       .msg_iovlen = 1,
+                                       .msg_control = nullptr,
+                                       .msg_controllen = 0,
+                                       .msg_flags = 0};
+            got = ::recvmmsg(m_socket.fd, messages.data(), BatchSize, MSG_DONTWAIT, nullptr);
+            for (int i = 0; i < got; ++i) {
+                batch.push_back({QByteArray(storage.get() + i * LargestDatagram,
+                                            qsizetype(messages[i].msg_len)),
+                                 QHostAddress(ntohl(from[i].sin_addr.s_addr))});
+            }
+            if (!batch.empty() && m_queue.push(batch))
+                m_wake();
+            batch.clear();
+        }
     }
-    if (wake)
-        emit datagramsWaiting();
 }

@@ -1,30 +1,45 @@
 #pragma once
 
-#include <QObject>
+#include <QtGlobal>
+
+#include <functional>
+#include <thread>
 
 class DatagramQueue;
-class QUdpSocket;
 
-// Owns the listening socket on the receive thread and moves every datagram that arrives into
-// the queue at once, so the kernel's buffer never fills while the GUI thread is busy.
-class DatagramReceiver final : public QObject {
-    Q_OBJECT
+// Owns the listening socket and the thread that drains it: whatever arrives is moved into the
+// queue at once, many datagrams per system call, so the kernel's buffer does not overflow while
+// the GUI thread is busy.
+class DatagramReceiver final {
     Q_DISABLE_COPY_MOVE(DatagramReceiver)
 
 public:
-    explicit DatagramReceiver(DatagramQueue& queue);
+    // Called on the receive thread when the queue has just gone from empty to holding something.
+    using Wake = std::function<void()>;
 
-    // Runs on the receive thread. Not shared: a second program on the port must make this
-    // fail, not split the traffic.
+    DatagramReceiver(DatagramQueue& queue, Wake wake);
+    // Stops the thread before the socket closes.
+    ~DatagramReceiver();
+
+    // Binds every local IPv4 address on the port and starts draining. Not shared: a second
+    // program on the port must make this fail, not split the traffic.
     bool bind(quint16 port);
 
-signals:
-    // The queue has just gone from empty to holding something.
-    void datagramsWaiting();
-
 private:
-    void onReadyRead();
+    // A file descriptor closed with its owner.
+    struct Descriptor {
+        Q_DISABLE_COPY_MOVE(Descriptor)
+        Descriptor() = default;
+        ~Descriptor() { reset(); }
+        void reset(int newFd = -1);
+        int fd = -1;
+    };
+
+    void drain();
 
     DatagramQueue& m_queue;
-    QUdpSocket* m_socket; // a child, so it moves to the receive thread with this object
+    Wake m_wake;
+    Descriptor m_socket;
+    Descriptor m_stop; // an event the destructor raises to end drain()
+    std::thread m_thread;
 };

@@ -1,6 +1,5 @@
 #include "UdpTransport.h"
 
-#include "DatagramReceiver.h"
 #include "LocalAddress.h"
 
 #include <QElapsedTimer>
@@ -8,20 +7,15 @@
 UdpTransport::UdpTransport(Endpoints endpoints, QObject* parent)
     : QObject(parent)
     , m_endpoints(std::move(endpoints))
-    , m_receiver(new DatagramReceiver(m_queue))
+    , m_receiver(m_queue, [this] {
+        QMetaObject::invokeMethod(this, &UdpTransport::handleSlice, Qt::QueuedConnection);
+    })
 {
-    m_receiveThread.setObjectName(QStringLiteral("UDPListen"));
-    m_receiver->moveToThread(&m_receiveThread);
-    connect(&m_receiveThread, &QThread::finished, m_receiver, &QObject::deleteLater);
-    connect(m_receiver, &DatagramReceiver::datagramsWaiting, this, &UdpTransport::handleSlice,
-            Qt::QueuedConnection);
-    m_receiveThread.start();
-}
-
-UdpTransport::~UdpTransport()
-{
-    m_receiveThread.quit();
-    m_receiveThread.wait();
+    // The next slice waits behind due timers, not only behind posted events: a chain of posted
+    // events gets a timer in only every other turn.
+    m_nextSlice.setSingleShot(true);
+    m_nextSlice.setInterval(0);
+    connect(&m_nextSlice, &QTimer::timeout, this, &UdpTransport::handleSlice);
 }
 
 bool UdpTransport::bind()
@@ -29,12 +23,8 @@ bool UdpTransport::bind()
     m_localAddress = LocalAddress::outgoing(m_endpoints.broadcastAddress, m_endpoints.port);
     // Qt's UDP sockets may broadcast from the start. The sending socket takes any port.
     m_broadcast.bind(QHostAddress::AnyIPv4, 0);
-    bool listening = false;
-    QMetaObject::invokeMethod(
-        m_receiver, [this, &listening] { listening = m_receiver->bind(m_endpoints.port); },
-        Qt::BlockingQueuedConnection);
-    m_listening = listening;
-    return listening;
+    m_listening = m_receiver.bind(m_endpoints.port);
+    return m_listening;
 }
 
 bool UdpTransport::broadcast(const QByteArray& datagram)
@@ -60,17 +50,19 @@ bool UdpTransport::send(const QByteArray& datagram, const QHostAddress& to)
 
 void UdpTransport::handleSlice()
 {
-    m_sliceQueued = false;
     QElapsedTimer spent;
     spent.start();
-    while (auto datagram = m_queue.pop()) {
-        emit datagramReceived(datagram->data, datagram->sender);
-        if (spent.elapsed() >= SliceBudget.count() && !m_queue.isEmpty()) {
+    for (;;) {
+        if (m_taken.empty())
+            m_queue.take(m_taken, TakenAtOnce);
+        if (m_taken.empty())
+            return;
+        const ReceivedDatagram datagram = std::move(m_taken.front());
+        m_taken.pop_front();
+        emit datagramReceived(datagram.data, datagram.sender);
+        if (spent.elapsed() >= SliceBudget.count() && (!m_taken.empty() || !m_queue.isEmpty())) {
             // The rest waits for the next turn of the event loop; input and painting go first.
-            if (!m_sliceQueued) {
-                m_sliceQueued = true;
-                QMetaObject::invokeMethod(this, &UdpTransport::handleSlice, Qt::QueuedConnection);
-            }
+            m_nextSlice.start();
             return;
         }
     }

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "DatagramQueue.h"
+#include "DatagramReceiver.h"
 
 #include <QHostAddress>
 #include <QObject>
-#include <QThread>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <chrono>
-
-class DatagramReceiver;
+#include <deque>
 
 // Where the chat lives: the port every station listens on and the address that reaches
 // them all. Tests choose others; the program keeps these.
@@ -34,9 +34,9 @@ public:
 
     // How long one slice may hand on datagrams before the event loop gets its turn.
     static constexpr std::chrono::milliseconds SliceBudget{4};
+    static constexpr qsizetype TakenAtOnce = 64;
 
     explicit UdpTransport(Endpoints endpoints = {}, QObject* parent = nullptr);
-    ~UdpTransport() override;
 
     // False when the chat port is taken: the station can still send but hears nothing.
     bool bind();
@@ -51,6 +51,8 @@ public:
     const Endpoints& endpoints() const { return m_endpoints; }
     // Datagrams thrown away because the queue was full.
     quint64 droppedDatagrams() const { return m_queue.dropped(); }
+    // What the receive thread has queued and the GUI thread not yet taken.
+    qsizetype queuedBytes() const { return m_queue.sizeBytes(); }
 
 signals:
     // On the GUI thread, one datagram at a time, in the order they arrived.
@@ -62,10 +64,11 @@ private:
 
     Endpoints m_endpoints;
     DatagramQueue m_queue;
-    QThread m_receiveThread;
-    DatagramReceiver* m_receiver = nullptr; // UDPListen; lives on m_receiveThread
+    // Taken from the queue a batch at a time, so the receive thread seldom waits for the lock.
+    std::deque<ReceivedDatagram> m_taken;
+    DatagramReceiver m_receiver; // UDPListen; stops before the queue goes
     QUdpSocket m_broadcast; // broadcast
     QString m_localAddress = QStringLiteral("127.0.0.1");
     bool m_listening = false;
-    bool m_sliceQueued = false;
+    QTimer m_nextSlice;
 };

@@ -1,5 +1,15 @@
 #include "TranscriptEntry.h"
 
+#include <QRegularExpression>
+
+QStringList TranscriptEntry::lines() const
+{
+    // The breaks the pane makes a new line of: CR LF, a lone CR or LF, a paragraph or frame mark.
+    static const QRegularExpression lineBreak(
+        QStringLiteral("\\r\\n|[\\r\\n\\x{2029}\\x{fdd0}\\x{fdd1}]"));
+    return (stamp + nick + message).split(lineBreak);
+}
+
 namespace TranscriptLooks {
 
 RunLook stamp()

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 // How one run of the transcript looks. The face is always the pane's own (Verdana); runs
 // never change italic or underline.
@@ -19,6 +20,9 @@ struct TranscriptEntry {
     QString nick; // "<UName>", or empty
     QString message; // Msg as given; a CR, LF or CR LF inside it starts a new line of the entry
     int mtype = 0;
+
+    // The entry line by line as the pane shows it; the stamp and the nick begin the first line.
+    QStringList lines() const;
 
     bool operator==(const TranscriptEntry&) const = default;
 };

@@ -2,17 +2,40 @@
 
 #include "TranscriptEntry.h"
 
-#include <QList>
+#include <QString>
 
-// Every entry since the start or the last clear, whatever the pane still shows.
+#include <deque>
+#include <vector>
+
+// Every entry since the start or the last clear, whatever the pane still shows. The text of
+// the entries is packed into large shared blocks and each entry keeps only where its runs lie,
+// so a long history costs little more than its characters and clearing frees a few blocks.
 class TranscriptStore final : public TranscriptEntries {
-public:
-    void append(TranscriptEntry entry) { m_entries.append(std::move(entry)); }
-    void clear() { m_entries.clear(); }
+    Q_DISABLE_COPY_MOVE(TranscriptStore)
 
-    qsizetype entryCount() const override { return m_entries.size(); }
-    TranscriptEntry entryAt(qsizetype index) const override { return m_entries.at(index); }
+public:
+    TranscriptStore() = default;
+
+    void append(const TranscriptEntry& entry);
+    void clear();
+
+    qsizetype entryCount() const override { return qsizetype(m_records.size()); }
+    TranscriptEntry entryAt(qsizetype index) const override;
 
 private:
-    QList<TranscriptEntry> m_entries;
+    // Where one entry's runs lie: stamp, nick and message, one after the other in one block.
+    struct Record {
+        quint32 block;
+        quint32 offset;
+        quint32 stampLength;
+        quint32 nickLength;
+        quint32 messageLength;
+        qint32 mtype;
+    };
+
+    QString& blockWithRoom(qsizetype characters);
+
+    // Chunked rather than contiguous: growing never copies the whole history at once.
+    std::deque<Record> m_records;
+    std::vector<QString> m_blocks;
 };

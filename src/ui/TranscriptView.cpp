@@ -1,60 +1,50 @@
 #include "ui/TranscriptView.h"
 
-#include <QColor>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QLocale>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextDocument>
 #include <QTextOption>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace {
 
 // Runs name colour, weight and size and nothing else: face, italic and underline come from
 // the pane's font, and no run can inherit the look of the run before it.
-QTextCharFormat runFormat(int r, int g, int b, bool bold, int points)
+QTextCharFormat formatOf(const RunLook& look)
 {
     QTextCharFormat format;
-    format.setForeground(QColor(r, g, b));
-    format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
-    format.setFontPointSize(points);
+    format.setForeground(look.color);
+    format.setFontWeight(look.bold ? QFont::Bold : QFont::Normal);
+    format.setFontPointSize(look.points);
     return format;
 }
 
 const QTextCharFormat& stampFormat()
 {
-    static const QTextCharFormat format = runFormat(0, 0, 255, true, 7);
+    static const QTextCharFormat format = formatOf(TranscriptLooks::stamp());
     return format;
 }
 
 const QTextCharFormat& nickFormat()
 {
-    static const QTextCharFormat format = runFormat(0, 0, 0, true, 8);
+    static const QTextCharFormat format = formatOf(TranscriptLooks::nick());
     return format;
 }
 
 const QTextCharFormat& messageFormat(int mtype)
 {
-    static const QTextCharFormat status = runFormat(128, 128, 128, false, 7);
-    static const QTextCharFormat action = runFormat(0, 128, 0, true, 8);
-    static const QTextCharFormat presence = runFormat(0, 32, 128, false, 7);
-    static const QTextCharFormat alert = runFormat(128, 32, 0, true, 8);
-    static const QTextCharFormat plain = runFormat(0, 0, 0, false, 8);
-    switch (mtype) {
-    case 1:
-        return status;
-    case 2:
-        return action;
-    case 3:
-        return presence;
-    case 4:
-        return alert;
-    default:
-        return plain;
-    }
+    static const std::array<QTextCharFormat, 5> formats = {
+        formatOf(TranscriptLooks::message(0)), formatOf(TranscriptLooks::message(1)),
+        formatOf(TranscriptLooks::message(2)), formatOf(TranscriptLooks::message(3)),
+        formatOf(TranscriptLooks::message(4))};
+    return formats[std::size_t(mtype >= 1 && mtype <= 4 ? mtype : 0)];
 }
 
 QTime localTime()
@@ -65,11 +55,12 @@ QTime localTime()
 } // namespace
 
 TranscriptView::TranscriptView(QWidget* parent)
-    : QTextEdit(parent)
+    : QPlainTextEdit(parent)
     , m_clock(localTime)
 {
     setObjectName(QStringLiteral("chat"));
     setReadOnly(true);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
 
     QFont face = font();
     face.setFamilies({QStringLiteral("Verdana")});
@@ -86,7 +77,11 @@ TranscriptView::TranscriptView(QWidget* parent)
     document()->setDefaultTextOption(option);
 
     m_end = QTextCursor(document());
-    m_end.movePosition(QTextCursor::End);
+
+    // A timer rather than a posted event, so a flood that takes many turns leaves timers theirs.
+    m_showing.setSingleShot(true);
+    m_showing.setInterval(0);
+    connect(&m_showing, &QTimer::timeout, this, &TranscriptView::showPending);
 }
 
 void TranscriptView::setClock(Clock clock)
@@ -100,42 +95,100 @@ void TranscriptView::AddLine(const QString& Msg, int mtype, const QString& UName
     const bool bare = !UName.isEmpty() && std::all_of(UName.cbegin(), UName.cend(), [](QChar c) {
         return c == QLatin1Char(' ');
     });
-    if (!m_end.atEnd())
-        m_end.movePosition(QTextCursor::End);
-
-    // One edit block per entry, so the pane lays the entry out once rather than once per run.
     TranscriptEntry entry{{}, {}, Msg, mtype};
-    int runs = 0;
-    m_end.beginEditBlock();
+    int runs = 1;
     if (!bare) {
         const QString time = QLocale::c().toString(m_clock(), QStringLiteral("hh:mm:ss"));
         entry.stamp = QLatin1Char('[') + time + QLatin1Char(']');
-        m_end.insertText(entry.stamp, stampFormat());
         ++runs;
         if (!UName.isEmpty()) {
             entry.nick = QLatin1Char('<') + UName + QLatin1Char('>');
-            m_end.insertText(entry.nick, nickFormat());
             ++runs;
         }
     }
-    // insertText turns each CR, and each CR LF pair, into a block break carrying this look.
-    m_end.insertText(Msg + QLatin1String("\r\n"), messageFormat(mtype));
-    ++runs;
-    m_end.endEditBlock();
-    m_store.append(std::move(entry));
-
-    QScrollBar* bar = verticalScrollBar();
-    bar->setValue(bar->maximum());
-
-    // Listeners hear of every run, once the entry is complete and laid out.
+    m_store.append(entry);
+    queueShowing();
     for (int i = 0; i < runs; ++i)
         emit chat_Change();
 }
 
 void TranscriptView::clearTranscript()
 {
-    clear();
     m_store.clear();
-    m_end = QTextCursor(document());
+    m_shownUpTo = 0;
+    restartPane();
     emit chat_Change();
+}
+
+void TranscriptView::queueShowing()
+{
+    if (!m_showing.isActive())
+        m_showing.start();
+}
+
+void TranscriptView::showPending()
+{
+    const qsizetype total = m_store.entryCount();
+    if (m_shownUpTo >= total)
+        return;
+    // When the waiting entries alone fill the pane, the older ones never need to go in.
+    if (total - m_shownUpTo >= ShownEntries) {
+        restartPane();
+        m_shownUpTo = total - ShownEntries;
+    }
+    if (!m_end.atEnd())
+        m_end.movePosition(QTextCursor::End);
+    QElapsedTimer spent;
+    spent.start();
+    m_end.beginEditBlock();
+    while (m_shownUpTo < total && spent.elapsed() < ShowBudget.count())
+        insertEntry(m_store.entryAt(m_shownUpTo++));
+    m_end.endEditBlock();
+    // An edit of its own: one that spanned the top and the end would make the pane forget the
+    // layout of every line in between. Many at a time: each removal costs the same fixed amount.
+    if (shownEntries() >= ShownEntries + DropBatch)
+        dropOldestShown(shownEntries() - ShownEntries);
+
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+    // A flood leaves more than one turn's worth; the rest follows after input and painting.
+    if (m_shownUpTo < total)
+        queueShowing();
+}
+
+void TranscriptView::insertEntry(const TranscriptEntry& entry)
+{
+    const int blocksBefore = document()->blockCount();
+    if (!entry.stamp.isEmpty())
+        m_end.insertText(entry.stamp, stampFormat());
+    if (!entry.nick.isEmpty())
+        m_end.insertText(entry.nick, nickFormat());
+    // insertText turns each CR, and each CR LF pair, into a block break carrying this look.
+    m_end.insertText(entry.message + QLatin1String("\r\n"), messageFormat(entry.mtype));
+    m_shownBlocks.push_back(document()->blockCount() - blocksBefore);
+}
+
+void TranscriptView::dropOldestShown(qsizetype count)
+{
+    if (count <= 0)
+        return;
+    int blocks = 0;
+    for (; count > 0; --count) {
+        blocks += m_shownBlocks.front();
+        m_shownBlocks.pop_front();
+    }
+    // Moving block by block would lay out every line on the way.
+    QTextCursor oldest(document());
+    oldest.setPosition(document()->findBlockByNumber(blocks).position(), QTextCursor::KeepAnchor);
+    // The line that becomes the first keeps the look of its own line break.
+    const QTextCharFormat firstLook = oldest.blockCharFormat();
+    oldest.removeSelectedText();
+    oldest.setBlockCharFormat(firstLook);
+}
+
+void TranscriptView::restartPane()
+{
+    clear();
+    m_shownBlocks.clear();
+    m_end = QTextCursor(document());
 }

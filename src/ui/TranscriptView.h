@@ -3,20 +3,31 @@
 #include "TranscriptStore.h"
 #include "protocol/TranscriptSink.h"
 
+#include <QPlainTextEdit>
 #include <QTextCursor>
-#include <QTextEdit>
 #include <QTime>
+#include <QTimer>
 
+#include <chrono>
+#include <deque>
 #include <functional>
 
-// The pane "chat": every entry the user reads arrives through AddLine. It is never trimmed,
-// so an append must cost the same whether the transcript holds ten entries or a million.
-class TranscriptView final : public QTextEdit, public TranscriptSink {
+// The pane "chat": every entry the user reads arrives through AddLine. The transcript keeps
+// every entry in its store; the pane shows the newest of them and lays out only what comes into
+// view, so an append, a resize or a clear costs the same at ten entries or at a million.
+class TranscriptView final : public QPlainTextEdit, public TranscriptSink {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TranscriptView)
 
 public:
     using Clock = std::function<QTime()>;
+
+    // The pane never shows fewer of the newest entries than this, nor more than DropBatch more;
+    // older ones stay in the store.
+    static constexpr qsizetype ShownEntries = 10'000;
+    static constexpr qsizetype DropBatch = 500;
+    // How long putting entries into the pane may take before the event loop gets its turn.
+    static constexpr std::chrono::milliseconds ShowBudget{4};
 
     explicit TranscriptView(QWidget* parent = nullptr);
 
@@ -24,17 +35,30 @@ public:
     void clearTranscript();
     // Every entry since the start or the last clear, in order.
     const TranscriptEntries& entries() const { return m_store; }
+    // How many of the newest entries the pane holds now.
+    qsizetype shownEntries() const { return qsizetype(m_shownBlocks.size()); }
 
     // Stamps read the time from here; an empty clock restores the local time of day.
     void setClock(Clock clock);
 
 signals:
-    // Raised per inserted run and per clearing, the way the activity notice expects it.
+    // Raised per run of an entry, as AddLine stores it, and per clearing.
     void chat_Change();
 
 private:
+    // Entries written since the last turn of the event loop go into the pane on the next one,
+    // in one edit with one scroll to the end; a flood goes in over as many turns as it needs.
+    void queueShowing();
+    void showPending();
+    void insertEntry(const TranscriptEntry& entry);
+    void dropOldestShown(qsizetype count);
+    void restartPane();
+
     // Appends go through a cursor of our own, so a selection the user is making survives.
     QTextCursor m_end;
     Clock m_clock;
     TranscriptStore m_store;
+    qsizetype m_shownUpTo = 0; // store index after the newest entry in the pane
+    std::deque<int> m_shownBlocks; // lines of each entry in the pane, oldest first
+    QTimer m_showing;
 };

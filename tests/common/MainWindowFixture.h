@@ -10,7 +10,6 @@
 #include "ui/frmchat.h"
 
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QUdpSocket>
 
 inline quint16 freeUdpPort()
@@ -46,15 +45,15 @@ struct MainWindowFixture {
         return true;
     }
 
-    // The transcript's lines, each without the time stamp it may begin with.
+    // The transcript's lines, without the time stamps.
     QStringList lines() const
     {
         QStringList result;
-        const QTextDocument* document = window.chat()->document();
-        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-            const QString text = block.text();
-            result << (text.startsWith(QLatin1Char('[')) ? text.section(QLatin1Char(']'), 1)
-                                                         : text);
+        const TranscriptEntries& entries = window.chat()->entries();
+        for (qsizetype i = 0; i < entries.entryCount(); ++i) {
+            TranscriptEntry entry = entries.entryAt(i);
+            entry.stamp.clear();
+            result << entry.lines();
         }
         return result;
     }

@@ -18,7 +18,6 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QSocketNotifier>
-#include <QTextBlock>
 #include <QTimer>
 
 #include <cstdio>
@@ -72,15 +71,15 @@ private:
         report(QStringLiteral("ROSTER"), entries.join(QLatin1Char(';')));
     }
 
-    // A block is reported once the next one has begun, i.e. once its entry is complete.
     void reportLines()
     {
-        const QTextDocument* document = m_window.chat()->document();
-        const int complete = document->blockCount() - 1;
-        if (complete < m_reportedBlocks)
-            m_reportedBlocks = 0; // the transcript was emptied
-        for (; m_reportedBlocks < complete; ++m_reportedBlocks)
-            report(QStringLiteral("LINE"), document->findBlockByNumber(m_reportedBlocks).text());
+        const TranscriptEntries& entries = m_window.chat()->entries();
+        if (entries.entryCount() < m_reportedEntries)
+            m_reportedEntries = 0; // the transcript was emptied
+        for (; m_reportedEntries < entries.entryCount(); ++m_reportedEntries) {
+            for (const QString& line : entries.entryAt(m_reportedEntries).lines())
+                report(QStringLiteral("LINE"), line);
+        }
     }
 
     void readCommands()
@@ -146,7 +145,7 @@ private:
     frmchat& m_window;
     QSocketNotifier m_stdin;
     QByteArray m_pending;
-    int m_reportedBlocks = 0;
+    qsizetype m_reportedEntries = 0;
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QTextDocument>
 
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -69,7 +70,13 @@ private slots:
             TranscriptView view;
             view.setClock([time = time] { return time; });
             view.AddLine(msg, mtype, uname);
+            QCoreApplication::processEvents();
             QCOMPARE(looks({view.document()}), expected);
+            // The store holds what the pane shows, with the message as it was given.
+            const TranscriptEntry stored = view.entries().entryAt(0);
+            QCOMPARE(stored.message, msg);
+            QCOMPARE(stored.mtype, mtype);
+            QCOMPARE(stored.lines().join('\n') + '\n', view.toPlainText());
         }
     }
 
@@ -86,6 +93,7 @@ private slots:
             for (TranscriptView* view : {all, new TranscriptView(&owner)}) {
                 view->setClock([] { return Afternoon; });
                 view->AddLine(msg, mtype, uname);
+                QCoreApplication::processEvents();
                 if (view != all)
                     alone.append(view->document());
             }
@@ -93,22 +101,59 @@ private slots:
         QCOMPARE(looks({all->document()}), looks(alone));
     }
 
-    void chatChangePerRunAndClear()
+    void entriesOfOneTurnAreOneEditAfterEveryRunWasTold()
     {
         TranscriptView view;
         QSignalSpy changes(&view, &TranscriptView::chat_Change);
+        QSignalSpy edits(view.document(), &QTextDocument::contentsChange);
         view.AddLine(QStringLiteral("bare"), 4, QStringLiteral(" "));
         QCOMPARE(changes.count(), 1);
         view.AddLine(QStringLiteral("stamped\rin two lines"), 3, QString());
         QCOMPARE(changes.count(), 1 + 2);
         view.AddLine(QStringLiteral("chat"), 10, QStringLiteral("user1"));
         QCOMPARE(changes.count(), 3 + 3);
+        QCOMPARE(view.entries().entryCount(), 3);
+        QCOMPARE(edits.count(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(edits.count(), 1);
+        QCOMPARE(view.document()->blockCount(), 5);
 
         view.clearTranscript();
         QCOMPARE(changes.count(), 6 + 1);
+        QCOMPARE(view.entries().entryCount(), 0);
         // The next entry starts the emptied pane.
         view.AddLine(QStringLiteral("again"), 4, QStringLiteral(" "));
+        QCoreApplication::processEvents();
         QCOMPARE(view.toPlainText(), QStringLiteral("again\n"));
+    }
+
+    void paneShowsTheNewestEntriesWithEveryEntryInTheStore()
+    {
+        TranscriptView view;
+        const qsizetype cap = TranscriptView::ShownEntries;
+        // The pane drops entries, not lines, a few at a time; then a burst bigger than the
+        // pane arrives within one turn.
+        for (const auto& [count, turn] :
+             {std::pair{cap + 300, qsizetype(700)}, {cap + 5, cap * 2}}) {
+            const qsizetype before = view.entries().entryCount();
+            const qsizetype total = before + count;
+            for (qsizetype i = before; i < total; ++i) {
+                view.AddLine(QStringLiteral("%1\rsecond line").arg(i), 10, QStringLiteral("u"));
+                if (i % turn == 0)
+                    QCoreApplication::processEvents();
+            }
+            QCOMPARE(view.entries().entryCount(), total);
+            // The pane catches up over as many turns as it needs.
+            QTRY_COMPARE_WITH_TIMEOUT(view.document()->firstBlock().text().section('>', 1),
+                                      QString::number(total - view.shownEntries()), 30'000);
+            QVERIFY(view.shownEntries() >= cap);
+            QVERIFY(view.shownEntries() < cap + TranscriptView::DropBatch);
+            QCOMPARE(view.document()->blockCount(), 2 * view.shownEntries() + 1);
+            QCOMPARE(view.document()->lastBlock().previous().previous().text().section('>', 1),
+                     QString::number(total - 1));
+        }
+        QCOMPARE(view.entries().entryAt(0).lines().value(0).section('>', 1), QStringLiteral("0"));
+        QCOMPARE(view.entries().entryAt(cap).message, QStringLiteral("%1\rsecond line").arg(cap));
     }
 
     void viewFollowsNewestEntry()
@@ -123,7 +168,7 @@ private slots:
                 QCoreApplication::processEvents();
         }
         QScrollBar* bar = view.verticalScrollBar();
-        QVERIFY(bar->maximum() > 0);
+        QTRY_VERIFY(bar->maximum() > 0);
         QCOMPARE(bar->value(), bar->maximum());
 
         // A reader scrolled back, with text selected, is brought to the newest entry and keeps
@@ -133,7 +178,7 @@ private slots:
         selection.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
         view.setTextCursor(selection);
         view.AddLine(QStringLiteral("newest"), 3, QString());
-        QCOMPARE(bar->value(), bar->maximum());
+        QTRY_COMPARE(bar->value(), bar->maximum());
         QCOMPARE(view.textCursor().selectedText(), selection.selectedText());
         const QTextCursor newest(view.document()->lastBlock().previous());
         QVERIFY(view.viewport()->rect().contains(view.cursorRect(newest)));

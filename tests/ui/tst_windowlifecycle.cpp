@@ -120,7 +120,7 @@ private slots:
         w.window.showMinimized();
         QTRY_VERIFY(!w.window.isVisible());
         w.receive("POPIT\tPetr\r\n");
-        QTRY_COMPARE(w.window.chat()->document()->blockCount(), 6);
+        QTRY_COMPARE(w.window.chat()->entries().entryCount(), 5);
         QVERIFY(!w.window.isVisible());
 
         w.window.menus().mnu_waketype[1]->trigger();

@@ -1,0 +1,76 @@
+#include "BenchSupport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
+namespace Bench {
+
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+QString option(const QStringList& args, const char* name)
+{
+    const qsizetype at = args.indexOf(QLatin1String(name));
+    return at >= 0 ? args.value(at + 1) : QString();
+}
+
+void figure(const QString& name, double value, double baseline, const QString& unit,
+            const QString& goal)
+{
+    const QString ratio =
+        baseline > 0 ? QString::number(value / baseline, 'f', 2) + QLatin1Char('x') : "-";
+    std::printf("  %-58s %7s  %-9s (%.1f vs %.1f %s)\n", qPrintable(name), qPrintable(ratio),
+                qPrintable(goal), value, baseline, qPrintable(unit));
+    std::fflush(stdout);
+}
+
+void limit(const QString& name, double value, double limit, const QString& unit)
+{
+    figure(name, value, limit, unit, QStringLiteral("<= 1"));
+}
+
+void note(const QString& text)
+{
+    std::printf("%s\n", qPrintable(text));
+    std::fflush(stdout);
+}
+
+Netns::Netns(const QString& name)
+    : m_name(name)
+{
+    if (!name.isEmpty())
+        m_fd = ::open(qPrintable(QStringLiteral("/run/netns/") + name), O_RDONLY | O_CLOEXEC);
+}
+
+Netns::~Netns()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool Netns::enter() const
+{
+    return m_name.isEmpty() || (m_fd >= 0 && ::setns(m_fd, CLONE_NEWNET) == 0);
+}
+
+void Netns::startInside(QProcess& process) const
+{
+    if (m_name.isEmpty())
+        return;
+    const int fd = m_fd;
+    process.setChildProcessModifier([fd] {
+        if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0)
+            ::_exit(111);
+    });
+}
+
+} // namespace Bench

@@ -1,0 +1,556 @@
+// A station under floods, against a plain UDP receiver in the same place and the same run:
+// three bursts of 10,000 chat lines sent back to back as fast as one sender can, 2,000
+// stations answering one refresh, and lines of 30,000 characters. Meanwhile a heartbeat timer
+// inside the station measures how long its GUI thread is held up.
+//
+//   bench_receive drive [--sender-netns NS --receiver-netns NS --to ADDRESS] [--rounds N]
+//
+// Without namespaces everything runs on loopback. The driver starts the receivers itself
+// ("station" and "plain" are this program again) and talks to them by lines on stdin/stdout.
+#include "BenchSupport.h"
+#include "app/Autostart.h"
+#include "app/SettingsStore.h"
+#include "protocol/Framing.h"
+#include "protocol/Roster.h"
+#include "tray/SoundPlayer.h"
+#include "tray/TrayCode.h"
+#include "ui/MainMenus.h"
+#include "ui/TranscriptView.h"
+#include "ui/frmchat.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int BurstSize = 10'000;
+constexpr int Bursts = 3;
+constexpr int Answers = 2'000;
+constexpr int LongLines = 300;
+constexpr int LongLineCharacters = 30'000;
+// A receiver that has taken nothing for this long has taken all it will.
+constexpr qint64 IdleMs = 1'000;
+// How long the station is watched doing nothing, for the heartbeat's own gaps.
+constexpr int QuietMs = 500;
+// The receive buffer the station asks for, given to the plain receiver too.
+constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
+const QString FloodAddress = QStringLiteral("10.99.0.1");
+const QString FloodNick = QStringLiteral("flood");
+
+void say(const QByteArray& line)
+{
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// "key=value key=value" with numbers.
+QHash<QByteArray, double> valuesOf(const QByteArray& line)
+{
+    QHash<QByteArray, double> values;
+    for (const QByteArray& pair : line.split(' ')) {
+        const qsizetype equals = pair.indexOf('=');
+        if (equals > 0)
+            values.insert(pair.left(equals), pair.mid(equals + 1).toDouble());
+    }
+    return values;
+}
+
+// ---- the station: the real main window, watched from inside -------------------------------
+
+// Commands on stdin: "refresh" (the user list's refresh), "mark" (reports the heartbeat's
+// longest gap since the last mark and starts again), "sent" (reports once nothing new has
+// come for a while), "quit".
+class StationWatch final : public QObject {
+public:
+    explicit StationWatch(frmchat& window)
+        : m_window(window)
+        , m_commands(STDIN_FILENO, QSocketNotifier::Read)
+    {
+        // Between two beats the thread was either busy or not running at all; the processor
+        // time it used tells the two apart on a machine that others share.
+        m_heartbeat.setTimerType(Qt::PreciseTimer);
+        connect(&m_heartbeat, &QTimer::timeout, this, [this] {
+            m_maxGapMs = qMax(m_maxGapMs, m_beat.wallMs());
+            m_maxBusyMs = qMax(m_maxBusyMs, m_beat.cpuMs());
+            m_beat.restart();
+        });
+        m_heartbeat.start(10);
+        m_activity.start();
+
+        Roster& roster = window.station().roster();
+        connect(&roster, &Roster::rowsInserted, this, [this, &roster](auto, int first, int) {
+            m_activity.start();
+            if (!m_ready) {
+                m_ready = true;
+                say("READY");
+            }
+            if (roster.at(first).key == Roster::keyFor(FloodAddress))
+                say("JOINED");
+        });
+        connect(window.chat(), &TranscriptView::chat_Change, this, [this] { scanTranscript(); });
+        connect(&m_commands, &QSocketNotifier::activated, this, [this] { readCommands(); });
+        connect(&m_idleCheck, &QTimer::timeout, this, [this] {
+            if (m_activity.elapsed() >= IdleMs)
+                report();
+        });
+    }
+
+private:
+    void scanTranscript()
+    {
+        const TranscriptEntries& entries = m_window.chat()->entries();
+        for (; m_scanned < entries.entryCount(); ++m_scanned) {
+            const TranscriptEntry entry = entries.entryAt(m_scanned);
+            if (entry.nick != QLatin1Char('<') + FloodNick + QLatin1Char('>'))
+                continue;
+            const int sequence = entry.message.left(6).toInt();
+            m_ordered = m_ordered && sequence > m_lastSequence;
+            m_lastSequence = sequence;
+            ++m_handled;
+            m_activity.start();
+        }
+    }
+
+    void readCommands()
+    {
+        char chunk[256];
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got <= 0) {
+            QCoreApplication::quit();
+            return;
+        }
+        m_pending.append(chunk, got);
+        for (qsizetype end; (end = m_pending.indexOf('\n')) >= 0; m_pending.remove(0, end + 1)) {
+            const QByteArray command = m_pending.left(end);
+            if (command == "refresh") {
+                m_window.menus().mnuRefresh->trigger();
+                say("REFRESHED");
+            } else if (command == "mark") {
+                say("MARKED " + gaps());
+                m_maxGapMs = m_maxBusyMs = 0;
+            } else if (command == "sent") {
+                m_idleCheck.start(50);
+            } else if (command == "quit") {
+                QCoreApplication::quit();
+            }
+        }
+    }
+
+    QByteArray gaps() const
+    {
+        return QStringLiteral("gap=%1 busy=%2")
+            .arg(m_maxGapMs, 0, 'f', 1)
+            .arg(m_maxBusyMs, 0, 'f', 1)
+            .toUtf8();
+    }
+
+    void report()
+    {
+        m_idleCheck.stop();
+        say(QStringLiteral("REPORT handled=%1 ordered=%2 roster=%3 ")
+                .arg(m_handled)
+                .arg(m_ordered ? 1 : 0)
+                .arg(m_window.station().roster().count())
+                .toUtf8() +
+            gaps());
+    }
+
+    frmchat& m_window;
+    QSocketNotifier m_commands;
+    QByteArray m_pending;
+    QTimer m_heartbeat;
+    Bench::Stopwatch m_beat;
+    QElapsedTimer m_activity;
+    QTimer m_idleCheck;
+    double m_maxGapMs = 0;
+    double m_maxBusyMs = 0;
+    qsizetype m_scanned = 0;
+    int m_handled = 0;
+    int m_lastSequence = -1;
+    bool m_ordered = true;
+    bool m_ready = false;
+};
+
+int runStation(QApplication& app, quint16 port, const QHostAddress& broadcast)
+{
+    QTemporaryDir config;
+    QSettingsStore store(config.path());
+    const QString application = QStringLiteral("kestrowind2");
+    const QString options = QStringLiteral("options");
+    store.write(application, options, QStringLiteral("first"), QStringLiteral("true"));
+    store.write(application, options, QStringLiteral("nick"), QStringLiteral("bench"));
+    PlatformAutostart autostart(config.filePath(QStringLiteral("autostart")));
+    WaveFilePlayer sound;
+    TrayCode tray;
+    frmchat window({store, autostart, sound, tray, UdpEndpoints{port, broadcast}});
+    StationWatch watch(window);
+    if (!window.Form_Load({}))
+        return 1;
+    window.show();
+    return app.exec();
+}
+
+// ---- the plain receiver: a socket and a loop --------------------------------------------
+
+int runPlain(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &ReceiveBufferBytes, sizeof ReceiveBufferBytes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return 1;
+    say("READY");
+    std::vector<char> buffer(65536);
+    qint64 count = 0;
+    bool sent = false;
+    QElapsedTimer activity;
+    activity.start();
+    QByteArray commands;
+    for (;;) {
+        pollfd ready[2] = {{fd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        ::poll(ready, 2, 50);
+        if (ready[0].revents & POLLIN) {
+            while (::recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT) >= 0)
+                ++count;
+            activity.start();
+        }
+        if (ready[1].revents & (POLLIN | POLLHUP)) {
+            char chunk[256];
+            const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+            if (got <= 0)
+                return 0;
+            commands.append(chunk, got);
+            if (commands.contains("quit\n"))
+                return 0;
+            sent = sent || commands.contains("sent\n");
+        }
+        if (sent && activity.elapsed() >= IdleMs) {
+            say("REPORT handled=" + QByteArray::number(count));
+            sent = false;
+        }
+    }
+}
+
+// ---- the driver -----------------------------------------------------------------------------
+
+// A receiver process and its line protocol.
+class Receiver {
+public:
+    Receiver(const Bench::Netns& netns, const QStringList& args)
+    {
+        netns.startInside(m_process);
+        // The station needs no screen.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QCoreApplication::applicationFilePath(), args);
+    }
+    ~Receiver()
+    {
+        send("quit");
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished();
+    }
+
+    void send(const QByteArray& command) { m_process.write(command + '\n'); }
+    // The first line that starts with word, or empty after the time is up.
+    QByteArray waitFor(const QByteArray& word, int timeoutMs = 30'000)
+    {
+        const Bench::Stopwatch waited;
+        while (waited.wallMs() < timeoutMs) {
+            while (m_process.canReadLine()) {
+                const QByteArray line = m_process.readLine().trimmed();
+                if (line.startsWith(word))
+                    return line;
+            }
+            if (m_process.state() == QProcess::NotRunning ||
+                !m_process.waitForReadyRead(int(timeoutMs - waited.wallMs())))
+                break;
+        }
+        return {};
+    }
+    // UDP datagrams the kernel dropped for full receive buffers, in the receiver's namespace.
+    qint64 rcvbufErrors() const
+    {
+        QFile snmp(QStringLiteral("/proc/%1/net/snmp").arg(m_process.processId()));
+        if (!snmp.open(QIODevice::ReadOnly))
+            return 0;
+        QList<QByteArray> names;
+        while (!snmp.atEnd()) {
+            const QList<QByteArray> fields = snmp.readLine().simplified().split(' ');
+            if (fields.value(0) != "Udp:")
+                continue;
+            if (names.isEmpty())
+                names = fields;
+            else
+                return fields.value(names.indexOf("RcvbufErrors")).toLongLong();
+        }
+        return 0;
+    }
+
+private:
+    QProcess m_process;
+};
+
+QByteArray datagram(const char* word, const QStringList& fields)
+{
+    return *Framing::framePacket(Framing::commandData(word, fields));
+}
+
+class Sender {
+    Q_DISABLE_COPY_MOVE(Sender)
+
+public:
+    Sender(const QHostAddress& to, quint16 port)
+        : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0))
+    {
+        m_to.sin_family = AF_INET;
+        m_to.sin_port = htons(port);
+        m_to.sin_addr.s_addr = htonl(to.toIPv4Address());
+    }
+    ~Sender() { ::close(m_fd); }
+    // As fast as the socket takes them, one system call each.
+    void send(const std::vector<QByteArray>& datagrams) const
+    {
+        for (const QByteArray& d : datagrams)
+            ::sendto(m_fd, d.constData(), std::size_t(d.size()), 0,
+                     reinterpret_cast<const sockaddr*>(&m_to), sizeof m_to);
+    }
+
+private:
+    int m_fd;
+    sockaddr_in m_to{};
+};
+
+enum class Load { Chat, Answers, LongLines };
+
+std::vector<QByteArray> datagramsOf(Load load)
+{
+    std::vector<QByteArray> datagrams;
+    const auto line = [](int sequence, const QString& text) {
+        return datagram(
+            "MSG",
+            {FloodAddress, QStringLiteral("%1 ").arg(sequence, 6, 10, QLatin1Char('0')) + text});
+    };
+    switch (load) {
+    case Load::Chat:
+        for (int i = 0; i < Bursts * BurstSize; ++i)
+            datagrams.push_back(line(i, QStringLiteral("ahoj, tohle je zpráva z velké dávky")));
+        break;
+    case Load::Answers:
+        for (int i = 0; i < Answers; ++i)
+            datagrams.push_back(
+                datagram("PTOING", {QStringLiteral("10.98.%1.%2").arg(i / 250).arg(i % 250 + 1),
+                                    QStringLiteral("stanice%1").arg(i), QStringLiteral("user")}));
+        break;
+    case Load::LongLines:
+        for (int i = 0; i < LongLines; ++i)
+            datagrams.push_back(
+                line(i, QStringLiteral("dlouhé ").repeated(LongLineCharacters / 7)));
+        break;
+    }
+    return datagrams;
+}
+
+struct Outcome {
+    QHash<QByteArray, double> report; // handled, ordered, roster, gap, busy
+    QHash<QByteArray, double> quiet; // the heartbeat before the flood: gap, busy
+    qint64 kernelDrops = 0; // RcvbufErrors of the receiver's namespace meanwhile
+};
+
+struct Setup {
+    const Bench::Netns& receiverNetns;
+    QHostAddress to;
+    quint16 port;
+    QHostAddress stationBroadcast;
+};
+
+Outcome receive(const Setup& setup, bool station, Load load)
+{
+    const QStringList args =
+        station ? QStringList{QStringLiteral("station"), QString::number(setup.port),
+                              setup.stationBroadcast.toString()}
+                : QStringList{QStringLiteral("plain"), QString::number(setup.port)};
+    Receiver receiver(setup.receiverNetns, args);
+    if (receiver.waitFor("READY").isEmpty()) {
+        Bench::note(QStringLiteral("  the %1 did not start").arg(args.front()));
+        return {};
+    }
+    const Sender sender(setup.to, setup.port);
+    const std::vector<QByteArray> datagrams = datagramsOf(load);
+    Outcome outcome;
+    if (station) {
+        if (load == Load::Answers) {
+            receiver.send("refresh");
+            receiver.waitFor("REFRESHED");
+        } else {
+            // Lines are shown only from stations on the list.
+            sender.send({datagram("LOGON", {FloodAddress, FloodNick, QStringLiteral("user")})});
+            receiver.waitFor("JOINED");
+        }
+        receiver.send("mark");
+        receiver.waitFor("MARKED");
+        QThread::msleep(QuietMs);
+        receiver.send("mark");
+        outcome.quiet = valuesOf(receiver.waitFor("MARKED"));
+    }
+    const qint64 dropsBefore = receiver.rcvbufErrors();
+    sender.send(datagrams);
+    receiver.send("sent");
+    outcome.report = valuesOf(receiver.waitFor("REPORT", 300'000));
+    outcome.kernelDrops = receiver.rcvbufErrors() - dropsBefore;
+    return outcome;
+}
+
+// What the rounds add up to, per load and receiver.
+struct Totals {
+    double handled = 0;
+    double roster = 0;
+    double fewestRoster = 1e9;
+    bool ordered = true;
+    qint64 kernelDrops = 0;
+    double gap = 0, busy = 0, quietGap = 0, quietBusy = 0;
+
+    void add(const Outcome& outcome)
+    {
+        const auto& r = outcome.report;
+        handled += r.value("handled");
+        roster += r.value("roster");
+        fewestRoster = qMin(fewestRoster, r.value("roster"));
+        ordered = ordered && r.value("ordered") == 1;
+        kernelDrops += outcome.kernelDrops;
+        gap = qMax(gap, r.value("gap"));
+        busy = qMax(busy, r.value("busy"));
+        quietGap = qMax(quietGap, outcome.quiet.value("gap"));
+        quietBusy = qMax(quietBusy, outcome.quiet.value("busy"));
+    }
+};
+
+void printStall(const QString& load, const Totals& station)
+{
+    Bench::limit(QStringLiteral("GUI thread held up by %1, longest heartbeat gap").arg(load),
+                 station.gap, 100, QStringLiteral("ms"));
+    Bench::limit(QStringLiteral("  the same in the GUI thread's processor time"), station.busy, 100,
+                 QStringLiteral("ms"));
+    Bench::note(QStringLiteral("    (the same station left alone for %1 ms: gap %2 ms, processor "
+                               "time %3 ms; heartbeat every 10 ms)")
+                    .arg(QuietMs)
+                    .arg(station.quietGap, 0, 'f', 1)
+                    .arg(station.quietBusy, 0, 'f', 1));
+}
+
+int drive(const QStringList& args)
+{
+    const auto option = [&args](const char* name) { return Bench::option(args, name); };
+    const Bench::Netns senderNetns(option("--sender-netns"));
+    const Bench::Netns receiverNetns(option("--receiver-netns"));
+    if (!senderNetns.isValid() || !receiverNetns.isValid() || !senderNetns.enter()) {
+        std::fprintf(stderr, "bench_receive: cannot use the namespaces given\n");
+        return 1;
+    }
+    const bool namespaces = !receiverNetns.name().isEmpty();
+    const int rounds = qMax(1, option("--rounds").toInt());
+    quint16 port = 1705;
+    if (!namespaces) {
+        // Loopback: a port of its own, so a running station does not take the flood.
+        QUdpSocket probe;
+        probe.bind(QHostAddress::LocalHost, 0);
+        port = probe.localPort();
+    }
+    const Setup setup{receiverNetns,
+                      namespaces ? QHostAddress(option("--to")) : QHostAddress::LocalHost, port,
+                      namespaces ? QHostAddress::Broadcast : QHostAddress::LocalHost};
+
+    Totals plain[3], station[3];
+    for (int round = 0; round < rounds; ++round) {
+        // Each receiver in turn, so both meet the same machine.
+        for (const Load load : {Load::Chat, Load::Answers, Load::LongLines}) {
+            plain[int(load)].add(receive(setup, false, load));
+            station[int(load)].add(receive(setup, true, load));
+        }
+    }
+
+    const Totals& chatPlain = plain[int(Load::Chat)];
+    const Totals& chat = station[int(Load::Chat)];
+    Bench::note(
+        QStringLiteral("receive path (%1; %2 rounds of %3 x %L4 chat lines sent as fast "
+                       "as one sender can, %L5 in all):")
+            .arg(namespaces ? QStringLiteral("two network namespaces") : QStringLiteral("loopback"))
+            .arg(rounds)
+            .arg(Bursts)
+            .arg(BurstSize)
+            .arg(rounds * Bursts * BurstSize));
+    Bench::figure(QStringLiteral("chat lines shown by the station / got by a plain receiver"),
+                  chat.handled, chatPlain.handled, QStringLiteral("lines"),
+                  QStringLiteral(">= 0.95"));
+    Bench::note(QStringLiteral("    every line shown in order: %1; kernel drops (RcvbufErrors): "
+                               "station %2, plain receiver %3")
+                    .arg(chat.ordered ? "yes" : "NO")
+                    .arg(chat.kernelDrops)
+                    .arg(chatPlain.kernelDrops));
+    printStall(QStringLiteral("the chat lines"), chat);
+
+    const Totals& longPlain = plain[int(Load::LongLines)];
+    const Totals& longLines = station[int(Load::LongLines)];
+    Bench::figure(QStringLiteral("lines of %L1 characters shown / got by a plain receiver")
+                      .arg(LongLineCharacters),
+                  longLines.handled, longPlain.handled, QStringLiteral("lines"),
+                  QStringLiteral(">= 0.95"));
+    printStall(QStringLiteral("%1 such lines").arg(LongLines), longLines);
+
+    const Totals& answersPlain = plain[int(Load::Answers)];
+    const Totals& answers = station[int(Load::Answers)];
+    Bench::note(QStringLiteral("roster at %L1 (%L1 answers to one refresh, %2 rounds):")
+                    .arg(Answers)
+                    .arg(rounds));
+    Bench::figure(QStringLiteral("roster entries, fewest in a round / own + %L1").arg(Answers),
+                  answers.fewestRoster, Answers + 1, QStringLiteral("entries"),
+                  QStringLiteral("= 1"));
+    // The station lists its own entry beside the answers.
+    Bench::figure(QStringLiteral("answers listed by the station / got by a plain receiver"),
+                  answers.roster - rounds, answersPlain.handled, QStringLiteral("answers"),
+                  QStringLiteral(">= 0.95"));
+    printStall(QStringLiteral("the answers"), answers);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode == QLatin1String("station") && argc > 3) {
+        QApplication app(argc, argv);
+        return runStation(app, quint16(QByteArray(argv[2]).toUInt()),
+                          QHostAddress(QString::fromLatin1(argv[3])));
+    }
+    if (mode == QLatin1String("plain") && argc > 2)
+        return runPlain(quint16(QByteArray(argv[2]).toUInt()));
+    if (mode == QLatin1String("drive")) {
+        QCoreApplication app(argc, argv);
+        return drive(app.arguments().mid(2));
+    }
+    std::fprintf(stderr, "usage: bench_receive drive [--sender-netns NS --receiver-netns NS "
+                         "--to ADDRESS] [--rounds N]\n");
+    return 2;
+}

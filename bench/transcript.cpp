@@ -1,0 +1,203 @@
+// The transcript at 1,000, 100,000 and 1,000,000 entries: what appending the first and the
+// last thousand costs (each entry in an event-loop turn of its own, the worst case), the
+// slowest single append, a change of the pane's width, clearing, and the memory an entry
+// costs beyond its characters.
+#include "BenchSupport.h"
+#include "ui/TranscriptView.h"
+
+#include <QApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <malloc.h>
+
+namespace {
+
+constexpr int Window = 1'000;
+// Windows measured per figure; the median counts.
+constexpr int Attempts = 3;
+// Entries written per event-loop turn while the history is filled up: a slice's worth.
+constexpr int FillTurn = 500;
+
+// The mix of a busy channel: mostly chat, some presence and actions, the odd notice.
+void addTypicalEntry(TranscriptSink& sink, qsizetype i)
+{
+    static const QStringList nicks = {QStringLiteral("user1"), QStringLiteral("Jana"),
+                                      QStringLiteral("petr.novak"), QStringLiteral("Šárka")};
+    const QString& nick = nicks.at(i % nicks.size());
+    switch (i % 10) {
+    case 7:
+        sink.AddLine(QStringLiteral("uživatel ") + nick + QStringLiteral(" vstoupil do diskuze"), 3,
+                     QString());
+        break;
+    case 8:
+        sink.AddLine(nick + QStringLiteral(" se usmívá"), 2, QStringLiteral(" "));
+        break;
+    case 9:
+        sink.AddLine(QStringLiteral("seznam uživatelů byl obnoven"), 4, QStringLiteral(" "));
+        break;
+    default:
+        sink.AddLine(
+            QStringLiteral("ahoj, tohle je zpráva číslo %1, posílám ji všem v síti").arg(i), 10,
+            nick);
+        break;
+    }
+}
+
+qint64 heapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+}
+
+// Characters of every entry the store holds, in bytes: what the entries cost at the least.
+qint64 textBytes(const TranscriptEntries& entries)
+{
+    qint64 characters = 0;
+    for (qsizetype i = 0; i < entries.entryCount(); ++i) {
+        const TranscriptEntry entry = entries.entryAt(i);
+        characters += entry.stamp.size() + entry.nick.size() + entry.message.size();
+    }
+    return characters * qint64(sizeof(QChar));
+}
+
+struct Cost {
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+
+// An entry per turn of the event loop, each laid out and painted before the next: the most an
+// append can cost. The slowest single append goes into slowest.
+Cost appendWindow(TranscriptView& view, qsizetype from, Cost& slowest)
+{
+    const Bench::Stopwatch all;
+    for (qsizetype i = from; i < from + Window; ++i) {
+        const Bench::Stopwatch one;
+        addTypicalEntry(view, i);
+        QCoreApplication::processEvents();
+        slowest = {qMax(slowest.wallMs, one.wallMs()), qMax(slowest.cpuMs, one.cpuMs())};
+    }
+    return {all.wallMs(), all.cpuMs()};
+}
+
+// The slower of narrowing the pane and widening it again, each until it has been painted.
+Cost widthChange(TranscriptView& view)
+{
+    Cost slowest;
+    for (const int width : {300, 433}) {
+        const Bench::Stopwatch timer;
+        view.resize(width, view.height());
+        QCoreApplication::processEvents();
+        view.viewport()->repaint();
+        slowest = {qMax(slowest.wallMs, timer.wallMs()), qMax(slowest.cpuMs, timer.cpuMs())};
+    }
+    return slowest;
+}
+
+QString wallOf(const Cost& cost)
+{
+    return QStringLiteral("wall %1 ms").arg(cost.wallMs, 0, 'f', 1);
+}
+
+// The thousand appends every other figure is held against: on a fresh pane, the median of a
+// few tries.
+Cost firstThousand(Cost& slowest)
+{
+    QList<double> cpu, wall;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        TranscriptView view;
+        view.resize(433, 303);
+        view.show();
+        QCoreApplication::processEvents();
+        const Cost cost = appendWindow(view, 0, slowest);
+        cpu << cost.cpuMs;
+        wall << cost.wallMs;
+    }
+    return {Bench::median(wall), Bench::median(cpu)};
+}
+
+void measure(qsizetype entries, const Cost& first, Cost& slowest)
+{
+    auto view = std::make_unique<TranscriptView>();
+    view->resize(433, 303);
+    view->show();
+    // What the pane costs with no entry at all, its caches of the font's glyphs included.
+    for (qsizetype i = 0; i < 50; ++i)
+        addTypicalEntry(*view, i);
+    QCoreApplication::processEvents();
+    view->clearTranscript();
+    QCoreApplication::processEvents();
+    const qint64 heapBefore = heapInUse();
+
+    const qsizetype measured = entries > Window ? Attempts * Window : Window;
+    for (qsizetype i = 0; i < entries - measured; ++i) {
+        addTypicalEntry(*view, i);
+        if (i % FillTurn == 0)
+            QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();
+    QList<double> cpu, wall;
+    for (qsizetype from = entries - measured; from < entries; from += Window) {
+        const Cost cost = appendWindow(*view, from, slowest);
+        cpu << cost.cpuMs;
+        wall << cost.wallMs;
+    }
+    const Cost last{Bench::median(wall), Bench::median(cpu)};
+    const qint64 heap = heapInUse() - heapBefore;
+    const double perEntry = double(heap - textBytes(view->entries())) / double(entries);
+    const Cost width = widthChange(*view);
+    const Bench::Stopwatch clearing;
+    view->clearTranscript();
+    QCoreApplication::processEvents();
+    view->viewport()->repaint();
+    const Cost clear{clearing.wallMs(), clearing.cpuMs()};
+
+    const QString at = QStringLiteral("%L1 entries: ").arg(entries);
+    if (entries > Window)
+        Bench::figure(at + QStringLiteral("append the last 1,000 / the first 1,000"), last.cpuMs,
+                      first.cpuMs,
+                      QStringLiteral("ms; wall %1 vs %2")
+                          .arg(last.wallMs, 0, 'f', 1)
+                          .arg(first.wallMs, 0, 'f', 1),
+                      QStringLiteral("<= 1.5"));
+    Bench::limit(at + QStringLiteral("width change (%1)").arg(wallOf(width)), width.cpuMs, 100,
+                 QStringLiteral("ms"));
+    Bench::limit(at + QStringLiteral("clear (%1)").arg(wallOf(clear)), clear.cpuMs, 100,
+                 QStringLiteral("ms"));
+    Bench::limit(at + QStringLiteral("memory per entry beyond its text, pane and store"), perEntry,
+                 300, QStringLiteral("bytes"));
+}
+
+// The store alone: what keeping every entry costs beside its characters.
+void measureStore(qsizetype entries)
+{
+    const qint64 heapBefore = heapInUse();
+    auto store = std::make_unique<TranscriptStore>();
+    const QString stamp = QStringLiteral("[14:03:27]"), nick = QStringLiteral("<Jana>");
+    for (qsizetype i = 0; i < entries; ++i)
+        store->append({stamp, nick,
+                       QStringLiteral("ahoj, tohle je zpráva číslo %1, posílám ji všem").arg(i),
+                       10});
+    const qint64 heap = heapInUse() - heapBefore;
+    Bench::limit(
+        QStringLiteral("%L1 entries: memory per entry beyond its text, store alone").arg(entries),
+        double(heap - textBytes(*store)) / double(entries), 300, QStringLiteral("bytes"));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    Bench::note(QStringLiteral("transcript (processor time of the GUI thread, wall time beside it; "
+                               "against the first 1,000 appends or the goal's limit):"));
+    Cost slowest;
+    const Cost first = firstThousand(slowest);
+    for (const qsizetype entries : {qsizetype(Window), qsizetype(100'000), qsizetype(1'000'000)}) {
+        measure(entries, first, slowest);
+        measureStore(entries);
+    }
+    Bench::limit(QStringLiteral("slowest single append at any length (%1)").arg(wallOf(slowest)),
+                 slowest.cpuMs, 10, QStringLiteral("ms"));
+    return 0;
+}
