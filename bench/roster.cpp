@@ -2,6 +2,7 @@
 // first. A roster whose removal costs the same wherever the entry stands gives 1.
 #include "BenchSupport.h"
 #include "protocol/Framing.h"
+#include "protocol/NotePresenter.h"
 #include "protocol/Station.h"
 #include "protocol/TranscriptSink.h"
 #include "ui/UserListView.h"
@@ -18,6 +19,11 @@ constexpr int Attempts = 5;
 class NoTranscript final : public TranscriptSink {
 public:
     void AddLine(const QString&, int, const QString&) override { }
+};
+
+class NoNotes final : public NotePresenter {
+public:
+    void showNote(const QString&, const QString&, std::function<void()>) override { }
 };
 
 QString addressOf(int station)
@@ -47,7 +53,8 @@ double logoffs(Station& station, bool oldestFirst)
 void measure(const QString& what, bool withUserList)
 {
     NoTranscript transcript;
-    Station station(transcript);
+    NoNotes notes;
+    Station station(transcript, notes);
     std::unique_ptr<UserListView> users;
     if (withUserList) {
         users = std::make_unique<UserListView>(station.roster());
