@@ -13,6 +13,7 @@
 #include "app/Platform.h"
 #include "app/SettingsStore.h"
 #include "app/Version.h"
+#include "transfer/TransferDialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,6 +68,7 @@ frmchat::frmchat(Services services, QWidget* parent)
     buildClientArea();
     m_menus = new MainMenus(*menuBar(), this);
     m_userActions = new UserActions(m_station, *m_chat, *m_menus, *m_settings, this);
+    m_transfers = new TransferDialogs(m_station, *m_chat, this);
     connectActions();
     resize(DesignClient.width(), DesignClient.height() + menuBar()->sizeHint().height());
 }
@@ -129,6 +131,11 @@ void frmchat::connectActions()
     connect(m_users, &UserListView::entryReleased, m_userActions, &UserActions::onEntryReleased);
     connect(m_users, &UserListView::emptyReleased, m_userActions, &UserActions::onEmptyReleased);
     connect(&m_tray, &TrayCode::restoreRequested, this, &frmchat::restoreWindow);
+    connect(m_menus->mnu_sendfile, &QAction::triggered, this, [this] {
+        const QString user = m_userActions->SelectedUser();
+        if (m_station.roster().rowOf(user) >= 0)
+            m_transfers->offerFileTo(Roster::addressOf(user));
+    });
 }
 
 bool frmchat::Form_Load(const StartOptions& start)
@@ -141,7 +148,6 @@ bool frmchat::Form_Load(const StartOptions& start)
     }
     m_menus->mnu_User->menuAction()->setVisible(false);
     const bool listening = m_station.bindSockets();
-    m_currentBlock = -1;
     m_settings->dialog();
     m_settings->save();
 

@@ -18,6 +18,7 @@ class SettingsStore;
 class SoundPlayer;
 class StatusPanels;
 class TranscriptView;
+class TransferDialogs;
 class UserActions;
 class UserListView;
 
@@ -58,6 +59,7 @@ public:
     StatusPanels* status() const { return m_status; }
     MainMenus& menus() const { return *m_menus; }
     UserActions& userActions() const { return *m_userActions; }
+    TransferDialogs& transfers() const { return *m_transfers; }
     SettingsHolder& settings() const { return *m_settings; }
     TrayCode& tray() { return m_tray; }
     QRect designGeometry(const QWidget* control) const;
@@ -108,9 +110,9 @@ private:
     MainMenus* m_menus = nullptr;
     SettingsHolder* m_settings = nullptr;
     UserActions* m_userActions = nullptr;
+    TransferDialogs* m_transfers = nullptr;
 
     int m_wakeType = 0;
-    int m_currentBlock = 0; // CurrentBlock: -1 while no file is being sent
     bool m_unloaded = false;
     QSize m_designClient;
     QList<ControlGeometry> m_layout;
