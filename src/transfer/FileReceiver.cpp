@@ -69,13 +69,16 @@ void FileReceiver::onNewConnection()
 
 void FileReceiver::onReadyRead()
 {
+    m_buffer.resize(ReadBufferSize);
     while (!isFinished() && m_connection->bytesAvailable() > 0) {
-        const QByteArray data = m_connection->read(ReadBufferSize);
-        if (m_file.write(data) != data.size()) {
+        const qint64 got = m_connection->read(m_buffer.data(), m_buffer.size());
+        if (got <= 0)
+            return;
+        if (m_file.write(m_buffer.constData(), got) != got) {
             fail(QStringLiteral("soubor nelze zapsat"));
             return;
         }
-        advance(data.size());
+        advance(got);
     }
 }
 

@@ -42,6 +42,7 @@ private:
     TransferNetwork& m_network;
     QHostAddress m_sender;
     QFile m_file;
+    QByteArray m_buffer; // one allocation for every arrival
     std::unique_ptr<QTcpServer> m_server;
     QTcpSocket* m_connection = nullptr; // a child of m_server
 };

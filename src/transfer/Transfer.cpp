@@ -2,6 +2,8 @@
 
 #include "protocol/TranscriptSink.h"
 
+#include <utility>
+
 Transfer::Transfer(Direction direction, TranscriptSink& transcript, QString fileLabel,
                    QString fileName, qint64 total, QObject* parent)
     : QObject(parent)
@@ -11,10 +13,13 @@ Transfer::Transfer(Direction direction, TranscriptSink& transcript, QString file
     , m_fileName(std::move(fileName))
     , m_total(total)
 {
-    m_idle.setSingleShot(true);
+    // Checked once a period rather than restarted for every block: a gigabyte is a hundred
+    // thousand of them.
     m_idle.setInterval(DefaultIdleTimeout);
-    connect(&m_idle, &QTimer::timeout, this,
-            [this] { fail(QStringLiteral("protistrana neodpovídá")); });
+    connect(&m_idle, &QTimer::timeout, this, [this] {
+        if (!std::exchange(m_active, false))
+            fail(QStringLiteral("protistrana neodpovídá"));
+    });
     m_idle.start();
 }
 
@@ -28,13 +33,13 @@ void Transfer::setIdleTimeout(std::chrono::milliseconds timeout)
 void Transfer::markConnected()
 {
     m_connected = true;
-    m_idle.start();
+    m_active = true;
 }
 
 void Transfer::advance(qint64 bytes)
 {
     m_done += bytes;
-    m_idle.start();
+    m_active = true;
     emit progressed(m_done);
 }
 

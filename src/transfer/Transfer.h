@@ -60,6 +60,7 @@ private:
     QString m_fileName;
     qint64 m_total = 0;
     qint64 m_done = 0;
+    bool m_active = false; // moved a byte or connected since the idle timer last fired
     bool m_connected = false;
     bool m_finished = false;
     QTimer m_idle;
