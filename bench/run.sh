@@ -25,3 +25,16 @@ QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$runtime "$bin" | awk '
             printf "  %-9s %9.1f ms  %5.2fx\n", name[i], ms[i], ms[i] / base
         printf "  all 100k  %9.1f ms  (%d blocks)\n", total, blocks
     }'
+
+# ---- file transfer throughput (bench_transfer_throughput) ----
+# A 1 GiB file (KW_BENCH_TRANSFER_MIB to change it) between two stations' transfer code and
+# through a plain socket pair; the file lives in the build directory and is deleted after.
+transfer="$build/bench/bench_transfer_throughput"
+if [ ! -x "$transfer" ]; then
+    echo "no benchmark at $transfer; build the target bench_transfer_throughput first" >&2
+    exit 1
+fi
+echo "file transfer over loopback TCP, stations against a plain socket copy:"
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$runtime \
+    "$transfer" "${KW_BENCH_TRANSFER_MIB:-1024}" "$build" 2>/dev/null | sed 's/^/  /'
+# ---- end of file transfer throughput ----
