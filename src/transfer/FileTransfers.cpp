@@ -33,12 +33,7 @@ QString shownName(const QString& name)
 
 FileTransfers::FileTransfers(Parts parts, QObject* parent)
     : QObject(parent)
-    , m_self(parts.self)
-    , m_roster(parts.roster)
-    , m_sender(parts.sender)
-    , m_transcript(parts.transcript)
-    , m_prompts(parts.prompts)
-    , m_network(parts.network)
+    , m_parts(parts)
 {
 }
 
@@ -59,24 +54,24 @@ bool FileTransfers::isSending() const
 void FileTransfers::SendFilename(const QString& toip, const QString& localfile)
 {
     if (isSending()) {
-        m_transcript.AddLine(QStringLiteral("další soubor nemůže být zaslán, dokud uživatel "
-                                            "přijme nebo odmítne předchozí"),
-                             4, QStringLiteral(" "));
+        m_parts.transcript.AddLine(QStringLiteral("další soubor nemůže být zaslán, dokud uživatel "
+                                                  "přijme nebo odmítne předchozí"),
+                                   4, QStringLiteral(" "));
         return;
     }
-    const int row = m_roster.rowOf(Roster::keyFor(toip));
+    const int row = m_parts.roster.rowOf(Roster::keyFor(toip));
     if (row < 0)
         return;
-    m_transcript.AddLine(
-        QStringLiteral("žádost o příjem souboru na uživatele ") + m_roster.at(row).text, 0);
+    m_parts.transcript.AddLine(
+        QStringLiteral("žádost o příjem souboru na uživatele ") + m_parts.roster.at(row).text, 0);
     const QFileInfo file(localfile);
     if (!file.isFile())
         return;
     const OfferBook::Offer offer{localfile, file.size(), TransferText::FileNameFromPath(localfile)};
     m_offers.add(toip, offer);
-    m_sender.SendPackage(
-        Framing::commandData(
-            SendFileWord, {m_self.MyIP, m_self.Username, QString::number(offer.size), offer.name}),
+    m_parts.sender.SendPackage(
+        Framing::commandData(SendFileWord, {m_parts.self.MyIP, m_parts.self.Username,
+                                            QString::number(offer.size), offer.name}),
         {toip});
 }
 
@@ -89,20 +84,22 @@ void FileTransfers::onSendFile(const Command& command)
     const IncomingOffer offer{command.source, PeerText::nick(d[1]), d[2], size, d[3]};
     if (m_questions.size() >= MaxOpenQuestions) {
         refuse(offer);
-        m_transcript.AddLine(QStringLiteral("soubor ") + shownName(offer.name) +
-                                 QStringLiteral(" od uživatele ") + offer.nick +
-                                 QStringLiteral(" byl odmítnut: otevřeny jsou již tři žádosti o "
-                                                "příjem souboru"),
-                             4);
+        // One pass over both arguments: a name with "%2" in it stays as it is.
+        m_parts.transcript.AddLine(
+            QStringLiteral("soubor %1 od uživatele %2 byl odmítnut: otevřeny "
+                           "jsou již tři žádosti o příjem souboru")
+                .arg(shownName(offer.name), offer.nick),
+            4);
         return;
     }
     const quint64 question = ++m_lastQuestion;
     m_questions.insert(question, offer);
-    m_prompts.askToAccept(TransferText::offerQuestion(offer.nick, shownName(offer.name), size),
-                          [self = QPointer(this), question](bool yes) {
-                              if (self)
-                                  self->onAnswered(question, yes);
-                          });
+    m_parts.prompts.askToAccept(
+        TransferText::offerQuestion(offer.nick, shownName(offer.name), size),
+        [self = QPointer(this), question](bool yes) {
+            if (self)
+                self->onAnswered(question, yes);
+        });
 }
 
 // The offer may be gone by the time the user answers: every answer looks it up again.
@@ -115,12 +112,13 @@ void FileTransfers::onAnswered(quint64 question, bool yes)
         return;
     }
     const IncomingOffer& offer = m_questions[question];
-    m_prompts.chooseDestination(QStringLiteral("uložit soubor od ") + offer.nick,
-                                TransferText::proposedSaveName(offer.name),
-                                [self = QPointer(this), question](const QString& destination) {
-                                    if (self)
-                                        self->onDestinationChosen(question, destination);
-                                });
+    m_parts.prompts.chooseDestination(
+        QStringLiteral("uložit soubor od ") + offer.nick,
+        TransferText::proposedSaveName(offer.name),
+        [self = QPointer(this), question](const QString& destination) {
+            if (self)
+                self->onDestinationChosen(question, destination);
+        });
 }
 
 void FileTransfers::onDestinationChosen(quint64 question, const QString& destination)
@@ -136,7 +134,7 @@ void FileTransfers::onDestinationChosen(quint64 question, const QString& destina
 
 void FileTransfers::receive(const IncomingOffer& offer, const QString& destination)
 {
-    auto* receiver = new FileReceiver(m_transcript, m_network, QHostAddress(offer.from),
+    auto* receiver = new FileReceiver(m_parts.transcript, m_parts.network, QHostAddress(offer.from),
                                       shownName(offer.name), offer.size, destination, this);
     const quint16 port = receiver->start();
     begin(receiver);
@@ -144,15 +142,17 @@ void FileTransfers::receive(const IncomingOffer& offer, const QString& destinati
         refuse(offer);
         return;
     }
-    m_sender.SendPackage(
-        Framing::commandData(AcceptFileWord, {m_self.MyIP, QString::number(port), offer.name}),
+    m_parts.sender.SendPackage(
+        Framing::commandData(AcceptFileWord,
+                             {m_parts.self.MyIP, QString::number(port), offer.name}),
         {offer.from});
 }
 
 void FileTransfers::refuse(const IncomingOffer& offer)
 {
-    m_sender.SendPackage(Framing::commandData(RefuseFileWord, {m_self.Username, offer.sizeText}),
-                         {offer.from});
+    m_parts.sender.SendPackage(
+        Framing::commandData(RefuseFileWord, {m_parts.self.Username, offer.sizeText}),
+        {offer.from});
 }
 
 // Only the address an offer went to can take it, and only for itself: the acceptance must
@@ -169,7 +169,7 @@ void FileTransfers::onAcceptFile(const Command& command)
         m_offers.takeAccepted(command.source, command.has(2) ? command.d[2] : QString());
     if (!offer)
         return;
-    auto* sender = new FileSender(m_transcript, m_network, offer->path,
+    auto* sender = new FileSender(m_parts.transcript, m_parts.network, offer->path,
                                   QHostAddress(command.source), port, this);
     sender->start();
     begin(sender);
@@ -181,9 +181,9 @@ void FileTransfers::onRefuseFile(const Command& command)
         return;
     if (!m_offers.takeRefused(command.source, command.has(1) ? command.d[1] : QString()))
         return;
-    m_transcript.AddLine(QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
-                             QStringLiteral(" odmítl přijmout soubor"),
-                         2, QStringLiteral(" "));
+    m_parts.transcript.AddLine(QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
+                                   QStringLiteral(" odmítl přijmout soubor"),
+                               2, QStringLiteral(" "));
 }
 
 void FileTransfers::begin(Transfer* transfer)

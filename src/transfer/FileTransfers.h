@@ -72,12 +72,7 @@ private:
     void refuse(const IncomingOffer& offer);
     void begin(Transfer* transfer);
 
-    const Identity& m_self;
-    const Roster& m_roster;
-    PacketSender& m_sender;
-    TranscriptSink& m_transcript;
-    TransferPrompts& m_prompts;
-    TransferNetwork& m_network;
+    Parts m_parts;
     OfferBook m_offers;
     QHash<quint64, IncomingOffer> m_questions;
     quint64 m_lastQuestion = 0;

@@ -68,7 +68,7 @@ frmchat::frmchat(Services services, QWidget* parent)
     buildClientArea();
     m_menus = new MainMenus(*menuBar(), this);
     m_userActions = new UserActions(m_station, *m_chat, *m_menus, *m_settings, this);
-    m_transfers = new TransferDialogs(m_station, *m_chat, this);
+    m_transferDialogs = new TransferDialogs(m_station, *m_chat, this);
     connectActions();
     resize(DesignClient.width(), DesignClient.height() + menuBar()->sizeHint().height());
 }
@@ -134,7 +134,7 @@ void frmchat::connectActions()
     connect(m_menus->mnu_sendfile, &QAction::triggered, this, [this] {
         const QString user = m_userActions->SelectedUser();
         if (m_station.roster().rowOf(user) >= 0)
-            m_transfers->offerFileTo(Roster::addressOf(user));
+            m_transferDialogs->offerFileTo(Roster::addressOf(user));
     });
 }
 

@@ -59,7 +59,6 @@ public:
     StatusPanels* status() const { return m_status; }
     MainMenus& menus() const { return *m_menus; }
     UserActions& userActions() const { return *m_userActions; }
-    TransferDialogs& transfers() const { return *m_transfers; }
     SettingsHolder& settings() const { return *m_settings; }
     TrayCode& tray() { return m_tray; }
     QRect designGeometry(const QWidget* control) const;
@@ -110,7 +109,7 @@ private:
     MainMenus* m_menus = nullptr;
     SettingsHolder* m_settings = nullptr;
     UserActions* m_userActions = nullptr;
-    TransferDialogs* m_transfers = nullptr;
+    TransferDialogs* m_transferDialogs = nullptr;
 
     int m_wakeType = 0;
     bool m_unloaded = false;

@@ -11,6 +11,8 @@ using Lines = QList<RecordedLine>;
 const QString Me = QStringLiteral("10.0.0.1");
 const QString Peer = QStringLiteral("10.0.0.5"); // field 0 of the offers it makes
 const QString Source = QStringLiteral("10.0.0.9"); // where its datagrams come from
+const QByteArray Refusal = QByteArrayLiteral("REFUSEFILE\tuser1\x0B"
+                                             "254120\r\n");
 
 struct Offers : TransferStation {
     Offers()
@@ -44,12 +46,8 @@ private slots:
         QTest::addColumn<bool>("yes");
         QTest::addColumn<bool>("saved");
         QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("no") << false << false
-                            << QByteArray("REFUSEFILE\tuser1\x0B"
-                                          "254120\r\n");
-        QTest::newRow("save cancelled") << true << false
-                                        << QByteArray("REFUSEFILE\tuser1\x0B"
-                                                      "254120\r\n");
+        QTest::newRow("no") << false << false << Refusal;
+        QTest::newRow("save cancelled") << true << false << Refusal;
         QTest::newRow("accepted") << true << true << QByteArray("ACCEPTFILE\t10.0.0.1\x0B");
     }
 
@@ -140,13 +138,11 @@ private slots:
     {
         Offers f;
         for (int i = 0; i < 4; ++i)
-            f.offerFrom(Source, QStringLiteral("<b>f%1</b>").arg(i));
+            f.offerFrom(Source, QStringLiteral("<b>f%1%2</b>").arg(i));
         QCOMPARE(f.prompts.questions.size(), 3);
-        QCOMPARE(f.sent, (QList<SentPackage>{{"REFUSEFILE\tuser1\x0B"
-                                              "254120\r\n",
-                                              {Source}}}));
+        QCOMPARE(f.sent, (QList<SentPackage>{{Refusal, {Source}}}));
         QCOMPARE(f.transcript.lines,
-                 (Lines{{"soubor <b>f3</b> od uživatele Jana byl odmítnut: otevřeny jsou již tři "
+                 (Lines{{"soubor <b>f3%2</b> od uživatele Jana byl odmítnut: otevřeny jsou již tři "
                          "žádosti o příjem souboru",
                          4, ""}}));
         f.prompts.questions[0].answer(false);

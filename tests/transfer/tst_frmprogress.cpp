@@ -81,16 +81,6 @@ private slots:
         QTRY_VERIFY(!window);
     }
 
-    void emptyFileLeavesTheFiguresAlone()
-    {
-        RecordingTranscript transcript;
-        StillTransfer transfer(transcript, 0);
-        frmProgress window(transfer);
-        window.SetProgress(10);
-        QCOMPARE(text(window, "Label2_2"), QStringLiteral("000"));
-        QCOMPARE(text(window, "Label4"), QStringLiteral("0 MB"));
-    }
-
     void fileTravelsThroughTheWindowsToItself()
     {
         MainWindowFixture chat;

@@ -31,9 +31,9 @@ private slots:
     {
         QFETCH(qint64, bytes);
         QFETCH(QString, czech);
-        QFETCH(QString, english);
         QCOMPARE(TransferText::megabytes(bytes, QLocale(QLocale::Czech)), czech);
-        QCOMPARE(TransferText::megabytes(bytes, QLocale(QLocale::English)), english);
+        QCOMPARE(TransferText::megabytes(bytes, QLocale(QLocale::English)),
+                 QString(czech).replace(',', '.'));
     }
 
     void percentagesAreWholeAndBounded()
@@ -75,15 +75,6 @@ private slots:
         QFETCH(QString, offered);
         QFETCH(QString, proposed);
         QCOMPARE(TransferText::proposedSaveName(offered), proposed);
-    }
-
-    void questionNamesSenderFileAndSize()
-    {
-        QLocale::setDefault(QLocale(QLocale::Czech));
-        QCOMPARE(
-            TransferText::offerQuestion("Jana", "zprava.doc", 524288),
-            QStringLiteral("uživatel Jana vám zasílá soubor: \nzprava.doc\nvelikost: 0,5 MB\n\n"
-                           "Chcete soubor přijmout?"));
     }
 };
 
