@@ -31,8 +31,6 @@ public:
     // Closes the connection and keeps what has arrived.
     void cancel() override;
 
-    QString destination() const { return m_file.fileName(); }
-
 private:
     void onNewConnection();
     void onReadyRead();

@@ -30,9 +30,6 @@ public:
     // Stops at the next block; what is already queued still goes out before the close.
     void cancel() override;
 
-    QString path() const { return m_path; }
-    QHostAddress peer() const { return m_host; }
-
 private:
     void onConnected();
     void onEnded();

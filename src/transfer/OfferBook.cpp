@@ -4,6 +4,8 @@
 #include "protocol/PeerText.h"
 #include "protocol/WireCodec.h"
 
+#include <algorithm>
+
 namespace {
 // The name as the peer reads it off the wire and repeats it.
 QString asReceived(const QString& name)

@@ -20,7 +20,6 @@ public:
     static constexpr qsizetype MaxPerAddress = 8;
 
     void add(const QString& address, Offer offer);
-    bool has(const QString& address) const { return m_offers.contains(address); }
     qsizetype count() const;
 
     // The offer an answer from address is about: the one whose name (acceptance) or size

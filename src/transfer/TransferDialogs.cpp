@@ -5,7 +5,6 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPushButton>
 
 TransferDialogs::TransferDialogs(Station& station, TranscriptSink& transcript,
                                  QWidget* dialogParent)

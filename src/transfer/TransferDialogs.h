@@ -20,8 +20,6 @@ class TransferDialogs final : public QObject, public TransferPrompts {
 public:
     TransferDialogs(Station& station, TranscriptSink& transcript, QWidget* dialogParent);
 
-    FileTransfers& transfers() { return m_transfers; }
-
     // "zaslat soubor": asks for a file and offers it to the user at address.
     void offerFileTo(const QString& address);
 
