@@ -26,7 +26,7 @@ constexpr qint64 MiB = 1 << 20;
 
 struct Result {
     double seconds = 0;
-    double cpuSeconds = 0; // this process's, both sides: what other programs cannot skew
+    double cpuSeconds = 0; // this process, both sides: less at the mercy of other programs
     bool exact = false;
     qint64 peakAtEighthKiB = 0; // the process's peak memory an eighth of the way through
     qint64 peakAtEndKiB = 0;
