@@ -22,7 +22,7 @@ trap cleanup EXIT INT TERM
 echo "building in release mode in $build ..."
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j2 --target kestrowind2 bench_receive bench_roster bench_transcript \
-    bench_startup >/dev/null
+    bench_startup bench_transfer_throughput >/dev/null
 
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime"
 bench="$build/bench"
@@ -53,3 +53,11 @@ fi
 # ---- roster and transcript, in one process each ----
 quiet "$bench/bench_roster"
 quiet "$bench/bench_transcript"
+
+# ---- file transfer throughput (bench_transfer_throughput) ----
+# A 1 GiB file (KW_BENCH_TRANSFER_MIB to change it) between two stations' transfer code and
+# through a plain socket pair; the file lives in the build directory and is deleted after.
+transfer="$bench/bench_transfer_throughput"
+echo "file transfer over loopback TCP, stations against a plain socket copy:"
+quiet "$transfer" "${KW_BENCH_TRANSFER_MIB:-1024}" "$build" | sed 's/^/  /'
+# ---- end of file transfer throughput ----

@@ -42,6 +42,9 @@ public:
     Messages& messages() { return m_messages; }
     const Messages& messages() const { return m_messages; }
     quint16 port() const { return m_transport.endpoints().port; }
+    // For the handlers that live outside the station, such as file transfer.
+    const Identity& identity() const { return m_identity; }
+    CommandDispatcher& dispatcher() { return m_dispatcher; }
 
     bool SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs = {}) override;
 

@@ -16,6 +16,7 @@
 #include "app/SettingsStore.h"
 #include "app/Version.h"
 #include "frmAbout.h"
+#include "transfer/TransferDialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -72,6 +73,7 @@ frmchat::frmchat(Services services, QWidget* parent)
     buildClientArea();
     m_menus = new MainMenus(*menuBar(), this);
     m_userActions = new UserActions(m_station, *m_chat, *m_menus, *m_settings, this);
+    m_transferDialogs = new TransferDialogs(m_station, *m_chat, this);
     connectActions();
     resize(DesignClient.width(), DesignClient.height() + menuBar()->sizeHint().height());
 }
@@ -135,6 +137,11 @@ void frmchat::connectActions()
     connect(m_settings, &SettingsHolder::updateLinkClicked, updates,
             [this, updates] { updates->Label36_Click(&m_settings->dialog()); });
     connect(updates, &UpdateLauncher::handedOver, this, &frmchat::handOver);
+    connect(m_menus->mnu_sendfile, &QAction::triggered, this, [this] {
+        const QString user = m_userActions->SelectedUser();
+        if (m_station.roster().rowOf(user) >= 0)
+            m_transferDialogs->offerFileTo(Roster::addressOf(user));
+    });
 }
 
 bool frmchat::Form_Load(const StartOptions& start)
@@ -147,7 +154,6 @@ bool frmchat::Form_Load(const StartOptions& start)
     }
     m_menus->mnu_User->menuAction()->setVisible(false);
     const bool listening = m_station.bindSockets();
-    m_currentBlock = -1;
     m_settings->dialog();
     m_settings->save();
 

@@ -19,6 +19,7 @@ class SettingsStore;
 class SoundPlayer;
 class StatusPanels;
 class TranscriptView;
+class TransferDialogs;
 class UserActions;
 class UserListView;
 
@@ -111,8 +112,8 @@ private:
     MainMenus* m_menus = nullptr;
     SettingsHolder* m_settings = nullptr;
     UserActions* m_userActions = nullptr;
+    TransferDialogs* m_transferDialogs = nullptr;
 
-    int m_currentBlock = 0; // CurrentBlock: -1 while no file is being sent
     bool m_unloaded = false;
     QSize m_designClient;
     QList<ControlGeometry> m_layout;

@@ -12,8 +12,10 @@
 #include "ui/UserActions.h"
 #include "ui/frmchat.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -27,7 +29,10 @@ namespace {
 
 void report(const QString& kind, const QString& text)
 {
-    const QByteArray line = (kind + QLatin1Char(' ') + text).toUtf8() + '\n';
+    // One report a line: a line break inside the text travels as a backslash and "n".
+    QString flat = text;
+    flat.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    const QByteArray line = (kind + QLatin1Char(' ') + flat).toUtf8() + '\n';
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
     std::fflush(stdout);
 }
@@ -119,6 +124,29 @@ private:
             m_window.userActions().onEntryReleased(key, Qt::LeftButton, {});
             m_window.menus().mnu_sendalert->trigger();
             answerInputDialog(rest.section(QLatin1Char(' '), 1));
+        } else if (command == QLatin1String("sendfile")) {
+            // "sendfile ADDRESS PATH": the user menu's "zaslat soubor" and the open dialog.
+            const QString key = QStringLiteral("ip") + rest.section(QLatin1Char(' '), 0, 0);
+            m_window.userActions().onEntryReleased(key, Qt::LeftButton, {});
+            m_window.menus().mnu_sendfile->trigger();
+            answerFileDialog(rest.section(QLatin1Char(' '), 1));
+        } else if (command == QLatin1String("acceptfile")) {
+            // "acceptfile PATH": Yes to the offer's question, then PATH in the save dialog.
+            for (QMessageBox* box : m_window.findChildren<QMessageBox*>()) {
+                if (box->isVisible() && box->button(QMessageBox::Yes))
+                    box->button(QMessageBox::Yes)->click();
+            }
+            answerFileDialog(rest);
+        }
+    }
+
+    static void answerFileDialog(const QString& path)
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible()) {
+                dialog->selectFile(path);
+                static_cast<QDialog*>(dialog)->accept(); // as the dialog's own button does
+            }
         }
     }
 

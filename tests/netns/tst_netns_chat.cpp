@@ -1,11 +1,13 @@
 // Stations on one bridged LAN talk: chat lines and actions reach everybody, a new nick is
-// announced, and a private note reaches only the station it was sent to.
+// announced, a private note reaches only the station it was sent to, and so does a file.
 #include "NetnsLab.h"
 #include "StationProcess.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -104,6 +106,34 @@ private slots:
                                   qPrintable(station(3).describe()), TimeoutMs);
         QVERIFY(!station(3).hasSeen(QStringLiteral("BOX")));
         QVERIFY(!station(1).hasSeen(QStringLiteral("BOX")));
+    }
+
+    void fileArrivesByteForByte()
+    {
+        // Not in /tmp: the file dialogs would look into every file there.
+        QTemporaryDir dir(QDir::current().filePath(QStringLiteral("netns-file-XXXXXX")));
+        QFile source(dir.filePath(QStringLiteral("zpráva.bin")));
+        QVERIFY(source.open(QIODevice::WriteOnly));
+        QByteArray bytes(300000, Qt::Uninitialized);
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()),
+                                              bytes.size() / 4);
+        source.write(bytes);
+        source.close();
+        station(1).writeLine(
+            QStringLiteral("sendfile %1 %2").arg(m_lab->address(2), source.fileName()));
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            station(2)
+                .latest(QStringLiteral("BOX"))
+                .startsWith("příjem souboru|uživatel Jana2 vám zasílá soubor: \\nzpráva.bin"),
+            qPrintable(station(2).describe()), TimeoutMs);
+        station(2).writeLine(QStringLiteral("acceptfile ") +
+                             dir.filePath(QStringLiteral("přijato.bin")));
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            hasLine(station(2), "přenos souboru je kompletní nebo byl zastaven uživatelem", false),
+            qPrintable(station(2).describe()), TimeoutMs);
+        QFile arrived(dir.filePath(QStringLiteral("přijato.bin")));
+        QVERIFY(arrived.open(QIODevice::ReadOnly));
+        QVERIFY(arrived.readAll() == bytes);
     }
 
 private:

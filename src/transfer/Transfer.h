@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+
+class TranscriptSink;
+
+// One file on its way, in either direction: what its progress window shows, and the end
+// every transfer reaches exactly once, with a line that says how it went.
+class Transfer : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Transfer)
+
+public:
+    enum class Direction { Sending, Receiving };
+
+    // A peer that neither connects nor moves a byte for this long is given up on.
+    static constexpr std::chrono::milliseconds DefaultIdleTimeout{60000};
+
+    Direction direction() const { return m_direction; }
+    // The file as its window names it, and the size it is expected to have.
+    QString fileLabel() const { return m_fileLabel; }
+    qint64 totalSize() const { return m_total; }
+    qint64 done() const { return m_done; }
+    // Connected and not finished.
+    bool isRunning() const { return m_connected && !m_finished; }
+    bool isFinished() const { return m_finished; }
+
+    void setIdleTimeout(std::chrono::milliseconds timeout);
+    // The user stops it from its window.
+    virtual void cancel() = 0;
+
+signals:
+    void progressed(qint64 done);
+    void finished();
+
+protected:
+    Transfer(Direction direction, TranscriptSink& transcript, QString fileLabel, QString fileName,
+             qint64 total, QObject* parent);
+
+    TranscriptSink& transcript() { return m_transcript; }
+    void markConnected();
+    void advance(qint64 bytes);
+    // Ends with a type 4 line naming the file and what went wrong.
+    void fail(const QString& reason);
+    // Ends normally, with a progress line when one is given.
+    void complete(const QString& line = {});
+    // Closes sockets and files; called once, as the transfer ends.
+    virtual void release() = 0;
+
+private:
+    void finish();
+
+    Direction m_direction;
+    TranscriptSink& m_transcript;
+    QString m_fileLabel;
+    QString m_fileName;
+    qint64 m_total = 0;
+    qint64 m_done = 0;
+    bool m_active = false; // moved a byte or connected since the idle timer last fired
+    bool m_connected = false;
+    bool m_finished = false;
+    QTimer m_idle;
+};

@@ -1,0 +1,64 @@
+#include "TransferDialogs.h"
+
+#include "frmProgress.h"
+#include "protocol/Station.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+TransferDialogs::TransferDialogs(Station& station, TranscriptSink& transcript,
+                                 QWidget* dialogParent)
+    : QObject(dialogParent)
+    , m_dialogParent(dialogParent)
+    , m_transfers({station.identity(), station.roster(), station, transcript, *this, m_network})
+{
+    m_transfers.attach(station.dispatcher());
+    connect(&m_transfers, &FileTransfers::transferStarted, this, &TransferDialogs::showProgress);
+}
+
+void TransferDialogs::offerFileTo(const QString& address)
+{
+    auto* dialog = new QFileDialog(m_dialogParent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    // Every file, with or without a dot in its name.
+    dialog->setNameFilter(QStringLiteral("všechny soubory (*)"));
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [this, address](const QString& path) { m_transfers.SendFilename(address, path); });
+    dialog->open();
+}
+
+void TransferDialogs::askToAccept(const QString& question, std::function<void(bool)> answered)
+{
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("příjem souboru"), question,
+                                QMessageBox::Yes | QMessageBox::No, m_dialogParent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    connect(box, &QDialog::finished, this, [box, answered = std::move(answered)] {
+        answered(box->clickedButton() == box->button(QMessageBox::Yes));
+    });
+    box->open();
+}
+
+void TransferDialogs::chooseDestination(const QString& title, const QString& proposedName,
+                                        std::function<void(const QString&)> chosen)
+{
+    // The dialog asks before it replaces a file, as QFileDialog does unless told not to.
+    auto* dialog = new QFileDialog(m_dialogParent, title);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->selectFile(proposedName);
+    connect(dialog, &QDialog::finished, this, [dialog, chosen = std::move(chosen)](int result) {
+        const QStringList files = dialog->selectedFiles();
+        chosen(result == QDialog::Accepted && !files.isEmpty() ? files.first() : QString());
+    });
+    dialog->open();
+}
+
+void TransferDialogs::showProgress(Transfer* transfer)
+{
+    auto* window = new frmProgress(*transfer, m_dialogParent);
+    window->show();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "FileTransfers.h"
+#include "TransferNetwork.h"
+#include "TransferPrompts.h"
+
+#include <QObject>
+
+class Station;
+class TranscriptSink;
+class QWidget;
+
+// File transfer as the user sees it: the dialog that picks a file to offer, the question
+// and the save dialog for an offered one, and a progress window for every transfer. None
+// of them holds up the network while it is open.
+class TransferDialogs final : public QObject, public TransferPrompts {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TransferDialogs)
+
+public:
+    TransferDialogs(Station& station, TranscriptSink& transcript, QWidget* dialogParent);
+
+    // "zaslat soubor": asks for a file and offers it to the user at address.
+    void offerFileTo(const QString& address);
+
+    void askToAccept(const QString& question, std::function<void(bool)> answered) override;
+    void chooseDestination(const QString& title, const QString& proposedName,
+                           std::function<void(const QString&)> chosen) override;
+
+private:
+    void showProgress(Transfer* transfer);
+
+    QWidget* m_dialogParent;
+    TcpTransferNetwork m_network;
+    FileTransfers m_transfers;
+};

@@ -1,0 +1,166 @@
+// The handshake over crafted packets: who is asked, who is answered, and who can take a file.
+#include "TransferFakes.h"
+#include "transfer/Transfer.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+using Lines = QList<RecordedLine>;
+const QString Me = QStringLiteral("10.0.0.1");
+const QString Peer = QStringLiteral("10.0.0.5"); // field 0 of the offers it makes
+const QString Source = QStringLiteral("10.0.0.9"); // where its datagrams come from
+const QByteArray Refusal = QByteArrayLiteral("REFUSEFILE\tuser1\x0B"
+                                             "254120\r\n");
+
+struct Offers : TransferStation {
+    Offers()
+        : TransferStation(Me, network)
+    {
+        QLocale::setDefault(QLocale(QLocale::Czech));
+    }
+    void offerFrom(const QString& source, const QString& name = QStringLiteral("zprava.doc"),
+                   const QString& size = QStringLiteral("254120"))
+    {
+        receive("SENDFILE", {Peer, QStringLiteral("Jana"), size, name}, source);
+    }
+    QString file(const QString& name, qint64 size = 10)
+    {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.resize(size);
+        return file.fileName();
+    }
+    RecordingNetwork network;
+    QTemporaryDir dir;
+};
+} // namespace
+
+class tst_FileOffers final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void answersGoWhereTheOfferCameFrom_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("no") << false << false << Refusal;
+        QTest::newRow("save cancelled") << true << false << Refusal;
+        QTest::newRow("accepted") << true << true << QByteArray("ACCEPTFILE\t10.0.0.1\x0B");
+    }
+
+    void answersGoWhereTheOfferCameFrom()
+    {
+        QFETCH(bool, yes);
+        QFETCH(bool, saved);
+        QFETCH(QByteArray, answer);
+        Offers f;
+        f.offerFrom(Source);
+        QCOMPARE(f.prompts.questions.size(), 1);
+        QCOMPARE(f.prompts.questions[0].text,
+                 QStringLiteral("uživatel Jana vám zasílá soubor: \nzprava.doc\nvelikost: 0,24 MB"
+                                "\n\nChcete soubor přijmout?"));
+        f.prompts.questions[0].answer(yes);
+        if (yes) {
+            QCOMPARE(f.prompts.saveDialogs.size(), 1);
+            QCOMPARE(f.prompts.saveDialogs[0].title, QStringLiteral("uložit soubor od Jana"));
+            QCOMPARE(f.prompts.saveDialogs[0].proposed, QStringLiteral("zprava.doc"));
+            f.prompts.saveDialogs[0].choose(saved ? f.dir.filePath("x") : QString());
+        }
+        QCOMPARE(f.sent.size(), 1);
+        QCOMPARE(f.sent[0].to, QStringList{Source});
+        QVERIFY2(f.sent[0].data.startsWith(answer), f.sent[0].data.constData());
+        if (saved)
+            QVERIFY(f.sent[0].data.endsWith("\x0Bzprava.doc\r\n"));
+        QCOMPARE(f.transfers.openQuestions(), 0);
+        // Answering twice changes nothing.
+        f.prompts.questions[0].answer(false);
+        QCOMPARE(f.sent.size(), 1);
+    }
+
+    void onlyTheAddressOfferedCanAnswer()
+    {
+        Offers f;
+        f.know("10.0.0.5", "Petr");
+        f.know("10.0.0.6", "Eva");
+        const QString first = f.file("a.txt"), second = f.file("b.txt");
+        f.transfers.SendFilename("10.0.0.5", first);
+        f.transfers.SendFilename("10.0.0.6", second);
+        f.transfers.SendFilename("10.0.0.7", second); // not in the list: nothing
+        QCOMPARE(f.sent, (QList<SentPackage>{{"SENDFILE\t10.0.0.1\x0Buser1\x0B"
+                                              "10\x0B"
+                                              "a.txt\r\n",
+                                              {"10.0.0.5"}},
+                                             {"SENDFILE\t10.0.0.1\x0Buser1\x0B"
+                                              "10\x0B"
+                                              "b.txt\r\n",
+                                              {"10.0.0.6"}}}));
+        QSignalSpy started(&f.transfers, &FileTransfers::transferStarted);
+
+        f.receive("ACCEPTFILE", {"10.0.0.7", "4000", "a.txt"}, "10.0.0.7"); // a stranger
+        f.receive("ACCEPTFILE", {"10.0.0.5", "4000", "a.txt"}, "10.0.0.7"); // naming another
+        f.receive("ACCEPTFILE", {"10.0.0.5", "0", "a.txt"}, "10.0.0.5"); // no port
+        f.receive("REFUSEFILE", {"Cizí", "10"}, "10.0.0.7");
+        QVERIFY(f.network.connects.isEmpty());
+        QCOMPARE(f.transfers.offers().count(), 2);
+
+        // Answered in the other order, each answer takes its own file.
+        f.receive("ACCEPTFILE", {"10.0.0.6", "4001", "b.txt"}, "10.0.0.6");
+        f.receive("REFUSEFILE", {"Petr", "10"}, "10.0.0.5");
+        f.receive("ACCEPTFILE", {"10.0.0.5", "4002", "a.txt"}, "10.0.0.5"); // refused already
+        QCOMPARE(f.network.connects,
+                 (QList<std::pair<QHostAddress, quint16>>{{QHostAddress("10.0.0.6"), 4001}}));
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(started[0][0].value<Transfer*>()->fileLabel(), second);
+        QCOMPARE(f.transcript.lines.last(),
+                 (RecordedLine{"uživatel Petr odmítl přijmout soubor", 2, " "}));
+        QCOMPARE(f.transfers.offers().count(), 0);
+    }
+
+    void twoOffersToOneUserAreToldApartByTheirAnswers()
+    {
+        Offers f;
+        f.know("10.0.0.5", "Petr");
+        const QString small = f.file("a.txt", 1), big = f.file("b.txt", 2);
+        f.transfers.SendFilename("10.0.0.5", small);
+        f.transfers.SendFilename("10.0.0.5", big);
+        QSignalSpy started(&f.transfers, &FileTransfers::transferStarted);
+        f.receive("ACCEPTFILE", {"10.0.0.5", "4000", "a.txt"}, "10.0.0.5");
+        f.receive("REFUSEFILE", {"Petr", "2"}, "10.0.0.5");
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(started[0][0].value<Transfer*>()->fileLabel(), small);
+        QCOMPARE(f.transfers.offers().count(), 0);
+    }
+
+    void atMostThreeQuestionsAreOpen()
+    {
+        Offers f;
+        for (int i = 0; i < 4; ++i)
+            f.offerFrom(Source, QStringLiteral("<b>f%1%2</b>").arg(i));
+        QCOMPARE(f.prompts.questions.size(), 3);
+        QCOMPARE(f.sent, (QList<SentPackage>{{Refusal, {Source}}}));
+        QCOMPARE(f.transcript.lines,
+                 (Lines{{"soubor <b>f3%2</b> od uživatele Jana byl odmítnut: otevřeny jsou již tři "
+                         "žádosti o příjem souboru",
+                         4, ""}}));
+        f.prompts.questions[0].answer(false);
+        f.offerFrom(Source);
+        QCOMPARE(f.prompts.questions.size(), 4);
+    }
+
+    void sizesBeyondTwoGigabytesTravelAsText()
+    {
+        Offers f;
+        f.know("10.0.0.5", "Petr");
+        f.transfers.SendFilename("10.0.0.5", f.file("big.iso", qint64(3) << 30));
+        QVERIFY(f.sent[0].data.contains("\x0B"
+                                        "3221225472\x0B"));
+        f.offerFrom(Source, "big.iso", "3221225472");
+        QVERIFY(f.prompts.questions[0].text.contains("velikost: 3072 MB"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_FileOffers)
+#include "tst_fileoffers.moc"

@@ -1,0 +1,249 @@
+// Whole transfers between two stations on loopback: offer, acceptance, TCP, and every way
+// a transfer can end.
+#include "TransferFakes.h"
+#include "transfer/FileReceiver.h"
+#include "transfer/Transfer.h"
+
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/mount.h>
+
+namespace {
+using Lines = QList<RecordedLine>;
+constexpr int TimeoutMs = 20000;
+const QString Closing = QStringLiteral("přenos souboru je kompletní nebo byl zastaven uživatelem");
+
+// Station a (127.0.0.1) offers, station b (127.0.0.2) saves into its own folder.
+struct Pair {
+    Pair()
+    {
+        a.peer = &b;
+        b.peer = &a;
+        a.know(b.self.MyIP, QStringLiteral("Bob"));
+        b.prompts.autoSave = [this](const QString& name) {
+            return saveDir + QLatin1Char('/') + name;
+        };
+        QObject::connect(&a.transfers, &FileTransfers::transferStarted,
+                         [this](Transfer* t) { sending = t; });
+        QObject::connect(&b.transfers, &FileTransfers::transferStarted,
+                         [this](Transfer* t) { receiving = t; });
+    }
+    QByteArray source(qint64 size)
+    {
+        QByteArray bytes(size, Qt::Uninitialized);
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+        QFile file(dir.filePath("zdroj.bin"));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != size)
+            qFatal("cannot write the source");
+        return bytes;
+    }
+    void offer() { a.transfers.SendFilename(b.self.MyIP, dir.filePath("zdroj.bin")); }
+    // Runs a callback once, at the first progress of a side's transfer.
+    void atFirstProgress(QPointer<Transfer>& side, std::function<void()> act)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(side, TimeoutMs);
+        QObject::connect(side, &Transfer::progressed, side, [act, once = true]() mutable {
+            std::exchange(once, false) ? act() : void();
+        });
+    }
+    bool idle() const
+    {
+        return a.transfers.findChildren<Transfer*>().isEmpty() &&
+               b.transfers.findChildren<Transfer*>().isEmpty();
+    }
+    QByteArray received() const
+    {
+        QFile file(saveDir + QStringLiteral("/zdroj.bin"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+    }
+
+    TcpTransferNetwork network;
+    TransferStation a{QStringLiteral("127.0.0.1"), network};
+    TransferStation b{QStringLiteral("127.0.0.2"), network};
+    QTemporaryDir dir, saved;
+    QString saveDir = saved.path();
+    QPointer<Transfer> sending, receiving;
+};
+
+QString failure(const QString& reason)
+{
+    return QStringLiteral("chyba při přenosu souboru zdroj.bin - ") + reason;
+}
+
+// A file system with room for 64 KiB, for as long as the test runs.
+struct TinyFileSystem {
+    TinyFileSystem()
+    {
+        mounted = ::mount("tmpfs", qPrintable(dir.path()), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~TinyFileSystem()
+    {
+        if (mounted)
+            ::umount2(qPrintable(dir.path()), MNT_DETACH);
+    }
+    QTemporaryDir dir;
+    bool mounted = false;
+};
+} // namespace
+
+class tst_FileTransfer final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void filesArriveByteForByte_data()
+    {
+        QTest::addColumn<qint64>("size");
+        for (qint64 size : {0, 8191, 8192, 8193, 40 * 8192, 5 << 20})
+            QTest::addRow("%lld", size) << size;
+    }
+
+    void filesArriveByteForByte()
+    {
+        QFETCH(qint64, size);
+        Pair p;
+        const QByteArray bytes = p.source(size);
+        p.offer();
+        QTRY_VERIFY_WITH_TIMEOUT(p.idle() && p.b.transcript.lines.size() == 2, TimeoutMs);
+        QCOMPARE(p.received(), bytes);
+        QCOMPARE(p.a.transcript.lines,
+                 (Lines{{"žádost o příjem souboru na uživatele Bob", 0, ""},
+                        {"spojeno, posílám soubor ..." + p.dir.filePath("zdroj.bin"), 1, " "}}));
+        QCOMPARE(p.b.transcript.lines,
+                 (Lines{{"spojeno, prijímám soubor ...", 1, " "}, {Closing, 1, " "}}));
+    }
+
+    // Each side stops or loses its peer half way; the other side says what happened.
+    void transfersEndedHalfWay_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("onSender");
+        QTest::addColumn<QString>("senderLine");
+        QTest::addColumn<QString>("receiverLine");
+        const QString broken = failure("spojení bylo přerušeno");
+        const QString shortOne = failure("přijato %1 z 8388608 bajtů");
+        QTest::newRow("sender cancels") << "cancel" << true << "" << shortOne;
+        QTest::newRow("receiver cancels") << "cancel" << false << broken << Closing;
+        QTest::newRow("sender killed") << "kill" << true << "" << shortOne;
+        QTest::newRow("receiver killed") << "kill" << false << broken << "";
+        QTest::newRow("source truncated") << "truncate" << true << "" << shortOne;
+        QTest::newRow("source deleted") << "delete" << true << "" << Closing;
+    }
+
+    void transfersEndedHalfWay()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, onSender);
+        QFETCH(QString, senderLine);
+        QFETCH(QString, receiverLine);
+        Pair p;
+        const QByteArray bytes = p.source(8 << 20);
+        const QString source = p.dir.filePath("zdroj.bin");
+        p.offer();
+        QPointer<Transfer>& side = onSender ? p.sending : p.receiving;
+        p.atFirstProgress(side, [&] {
+            // Nobody offers a second file while one is on its way.
+            p.a.transfers.SendFilename(p.b.self.MyIP, source);
+            if (how == "cancel")
+                side->cancel();
+            else if (how == "kill")
+                QMetaObject::invokeMethod(
+                    side, [&] { delete side; }, Qt::QueuedConnection);
+            else if (how == "truncate")
+                QFile::resize(source, 100000);
+            else
+                QFile::remove(source);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(p.idle(), TimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.size(), 1 + !receiverLine.isEmpty(), 5000);
+        const QByteArray arrived = p.received();
+        if (how == "delete")
+            QCOMPARE(arrived, bytes);
+        else
+            QVERIFY(arrived.size() < bytes.size() && bytes.startsWith(arrived));
+        if (!receiverLine.isEmpty())
+            QCOMPARE(p.b.transcript.lines.last().msg,
+                     QString(receiverLine).replace("%1", QString::number(arrived.size())));
+        QCOMPARE(p.a.transcript.lines.value(2),
+                 (RecordedLine{"další soubor nemůže být zaslán, dokud uživatel přijme nebo "
+                               "odmítne předchozí",
+                               4, " "}));
+        QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.size(), 3 + !senderLine.isEmpty(), 5000);
+        if (!senderLine.isEmpty())
+            QCOMPARE(p.a.transcript.lines.last(), (RecordedLine{senderLine, 4, ""}));
+    }
+
+    void fullFileSystemEndsBothSides()
+    {
+        TinyFileSystem tiny;
+        if (!tiny.mounted)
+            QSKIP("cannot mount a tmpfs here (needs root)");
+        Pair p;
+        p.saveDir = tiny.dir.path();
+        p.source(4 << 20);
+        p.offer();
+        QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.value(1),
+                                  (RecordedLine{failure("soubor nelze zapsat"), 4, ""}), TimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.last(),
+                                  (RecordedLine{failure("spojení bylo přerušeno"), 4, ""}), 5000);
+        QVERIFY(!p.a.transfers.isSending());
+    }
+
+    // Transfers that never get going end in time, on both sides.
+    void transfersThatNeverStart_data()
+    {
+        QTest::addColumn<bool>("portClosed");
+        QTest::addColumn<QString>("senderLine");
+        QTest::newRow("source gone") << false << failure("soubor nelze přečíst");
+        QTest::newRow("port closed") << true << failure("spojení se nepodařilo navázat");
+    }
+
+    void transfersThatNeverStart()
+    {
+        QFETCH(bool, portClosed);
+        QFETCH(QString, senderLine);
+        Pair p;
+        p.source(100);
+        p.b.transfers.setIdleTimeout(std::chrono::milliseconds(200));
+        p.offer();
+        if (portClosed) {
+            // Before the real acceptance comes, one for a port nobody listens on.
+            QTcpServer closed;
+            closed.listen(QHostAddress::LocalHost);
+            const QString port = QString::number(closed.serverPort());
+            closed.close();
+            p.a.receive("ACCEPTFILE", {"127.0.0.2", port, "x"}, "127.0.0.2");
+        } else {
+            QFile::remove(p.dir.filePath("zdroj.bin"));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.value(1).msg, senderLine, TimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.value(0).msg,
+                                  failure("protistrana neodpovídá"), TimeoutMs);
+    }
+
+    void onlyTheAcceptedAddressMayConnect()
+    {
+        Pair p;
+        p.b.peer = nullptr;
+        p.b.receive("SENDFILE", {"127.0.0.1", "Alice", "4", "zdroj.bin"}, "127.0.0.1");
+        const quint16 port = p.b.sent.at(0).data.split('\x0B').at(1).toUShort();
+        QTcpSocket stranger;
+        stranger.bind(QHostAddress("127.0.0.2"));
+        stranger.connectToHost(QHostAddress::LocalHost, port);
+        QTRY_COMPARE_WITH_TIMEOUT(stranger.state(), QAbstractSocket::UnconnectedState, TimeoutMs);
+        QVERIFY(p.b.transcript.lines.isEmpty());
+        QTcpSocket sender;
+        sender.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(sender.waitForConnected(TimeoutMs));
+        sender.write("data");
+        sender.disconnectFromHost();
+        QTRY_VERIFY_WITH_TIMEOUT(p.idle(), TimeoutMs);
+        QCOMPARE(p.received(), QByteArray("data"));
+        QCOMPARE(p.b.transcript.lines.last().msg, Closing);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_FileTransfer)
+#include "tst_filetransfer.moc"
