@@ -3,13 +3,12 @@
 #include <QtGlobal>
 
 #include <functional>
-#include <thread>
+#include <memory>
 
 class DatagramQueue;
 
 // Owns the listening socket and the thread that drains it: whatever arrives is moved into the
-// queue at once, many datagrams per system call, so the kernel's buffer does not overflow while
-// the GUI thread is busy.
+// queue at once, so the kernel's buffer does not overflow while the GUI thread is busy.
 class DatagramReceiver final {
     Q_DISABLE_COPY_MOVE(DatagramReceiver)
 
@@ -26,20 +25,11 @@ public:
     bool bind(quint16 port);
 
 private:
-    // A file descriptor closed with its owner.
-    struct Descriptor {
-        Q_DISABLE_COPY_MOVE(Descriptor)
-        Descriptor() = default;
-        ~Descriptor() { reset(); }
-        void reset(int newFd = -1);
-        int fd = -1;
-    };
-
-    void drain();
+    // The platform's way of draining: many datagrams per system call on Linux, a Qt socket on
+    // a thread of its own elsewhere.
+    class Drain;
 
     DatagramQueue& m_queue;
     Wake m_wake;
-    Descriptor m_socket;
-    Descriptor m_stop; // an event the destructor raises to end drain()
-    std::thread m_thread;
+    std::unique_ptr<Drain> m_drain;
 };

@@ -1,6 +1,5 @@
-#include "DatagramReceiver.h"
-
 #include "DatagramQueue.h"
+#include "DatagramReceiver.h"
 
 #include <QHostAddress>
 
@@ -13,6 +12,7 @@
 #include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -22,14 +22,57 @@ constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
 // Datagrams taken per system call, and the largest a datagram can be.
 constexpr unsigned BatchSize = 32;
 constexpr std::size_t LargestDatagram = 65536;
+
+// A file descriptor closed with its owner.
+struct Descriptor {
+    Q_DISABLE_COPY_MOVE(Descriptor)
+    Descriptor() = default;
+    ~Descriptor() { reset(); }
+    void reset(int newFd = -1)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = newFd;
+    }
+    int fd = -1;
+};
+
 } // namespace
 
-void DatagramReceiver::Descriptor::reset(int newFd)
-{
-    if (fd >= 0)
-        ::close(fd);
-    fd = newFd;
-}
+class DatagramReceiver::Drain final {
+    Q_DISABLE_COPY_MOVE(Drain)
+
+public:
+    Drain(DatagramQueue& queue, const Wake& wake, Descriptor& socket)
+        : m_queue(queue)
+        , m_wake(wake)
+    {
+        std::swap(m_socket.fd, socket.fd);
+        m_stop.reset(::eventfd(0, EFD_CLOEXEC));
+        if (m_stop.fd >= 0)
+            m_thread = std::thread([this] { run(); });
+    }
+
+    ~Drain()
+    {
+        if (!m_thread.joinable())
+            return;
+        const quint64 one = 1;
+        while (::write(m_stop.fd, &one, sizeof one) < 0 && errno == EINTR) { }
+        m_thread.join();
+    }
+
+    bool isRunning() const { return m_thread.joinable(); }
+
+private:
+    void run();
+
+    DatagramQueue& m_queue;
+    const Wake& m_wake;
+    Descriptor m_socket;
+    Descriptor m_stop; // an event the destructor raises to end run()
+    std::thread m_thread;
+};
 
 DatagramReceiver::DatagramReceiver(DatagramQueue& queue, Wake wake)
     : m_queue(queue)
@@ -37,37 +80,30 @@ DatagramReceiver::DatagramReceiver(DatagramQueue& queue, Wake wake)
 {
 }
 
-DatagramReceiver::~DatagramReceiver()
-{
-    if (!m_thread.joinable())
-        return;
-    const quint64 one = 1;
-    while (::write(m_stop.fd, &one, sizeof one) < 0 && errno == EINTR) { }
-    m_thread.join();
-}
+DatagramReceiver::~DatagramReceiver() = default;
 
 bool DatagramReceiver::bind(quint16 port)
 {
-    if (m_thread.joinable())
+    if (m_drain)
         return false;
-    m_socket.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    m_stop.reset(::eventfd(0, EFD_CLOEXEC));
+    Descriptor socket;
+    socket.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (m_socket.fd < 0 || m_stop.fd < 0 ||
-        ::bind(m_socket.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        m_socket.reset();
+    if (socket.fd < 0 ||
+        ::bind(socket.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return false;
-    }
-    ::setsockopt(m_socket.fd, SOL_SOCKET, SO_RCVBUF, &ReceiveBufferBytes,
-                 sizeof ReceiveBufferBytes);
-    m_thread = std::thread([this] { drain(); });
+    ::setsockopt(socket.fd, SOL_SOCKET, SO_RCVBUF, &ReceiveBufferBytes, sizeof ReceiveBufferBytes);
+    auto drain = std::make_unique<Drain>(m_queue, m_wake, socket);
+    if (!drain->isRunning())
+        return false;
+    m_drain = std::move(drain);
     return true;
 }
 
-void DatagramReceiver::drain()
+void DatagramReceiver::Drain::run()
 {
     pthread_setname_np(pthread_self(), "UDPListen");
     // Only the pages a datagram touches are ever backed by memory.
