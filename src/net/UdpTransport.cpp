@@ -1,7 +1,5 @@
 #include "UdpTransport.h"
 
-#include "LocalAddress.h"
-
 #include <QElapsedTimer>
 
 UdpTransport::UdpTransport(Endpoints endpoints, QObject* parent)
@@ -20,7 +18,6 @@ UdpTransport::UdpTransport(Endpoints endpoints, QObject* parent)
 
 bool UdpTransport::bind()
 {
-    m_localAddress = LocalAddress::outgoing(m_endpoints.broadcastAddress, m_endpoints.port);
     // Qt's UDP sockets may broadcast from the start. The sending socket takes any port.
     m_broadcast.bind(QHostAddress::AnyIPv4, 0);
     m_listening = m_receiver.bind(m_endpoints.port);

@@ -46,8 +46,6 @@ public:
     // address must be a dotted IPv4 address; anything else is refused.
     bool sendTo(const QByteArray& datagram, const QString& address);
 
-    // Computed at bind: the address peers see us by.
-    QString localAddress() const { return m_localAddress; }
     const Endpoints& endpoints() const { return m_endpoints; }
     // Datagrams thrown away because the queue was full.
     quint64 droppedDatagrams() const { return m_queue.dropped(); }
@@ -68,7 +66,6 @@ private:
     std::deque<ReceivedDatagram> m_taken;
     DatagramReceiver m_receiver; // UDPListen; stops before the queue goes
     QUdpSocket m_broadcast; // broadcast
-    QString m_localAddress = QStringLiteral("127.0.0.1");
     bool m_listening = false;
     QTimer m_nextSlice;
 };
