@@ -24,11 +24,16 @@ public:
     // program on the port must make this fail, not split the traffic.
     bool bind(quint16 port);
 
-private:
     // The platform's way of draining: many datagrams per system call on Linux, a Qt socket on
-    // a thread of its own elsewhere.
-    class Drain;
+    // a thread of its own elsewhere. Destroying it stops its thread.
+    class Drain {
+    public:
+        virtual ~Drain() = default;
+    };
+    // Binds the port and starts a drain on it; none when the port cannot be had.
+    static std::unique_ptr<Drain> startDrain(DatagramQueue& queue, const Wake& wake, quint16 port);
 
+private:
     DatagramQueue& m_queue;
     Wake m_wake;
     std::unique_ptr<Drain> m_drain;

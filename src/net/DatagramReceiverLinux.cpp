@@ -37,13 +37,11 @@ struct Descriptor {
     int fd = -1;
 };
 
-} // namespace
-
-class DatagramReceiver::Drain final {
-    Q_DISABLE_COPY_MOVE(Drain)
+class BatchDrain final : public DatagramReceiver::Drain {
+    Q_DISABLE_COPY_MOVE(BatchDrain)
 
 public:
-    Drain(DatagramQueue& queue, const Wake& wake, Descriptor& socket)
+    BatchDrain(DatagramQueue& queue, const DatagramReceiver::Wake& wake, Descriptor& socket)
         : m_queue(queue)
         , m_wake(wake)
     {
@@ -53,7 +51,7 @@ public:
             m_thread = std::thread([this] { run(); });
     }
 
-    ~Drain()
+    ~BatchDrain() override
     {
         if (!m_thread.joinable())
             return;
@@ -68,24 +66,17 @@ private:
     void run();
 
     DatagramQueue& m_queue;
-    const Wake& m_wake;
+    const DatagramReceiver::Wake& m_wake;
     Descriptor m_socket;
     Descriptor m_stop; // an event the destructor raises to end run()
     std::thread m_thread;
 };
 
-DatagramReceiver::DatagramReceiver(DatagramQueue& queue, Wake wake)
-    : m_queue(queue)
-    , m_wake(std::move(wake))
-{
-}
+} // namespace
 
-DatagramReceiver::~DatagramReceiver() = default;
-
-bool DatagramReceiver::bind(quint16 port)
+std::unique_ptr<DatagramReceiver::Drain>
+DatagramReceiver::startDrain(DatagramQueue& queue, const Wake& wake, quint16 port)
 {
-    if (m_drain)
-        return false;
     Descriptor socket;
     socket.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
@@ -94,16 +85,15 @@ bool DatagramReceiver::bind(quint16 port)
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     if (socket.fd < 0 ||
         ::bind(socket.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        return false;
+        return nullptr;
     ::setsockopt(socket.fd, SOL_SOCKET, SO_RCVBUF, &ReceiveBufferBytes, sizeof ReceiveBufferBytes);
-    auto drain = std::make_unique<Drain>(m_queue, m_wake, socket);
+    auto drain = std::make_unique<BatchDrain>(queue, wake, socket);
     if (!drain->isRunning())
-        return false;
-    m_drain = std::move(drain);
-    return true;
+        return nullptr;
+    return drain;
 }
 
-void DatagramReceiver::Drain::run()
+void BatchDrain::run()
 {
     pthread_setname_np(pthread_self(), "UDPListen");
     // Only the pages a datagram touches are ever backed by memory.

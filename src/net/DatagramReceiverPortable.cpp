@@ -7,17 +7,16 @@
 
 #include <vector>
 
-// Where recvmmsg is missing: a Qt socket on a thread of its own, one datagram per read.
 namespace {
 // Room for a burst in the kernel while the thread is not scheduled; the system may give less.
 constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
-} // namespace
 
-class DatagramReceiver::Drain final {
-    Q_DISABLE_COPY_MOVE(Drain)
+// Where recvmmsg is missing: a Qt socket on a thread of its own, one datagram per read.
+class SocketDrain final : public DatagramReceiver::Drain {
+    Q_DISABLE_COPY_MOVE(SocketDrain)
 
 public:
-    Drain(DatagramQueue& queue, const Wake& wake)
+    SocketDrain(DatagramQueue& queue, const DatagramReceiver::Wake& wake)
         : m_queue(queue)
         , m_wake(wake)
         , m_context(new QObject)
@@ -28,7 +27,7 @@ public:
         m_thread.start();
     }
 
-    ~Drain()
+    ~SocketDrain() override
     {
         m_thread.quit();
         m_thread.wait();
@@ -76,26 +75,18 @@ private:
     }
 
     DatagramQueue& m_queue;
-    const Wake& m_wake;
+    const DatagramReceiver::Wake& m_wake;
     QThread m_thread;
     QObject* m_context; // lives on m_thread and goes with it
 };
 
-DatagramReceiver::DatagramReceiver(DatagramQueue& queue, Wake wake)
-    : m_queue(queue)
-    , m_wake(std::move(wake))
-{
-}
+} // namespace
 
-DatagramReceiver::~DatagramReceiver() = default;
-
-bool DatagramReceiver::bind(quint16 port)
+std::unique_ptr<DatagramReceiver::Drain>
+DatagramReceiver::startDrain(DatagramQueue& queue, const Wake& wake, quint16 port)
 {
-    if (m_drain)
-        return false;
-    auto drain = std::make_unique<Drain>(m_queue, m_wake);
+    auto drain = std::make_unique<SocketDrain>(queue, wake);
     if (!drain->bind(port))
-        return false;
-    m_drain = std::move(drain);
-    return true;
+        return nullptr;
+    return drain;
 }
