@@ -44,6 +44,7 @@ public:
     quint16 port() const { return m_transport.endpoints().port; }
     // For the handlers that live outside the station, such as file transfer.
     const Identity& identity() const { return m_identity; }
+    const AddressGuard& guard() const { return m_guard; }
     CommandDispatcher& dispatcher() { return m_dispatcher; }
 
     bool SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs = {}) override;

@@ -4,6 +4,7 @@
 #include "FileSender.h"
 #include "TransferPrompts.h"
 #include "TransferText.h"
+#include "protocol/AddressGuard.h"
 #include "protocol/CommandDispatcher.h"
 #include "protocol/Framing.h"
 #include "protocol/Identity.h"
@@ -75,9 +76,11 @@ void FileTransfers::SendFilename(const QString& toip, const QString& localfile)
         {toip});
 }
 
+// An offer from a broadcast, group or "any" address is not asked about: its answer would go
+// to many stations, or nowhere.
 void FileTransfers::onSendFile(const Command& command)
 {
-    if (!command.has(3))
+    if (!command.has(3) || !m_parts.guard.canAnswer(command.source))
         return;
     const auto& d = command.d;
     const qint64 size = qMax<qint64>(0, d[2].toLongLong());

@@ -8,6 +8,7 @@
 
 #include <chrono>
 
+class AddressGuard;
 class CommandDispatcher;
 class PacketSender;
 class Roster;
@@ -27,6 +28,7 @@ class FileTransfers final : public QObject {
 public:
     struct Parts {
         const Identity& self;
+        const AddressGuard& guard;
         const Roster& roster;
         PacketSender& sender;
         TranscriptSink& transcript;

@@ -71,7 +71,7 @@ public:
 struct TransferStation : PacketSender {
     TransferStation(const QString& ip, TransferNetwork& network)
         : self{ip, QStringLiteral("user") + ip.section(QLatin1Char('.'), 3)}
-        , transfers({self, roster, *this, transcript, prompts, network})
+        , transfers({self, guard, roster, *this, transcript, prompts, network})
     {
         transfers.attach(dispatcher);
     }
@@ -103,6 +103,8 @@ struct TransferStation : PacketSender {
     }
 
     Identity self;
+    FakeHostAddresses hosts{{self.MyIP}};
+    AddressGuard guard{self, hosts};
     Roster roster;
     RecordingTranscript transcript;
     ScriptedPrompts prompts;

@@ -3,6 +3,10 @@
 #include "ReceiveStage.h"
 #include "protocol/Framing.h"
 #include "protocol/PeerText.h"
+#include "transfer/Transfer.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +27,36 @@ bool hasControlCharacter(const QString& text)
                        [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
 }
 
+// Made once per process: the two files the station offers, and where it saves what it takes.
+struct Files {
+    QTemporaryDir dir;
+    std::array<QString, 2> offered{dir.filePath("a.txt"), dir.filePath("b.txt")};
+    QString destination = dir.filePath("received");
+
+    Files()
+    {
+        for (int i = 0; i < 2; ++i) {
+            QFile file(offered[i]);
+            EXPECT(file.open(QIODevice::WriteOnly) && file.write(QByteArray(100 * (i + 1), 'x')));
+        }
+    }
+};
+
+const Files& files()
+{
+    static const Files made;
+    return made;
+}
+
+// What the station did in earlier steps that later ones are judged by.
+struct Ledger {
+    std::array<QList<qint64>, Sources.size()> answeredAt; // PINGs answered, per source
+    QHash<QString, QStringList> offered; // files offered to an address and not sent there yet
+    QStringList asking; // the source of each open question, in the prompts' order
+    QStringList choosing; // the source of each open save dialog, likewise
+    QStringList started; // files whose sending began in the current step
+};
+
 void checkRoster(const Roster& roster)
 {
     EXPECT(roster.count() <= Roster::MaxEntries);
@@ -32,15 +66,39 @@ void checkRoster(const Roster& roster)
     }
 }
 
-// Only a PING is answered, and then with exactly one packet to its source, when that is one
-// station, the PING does not speak for this station from elsewhere, and fewer than five
-// answers went there in the last second.
+// The one packet sent since sentBefore, which went to `to` alone; null when none went out.
+const SentPackage* oneSentTo(const ReceiveStage& stage, qsizetype sentBefore, const QString& to)
+{
+    const QList<SentPackage>& sent = stage.sender.sent;
+    EXPECT(sent.size() - sentBefore <= 1);
+    if (sent.size() == sentBefore)
+        return nullptr;
+    EXPECT(sent.last().to == QStringList{to});
+    return &sent.last();
+}
+
+// An offer is answered at most once, with ACCEPTFILE or REFUSEFILE, to the one station it
+// came from.
+void checkFileAnswer(const ReceiveStage& stage, qsizetype sentBefore, const QString& from)
+{
+    if (const SentPackage* answer = oneSentTo(stage, sentBefore, from)) {
+        EXPECT(stage.guard.canAnswer(from));
+        EXPECT(answer->data.startsWith("ACCEPTFILE\t") || answer->data.startsWith("REFUSEFILE\t"));
+    }
+}
+
+// Only a PING and a SENDFILE are answered. A PING with exactly one packet to its source,
+// when that is one station, the PING does not speak for this station from elsewhere, and
+// fewer than five answers went there in the last second.
 void checkAnswers(const ReceiveStage& stage, const ReceiveBuffer::Packet& packet,
                   const QString& source, qsizetype sentBefore, QList<qint64>& answeredAt)
 {
-    const qsizetype sent = stage.sender.sent.size() - sentBefore;
+    if (packet.word == "SENDFILE") {
+        checkFileAnswer(stage, sentBefore, source);
+        return;
+    }
     if (packet.word != "PING") {
-        EXPECT(sent == 0);
+        EXPECT(stage.sender.sent.size() == sentBefore);
         return;
     }
     answeredAt.removeIf([&](qint64 at) { return stage.now - at >= 1000; });
@@ -48,12 +106,78 @@ void checkAnswers(const ReceiveStage& stage, const ReceiveBuffer::Packet& packet
     const bool due = !d.isEmpty() && stage.guard.mayName(source, d[0]) &&
                      stage.guard.canAnswer(source) &&
                      answeredAt.size() < Presence::PingAnswersPerSecond;
-    EXPECT(sent == (due ? 1 : 0));
-    if (due) {
-        EXPECT(stage.sender.sent.last().to == QStringList{source});
-        EXPECT(stage.sender.sent.last().data.startsWith("PTOING\t"));
+    const SentPackage* answer = oneSentTo(stage, sentBefore, source);
+    EXPECT(due == (answer != nullptr));
+    if (answer) {
+        EXPECT(answer->data.startsWith("PTOING\t"));
         answeredAt.append(stage.now);
     }
+}
+
+// The station connects only to take up one of its offers: to the address it went to, at the
+// port that address accepted on, to send a file offered there.
+void checkConnects(const ReceiveStage& stage, const ReceiveBuffer::Packet& packet,
+                   const QString& source, qsizetype connectsBefore, Ledger& ledger)
+{
+    const auto& connects = stage.network.connects;
+    EXPECT(connects.size() - connectsBefore == ledger.started.size());
+    if (ledger.started.isEmpty())
+        return;
+    const QStringList d = CommandDispatcher::splitFields(packet.argument);
+    EXPECT(packet.word == "ACCEPTFILE" && d.size() >= 2 && ledger.started.size() == 1);
+    EXPECT(connects.last() == std::pair(QHostAddress(source), d[1].toUShort()));
+    EXPECT(ledger.offered[source].removeOne(ledger.started.takeFirst()));
+}
+
+// No more questions than allowed, and the station's count is what the user sees.
+void checkQuestions(const ReceiveStage& stage, const Ledger& ledger)
+{
+    const int open = stage.transfers.openQuestions();
+    EXPECT(open <= FileTransfers::MaxOpenQuestions);
+    EXPECT(open == stage.prompts.questions.size() + stage.prompts.saveDialogs.size());
+    EXPECT(ledger.asking.size() == stage.prompts.questions.size());
+    EXPECT(ledger.choosing.size() == stage.prompts.saveDialogs.size());
+}
+
+// A name from the network never chooses a folder, a drive or a hidden file.
+bool isBareName(const QString& name)
+{
+    return !name.isEmpty() && !name.startsWith(QLatin1Char('.')) && !hasControlCharacter(name) &&
+           std::none_of(name.cbegin(), name.cend(),
+                        [](QChar c) { return c == u'/' || c == u'\\' || c == u':'; });
+}
+
+// What the user does before a datagram arrives: offers a file to its source, or answers an
+// offer (never connecting anywhere), the answer going back where the offer came from.
+void act(ReceiveStage& stage, const Record& record, const QString& source, Ledger& ledger)
+{
+    const qsizetype sentBefore = stage.sender.sent.size();
+    const qsizetype connectsBefore = stage.network.connects.size();
+    ScriptedPrompts& prompts = stage.prompts;
+    if (record.action() == Record::Action::Offer) {
+        const QString& file = files().offered[record.yes()];
+        stage.transfers.SendFilename(source, file);
+        if (const SentPackage* offer = oneSentTo(stage, sentBefore, source)) {
+            EXPECT(offer->data.startsWith("SENDFILE\t"));
+            ledger.offered[source].append(file);
+        }
+    } else if (record.action() == Record::Action::Answer && !prompts.questions.isEmpty()) {
+        const qsizetype i = record.which() % prompts.questions.size();
+        const QString from = ledger.asking.takeAt(i);
+        prompts.questions.takeAt(i).answer(record.yes());
+        if (prompts.saveDialogs.size() > ledger.choosing.size())
+            ledger.choosing.append(from);
+        checkFileAnswer(stage, sentBefore, from);
+    } else if (record.action() == Record::Action::Save && !prompts.saveDialogs.isEmpty()) {
+        const qsizetype i = record.which() % prompts.saveDialogs.size();
+        const QString from = ledger.choosing.takeAt(i);
+        const ScriptedPrompts::SaveDialog dialog = prompts.saveDialogs.takeAt(i);
+        EXPECT(isBareName(dialog.proposed));
+        dialog.choose(record.yes() ? files().destination : QString());
+        checkFileAnswer(stage, sentBefore, from);
+    }
+    EXPECT(stage.network.connects.size() == connectsBefore && ledger.started.isEmpty());
+    checkQuestions(stage, ledger);
 }
 
 void checkTranscript(const ReceiveStage& stage, qsizetype linesBefore)
@@ -71,6 +195,7 @@ std::vector<Record> records(const quint8* data, size_t size)
     while (at < size) {
         Record record;
         record.control = data[at++];
+        record.user = at < size ? data[at++] : 0;
         size_t length = 0;
         for (int shift = 0; shift < 16 && at < size; shift += 8)
             length |= size_t(data[at++]) << shift;
@@ -84,14 +209,25 @@ std::vector<Record> records(const quint8* data, size_t size)
 
 } // namespace
 
+// Transfers keep timers and listening sockets, which want an event dispatcher.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const quint8* data, size_t size)
 {
     ReceiveStage stage;
-    std::array<QList<qint64>, Sources.size()> answeredAt;
+    Ledger ledger;
     qint64 lastWake = -Messages::AttentionIntervalMs;
     QObject::connect(&stage.messages, &Messages::attentionRequested, [&] {
         EXPECT(stage.now - lastWake >= Messages::AttentionIntervalMs);
         lastWake = stage.now;
+    });
+    QObject::connect(&stage.transfers, &FileTransfers::transferStarted, [&](Transfer* transfer) {
+        if (transfer->direction() == Transfer::Direction::Sending)
+            ledger.started.append(transfer->fileLabel());
     });
 
     for (const Record& record : records(data, size)) {
@@ -99,14 +235,20 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8* data, size_t size)
         if (record.closesNote() && !stage.notes.notes.isEmpty())
             stage.notes.notes.takeFirst().close();
         const QString& source = Sources[record.source()];
+        act(stage, record, source, ledger);
         ReceiveBuffer& buffer = stage.buffers.of(source);
         buffer.append(record.datagram);
         while (const auto packet = buffer.takeNext()) {
             EXPECT(packet->word.size() + packet->argument.size() + 3 <= Framing::MaxDataLength);
             const qsizetype sentBefore = stage.sender.sent.size();
             const qsizetype linesBefore = stage.transcript.lines.size();
+            const qsizetype connectsBefore = stage.network.connects.size();
             stage.dispatcher.HandleCommand(packet->word, packet->argument, source);
-            checkAnswers(stage, *packet, source, sentBefore, answeredAt[record.source()]);
+            if (packet->word == "SENDFILE" && stage.prompts.questions.size() > ledger.asking.size())
+                ledger.asking.append(source);
+            checkAnswers(stage, *packet, source, sentBefore, ledger.answeredAt[record.source()]);
+            checkConnects(stage, *packet, source, connectsBefore, ledger);
+            checkQuestions(stage, ledger);
             checkTranscript(stage, linesBefore);
             checkRoster(stage.roster);
             EXPECT(stage.messages.openNotes() == stage.notes.notes.size());

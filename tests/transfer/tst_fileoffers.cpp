@@ -150,6 +150,15 @@ private slots:
         QCOMPARE(f.prompts.questions.size(), 4);
     }
 
+    void offersFromNoOneStationAreNotAsked()
+    {
+        Offers f;
+        for (const char* source : {"255.255.255.255", "10.0.0.255", "224.0.0.1", "0.0.0.0"})
+            f.offerFrom(source);
+        QVERIFY(f.prompts.questions.isEmpty());
+        QVERIFY(f.sent.isEmpty());
+    }
+
     void sizesBeyondTwoGigabytesTravelAsText()
     {
         Offers f;
