@@ -76,13 +76,18 @@ while True:
     local address
     address=$("$here/../netns/netns.sh" addr "$lab" 1)
     expect "LOGON $address"
+    # The sound is loaded in the background; the goodbye waits until it has been.
+    local opened=$root/tmp/opened
+    sound_opened() { grep -q "\"/usr/share/$name/sound.wav\", O_RDONLY.*= [0-9]" "$opened"; }
+    for _ in $(seq 200); do
+        sound_opened && break
+        sleep 0.1
+    done
     kill -TERM "$(pgrep -P "$tracer")"
     expect "LOGOFF $address"
     wait "$tracer" || fail "the program ended with $?"
 
-    local opened=$root/tmp/opened
-    grep -q "\"/usr/share/$name/sound.wav\", O_RDONLY.*= [0-9]" "$opened" ||
-        fail "the sound was not opened"
+    sound_opened || fail "the sound was not opened"
     grep -q '/translations/qtbase_cs[_A-Z]*\.qm", O_RDONLY.*= [0-9]' "$opened" ||
         fail "Qt's Czech translations were not opened"
     local entry=$root$home/config/autostart/Kestrowind.desktop
