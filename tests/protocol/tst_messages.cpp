@@ -1,46 +1,10 @@
-#include "Recorders.h"
-#include "protocol/AddressGuard.h"
-#include "protocol/CommandDispatcher.h"
+#include "Handlers.h"
 #include "protocol/ComposerRules.h"
-#include "protocol/Framing.h"
-#include "protocol/Identity.h"
-#include "protocol/Messages.h"
 #include "protocol/PeerText.h"
-#include "protocol/Roster.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
-namespace {
-using Lines = QList<RecordedLine>;
-
-struct Fixture {
-    Identity self{QStringLiteral("10.0.0.1"), {}};
-    FakeHostAddresses hosts{{self.MyIP}};
-    AddressGuard guard{self, hosts};
-    qint64 now = 0;
-    Roster roster;
-    RecordingTranscript transcript;
-    RecordingNotes notes;
-    CommandDispatcher dispatcher;
-    Messages messages{roster, guard, transcript, notes, [this] { return now; }};
-    QSignalSpy attention{&messages, &Messages::attentionRequested};
-
-    Fixture() { messages.attach(dispatcher); }
-
-    void know(const QString& address, const QString& nick)
-    {
-        roster.setText(roster.append(Roster::keyFor(address)), nick);
-    }
-
-    void receive(const QByteArray& word, const QStringList& fields, QString source = {})
-    {
-        const QByteArray data = Framing::commandData(word, fields);
-        dispatcher.HandleCommand(word, data.sliced(word.size() + 1).chopped(2),
-                                 source.isNull() ? fields.value(0) : source);
-    }
-};
-} // namespace
+using Fixture = Handlers;
 
 class tst_Messages final : public QObject {
     Q_OBJECT
