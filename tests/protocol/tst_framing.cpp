@@ -8,29 +8,17 @@ class tst_Framing final : public QObject {
     Q_OBJECT
 
 private slots:
-    void logonFromPc12IsByteExact()
+    // The length counts the command's data; a command without fields keeps its tab.
+    void packetsAreByteExact()
     {
-        const QByteArray data = Framing::commandData(
-            "LOGON", {QStringLiteral("10.0.0.7"), QStringLiteral("pc12"), QStringLiteral("user")});
-        QCOMPARE(data, QByteArray("LOGON\t10.0.0.7\x0Bpc12\x0Buser\r\n"));
-        QCOMPARE(data.size(), 26);
-        const auto datagram = Framing::framePacket(data);
-        QVERIFY(datagram);
-        QCOMPARE(*datagram, QByteArray("\x00\x32\x36\x01", 4) + data + QByteArray("\xFF"));
-    }
-
-    void logoffHasLength17()
-    {
-        const QByteArray data = Framing::commandData("LOGOFF", {QStringLiteral("10.0.0.7")});
-        QCOMPARE(data.size(), 17);
-        QVERIFY(Framing::framePacket(data)->startsWith(QByteArray("\x00"
-                                                                  "17\x01",
-                                                                  4)));
-    }
-
-    void commandWithoutFieldsKeepsItsTab()
-    {
-        QCOMPARE(Framing::commandData("PING", {}), QByteArray("PING\t\r\n"));
+        const auto framed = [](const QByteArray& word, const QStringList& fields) {
+            return *Framing::framePacket(Framing::commandData(word, fields));
+        };
+        QCOMPARE(framed("LOGON", {"10.0.0.7", "pc12", "user"}),
+                 '\0' + QByteArray("26\x01LOGON\t10.0.0.7\x0Bpc12\x0Buser\r\n\xFF"));
+        QCOMPARE(framed("LOGOFF", {"10.0.0.7"}),
+                 '\0' + QByteArray("17\x01LOGOFF\t10.0.0.7\r\n\xFF"));
+        QCOMPARE(framed("PING", {}), '\0' + QByteArray("7\x01PING\t\r\n\xFF"));
     }
 
     void framingRefusesDataThatTheLengthFieldCannotHold()
@@ -45,19 +33,15 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QByteArray>("sent");
-        QTest::newRow("separator") << QStringLiteral("a\x0B"
-                                                     "b")
-                                   << QByteArray("a b");
-        QTest::newRow("markers") << QString::fromLatin1("a\x00"
-                                                        "b\x01"
-                                                        "c",
-                                                        5)
-                                 << QByteArray("a b c");
-        QTest::newRow("line breaks") << QStringLiteral("a\r\nb\nc") << QByteArray("a  b c");
-        QTest::newRow("dot above, the end byte") << QStringLiteral("a\u02D9b") << QByteArray("a b");
-        QTest::newRow("tab stays") << QStringLiteral("a\tb") << QByteArray("a\tb");
-        QTest::newRow("czech stays")
-            << QStringLiteral("žluťoučký") << QByteArray("\x9Elu\x9Dou\xE8k\xFD");
+        const auto row = [](const char* name, QString field, QByteArray sent) {
+            QTest::newRow(name) << field << sent;
+        };
+        row("separator", "a\vb", "a b");
+        row("markers", QString::fromLatin1("a\0b\001c", 5), "a b c");
+        row("line breaks", "a\r\nb\nc", "a  b c");
+        row("dot above, the end byte", "a\u02D9b", "a b");
+        row("tab stays", "a\tb", "a\tb");
+        row("czech stays", "žluťoučký", "\x9Elu\x9Dou\xE8k\xFD");
     }
 
     void fieldsCannotBreakTheFrame()
@@ -96,14 +80,10 @@ private slots:
     {
         QCOMPARE(CommandDispatcher::splitFields(""), QStringList());
         QCOMPARE(CommandDispatcher::splitFields("a"), QStringList{"a"});
-        QCOMPARE(CommandDispatcher::splitFields("a\x0B\x0B"
-                                                "b\x0B"),
-                 (QStringList{"a", "", "b", ""}));
+        QCOMPARE(CommandDispatcher::splitFields("a\v\vb\v"), (QStringList{"a", "", "b", ""}));
         QCOMPARE(CommandDispatcher::splitFields("\x9E"), QStringList{QStringLiteral("ž")});
         // No field can start a line of its own or forge a stamp: control characters go.
-        QCOMPARE(CommandDispatcher::splitFields(QByteArray("a\r\n[1]\0\t\x7F"
-                                                           "b",
-                                                           10)),
+        QCOMPARE(CommandDispatcher::splitFields(QByteArray("a\r\n[1]\0\t\177b", 10)),
                  QStringList{"a  [1]   b"});
     }
 };

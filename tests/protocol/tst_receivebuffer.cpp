@@ -33,31 +33,15 @@ class tst_ReceiveBuffer final : public QObject {
     Q_OBJECT
 
 private slots:
-    void packetsAreHandedOutInTheirOrder()
-    {
-        ReceiveBuffer buffer;
-        buffer.append(Logon + Ping);
-        QCOMPARE(drain(buffer),
-                 (QList<QByteArray>{"LOGON:10.0.0.7\x0Bpc12\x0Buser", "PING:10.0.0.8\x0Bpc13"}));
-        QCOMPARE(buffer.pendingBytes(), 0);
-    }
-
-    void splitPacketWaitsForItsRest()
-    {
-        ReceiveBuffer buffer;
-        buffer.append(Logon.left(10));
-        QVERIFY(drain(buffer).isEmpty());
-        QCOMPARE(buffer.pendingBytes(), 10);
-        buffer.append(Logon.mid(10));
-        QCOMPARE(drain(buffer).size(), 1);
-        QCOMPARE(buffer.pendingBytes(), 0);
-    }
-
-    void endBytesAloneLeaveNothing()
+    void packetsAreHandedOutInTheirOrderAndEndBytesAloneLeaveNothing()
     {
         ReceiveBuffer buffer;
         buffer.append("\xFF\xFF\xFF");
         QVERIFY(drain(buffer).isEmpty());
+        QCOMPARE(buffer.pendingBytes(), 0);
+        buffer.append(Logon + Ping);
+        QCOMPARE(drain(buffer),
+                 (QList<QByteArray>{"LOGON:10.0.0.7\x0Bpc12\x0Buser", "PING:10.0.0.8\x0Bpc13"}));
         QCOMPARE(buffer.pendingBytes(), 0);
     }
 
@@ -65,30 +49,20 @@ private slots:
     {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QByteArray>("argument");
-        QTest::newRow("exact") << rawFrame("9", "PING\tab\r\n") << QByteArray("ab");
-        QTest::newRow("too long runs to the end")
-            << rawFrame("99", "PING\tab\r\n") << QByteArray("ab\r\n");
-        QTest::newRow("short cuts the argument")
-            << rawFrame("8", "PING\tab\r\n") << QByteArray("a");
-        QTest::newRow("shortest") << rawFrame("7", "PING\tab\r\n") << QByteArray("");
-        QTest::newRow("leading blanks, trailing junk")
-            << rawFrame("  9x", "PING\tab\r\n") << QByteArray("ab");
-        QTest::newRow("later tabs are field text")
-            << rawFrame("10", "PING\ta\tb\r\n") << QByteArray("a\tb");
-        QTest::newRow("start markers in the text") << rawFrame("12", QByteArray("PING\ta\0"
-                                                                                "1\x01"
-                                                                                "b\r\n",
-                                                                                12))
-                                                   << QByteArray("a\0"
-                                                                 "1\x01"
-                                                                 "b",
-                                                                 5);
-        QTest::newRow("rest of an unended packet in front")
-            << QByteArray("\0"
-                          "30\x01MSG\tx",
-                          9) +
-                   rawFrame("10", QByteArray("PING\ta\0b\r\n", 10))
-            << QByteArray("a\0b", 3);
+        const auto row = [](const char* name, QByteArray frame, QByteArray argument) {
+            QTest::newRow(name) << frame << argument;
+        };
+        row("exact", rawFrame("9", "PING\tab\r\n"), "ab");
+        row("too long runs to the end", rawFrame("99", "PING\tab\r\n"), "ab\r\n");
+        row("short cuts the argument", rawFrame("8", "PING\tab\r\n"), "a");
+        row("shortest", rawFrame("7", "PING\tab\r\n"), "");
+        row("leading blanks, trailing junk", rawFrame("  9x", "PING\tab\r\n"), "ab");
+        row("later tabs are field text", rawFrame("10", "PING\ta\tb\r\n"), "a\tb");
+        row("start markers in the text", rawFrame("12", QByteArray("PING\ta\0001\001b\r\n", 12)),
+            QByteArray("a\0001\001b", 5));
+        row("rest of an unended packet in front",
+            QByteArray("\00030\001MSG\tx", 9) + rawFrame("10", QByteArray("PING\ta\0b\r\n", 10)),
+            QByteArray("a\0b", 3));
     }
 
     void lengthDecidesWhereTheArgumentEnds()
@@ -106,14 +80,13 @@ private slots:
         QTest::addColumn<QByteArray>("piece");
         QTest::newRow("no tab") << rawFrame("6", "PING\r\n");
         QTest::newRow("no start") << QByteArray("6\x01PING\t\r\n\xFF");
-        QTest::newRow("no length end") << QByteArray(1, '\0') + "PING\t\r\n\xFF";
+        QTest::newRow("no length end") << '\0' + QByteArray("PING\t\r\n\xFF");
         QTest::newRow("tab before length end") << rawFrame("\t6", "PING\t\r\n");
         QTest::newRow("length below word + 3") << rawFrame("6", "PING\tab\r\n");
         QTest::newRow("length over 32767") << rawFrame("32768", "PING\tab\r\n");
         QTest::newRow("huge length") << rawFrame("99999999999999999999", "PING\tab\r\n");
         QTest::newRow("no CR LF") << rawFrame("10", "PING\tab");
-        QTest::newRow("cut by an end byte inside a field") << rawFrame("12", "MSG\ta\xFF"
-                                                                             "b\r\n");
+        QTest::newRow("cut by an end byte inside a field") << rawFrame("12", "MSG\ta\377b\r\n");
     }
 
     void piecesWithoutValidCutAreDropped()
@@ -158,21 +131,11 @@ private slots:
         QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
     }
 
-    // Whatever the network throws at it, the buffer neither crashes nor grows past its cap,
-    // and a stream of good packets survives being cut into datagrams anywhere.
-    void survivesRandomBytesAndRandomCuts()
+    // A stream of good packets survives being cut into datagrams anywhere. (Random bytes are
+    // the fuzz target's.)
+    void survivesRandomCuts()
     {
         QRandomGenerator random(1705);
-        ReceiveBuffer noise;
-        for (int round = 0; round < 2000; ++round) {
-            QByteArray datagram(random.bounded(1, 300), Qt::Uninitialized);
-            for (char& byte : datagram)
-                byte = char(random.bounded(256));
-            noise.append(datagram);
-            drain(noise);
-            QVERIFY(noise.pendingBytes() <= Framing::MaxPendingBytes);
-        }
-
         QByteArray stream;
         QList<QByteArray> sent;
         for (int i = 0; i < 200; ++i) {
