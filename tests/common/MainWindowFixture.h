@@ -9,7 +9,11 @@
 #include "ui/TranscriptView.h"
 #include "ui/frmchat.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUdpSocket>
 
 inline quint16 freeUdpPort()
@@ -37,12 +41,21 @@ struct MainWindowFixture {
         return store.read(QStringLiteral("kestrowind2"), QStringLiteral("options"), key);
     }
 
-    bool start(const StartOptions& options = {})
+    // Starts as a returning user (no welcome), under this nick if one is given.
+    bool start(const QString& nick = {})
     {
-        if (!window.Form_Load(options))
+        storeOption(QStringLiteral("first"), QStringLiteral("true"));
+        if (!nick.isEmpty())
+            storeOption(QStringLiteral("nick"), nick);
+        if (!window.Form_Load({}))
             return false;
         window.show();
         return true;
+    }
+    // Waits until its own announcement has come back and it lists itself.
+    bool listsItself()
+    {
+        return QTest::qWaitFor([this] { return window.station().roster().count() == 1; });
     }
 
     // The transcript's lines, without the time stamps.
@@ -76,3 +89,29 @@ struct MainWindowFixture {
     quint16 port = freeUdpPort();
     frmchat window;
 };
+
+// The visible top-level windows of a kind, as the user would find them on the screen.
+template<typename Window> QList<Window*> shownWindows()
+{
+    QList<Window*> shown;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<Window*>(widget); window && window->isVisible())
+            shown << window;
+    }
+    return shown;
+}
+template<typename Dialog> Dialog* shownDialog()
+{
+    return shownWindows<Dialog>().value(0);
+}
+
+// Answers the open message box as the user would; gives what it said as "title|text".
+inline QString answerBox(QMessageBox::StandardButton button)
+{
+    auto* box = shownDialog<QMessageBox>();
+    if (!box)
+        return QStringLiteral("(no box)");
+    const QString shown = box->windowTitle() + QLatin1Char('|') + box->text();
+    box->button(button)->click();
+    return shown;
+}

@@ -10,21 +10,16 @@ private slots:
     {
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<QString>("czech");
-        QTest::addColumn<QString>("english");
-        QTest::newRow("empty") << qint64(0) << "0 MB"
-                               << "0 MB";
-        QTest::newRow("4 KiB") << qint64(4096) << "0 MB"
-                               << "0 MB";
-        QTest::newRow("rounds up") << qint64(5243) << "0,01 MB"
-                                   << "0.01 MB";
-        QTest::newRow("half") << qint64(524288) << "0,5 MB"
-                              << "0.5 MB";
-        QTest::newRow("one") << qint64(1048576) << "1 MB"
-                             << "1 MB";
-        QTest::newRow("quarter") << qint64(1310720) << "1,25 MB"
-                                 << "1.25 MB";
-        QTest::newRow("over 2 GiB, no grouping") << qint64(3) * 1024 * 1048576 << "3072 MB"
-                                                 << "3072 MB";
+        const auto row = [](const char* name, qint64 bytes, QString czech) {
+            QTest::newRow(name) << bytes << czech;
+        };
+        row("empty", 0, "0 MB");
+        row("4 KiB", 4096, "0 MB");
+        row("rounds up", 5243, "0,01 MB");
+        row("half", 524288, "0,5 MB");
+        row("one", 1048576, "1 MB");
+        row("quarter", 1310720, "1,25 MB");
+        row("over 2 GiB, no grouping", qint64(3) << 30, "3072 MB");
     }
 
     void sizesShowWithoutALoneSeparator()
@@ -48,26 +43,20 @@ private slots:
     {
         QTest::addColumn<QString>("offered");
         QTest::addColumn<QString>("proposed");
-        QTest::newRow("plain") << "zpráva.doc"
-                               << "zpráva.doc";
-        QTest::newRow("climbing up") << "../../x"
-                                     << "x";
-        QTest::newRow("drive") << "C:\\x"
-                               << "x";
-        QTest::newRow("drive only") << "C:x"
-                                    << "x";
-        QTest::newRow("absolute") << "/etc/passwd"
-                                  << "passwd";
-        QTest::newRow("empty") << ""
-                               << "soubor";
-        QTest::newRow("folder") << "dir/"
-                                << "soubor";
-        QTest::newRow("dots") << ".."
-                              << "soubor";
-        QTest::newRow("hidden") << "...bashrc"
-                                << "bashrc";
-        QTest::newRow("controls") << QStringLiteral("a\x01\tb\x7F\r\n.txt") << "ab.txt";
-        QTest::newRow("long") << QString(300, QLatin1Char('n')) << QString(120, QLatin1Char('n'));
+        const auto row = [](const char* name, QString offered, QString proposed) {
+            QTest::newRow(name) << offered << proposed;
+        };
+        row("plain", "zpráva.doc", "zpráva.doc");
+        row("climbing up", "../../x", "x");
+        row("drive", "C:\\x", "x");
+        row("drive only", "C:x", "x");
+        row("absolute", "/etc/passwd", "passwd");
+        row("empty", "", "soubor");
+        row("folder", "dir/", "soubor");
+        row("dots", "..", "soubor");
+        row("hidden", "...bashrc", "bashrc");
+        row("controls", "a\x01\tb\x7F\r\n.txt", "ab.txt");
+        row("long", QString(300, 'n'), QString(120, 'n'));
     }
 
     void offeredNamesNeverChooseAFolder()

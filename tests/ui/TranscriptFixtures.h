@@ -2,10 +2,7 @@
 
 #include "ui/TranscriptEntry.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QList>
-#include <QMessageBox>
 
 // A transcript that is only a list of entries.
 struct EntryList final : TranscriptEntries {
@@ -22,25 +19,4 @@ inline QList<TranscriptEntry> sampleEntries()
             {{}, {}, "Petr mává € a Ж", 2},
             {"[14:03:29]", "<Ňu>", "řádek 1\rřádek 2\nřádek 3\r\nřádek 4", 4},
             {{}, {}, "obsah diskuze byl vytištěn", 1}};
-}
-
-// The one visible dialog of a kind, as the user would find it on the screen.
-template<typename Dialog> Dialog* shownDialog()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* dialog = qobject_cast<Dialog*>(widget); dialog && dialog->isVisible())
-            return dialog;
-    }
-    return nullptr;
-}
-
-// Answers the open message box as the user would; gives what it said as "title|text".
-inline QString answerBox(QMessageBox::StandardButton button)
-{
-    auto* box = shownDialog<QMessageBox>();
-    if (!box)
-        return QStringLiteral("(no box)");
-    const QString shown = box->windowTitle() + QLatin1Char('|') + box->text();
-    box->button(button)->click();
-    return shown;
 }

@@ -13,8 +13,6 @@
 
 namespace {
 
-using Window = MainWindowFixture;
-
 // Answers the next modal box, as a user would.
 void acceptNextBox()
 {
@@ -32,7 +30,7 @@ class tst_frmchat final : public QObject {
 private slots:
     void startUpWritesItsLinesThenHearsItsOwnArrival()
     {
-        Window w;
+        MainWindowFixture w;
         QVERIFY(w.window.Form_Load({}));
         const QString myIp = w.window.station().MyIP();
         const QString nick = w.window.station().Username();
@@ -58,6 +56,8 @@ private slots:
         QVERIFY(!w.window.menus().mnu_waketype[0]->isChecked());
         QVERIFY(!w.window.menus().mnu_User->menuAction()->isVisible());
         QCOMPARE(w.window.windowTitle(), QStringLiteral("Kestrowind "));
+        QCOMPARE(w.window.users()->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("uživatel"));
         // The icon built into the program, as small as the tray and as large as the desktop asks.
         for (const int size : {16, 256})
             QCOMPARE(w.window.windowIcon().pixmap(size).width(), size);
@@ -66,7 +66,7 @@ private slots:
     void takenPortIsToldNotHidden()
     {
         QUdpSocket squatter;
-        Window w;
+        MainWindowFixture w;
         QVERIFY(squatter.bind(QHostAddress::AnyIPv4, w.port, QAbstractSocket::DontShareAddress));
         QVERIFY(w.window.Form_Load({}));
         const QStringList lines = w.lines();
@@ -78,7 +78,7 @@ private slots:
 
     void uninstallDeletesSettingsAndStopsBeforeTheNetwork()
     {
-        Window w;
+        MainWindowFixture w;
         w.storeOption(QStringLiteral("nick"), QStringLiteral("pepa"));
         QVERIFY(w.autostart.enable(QStringLiteral("/opt/kestrowind2/kestrowind2")));
         acceptNextBox();
@@ -104,7 +104,7 @@ private slots:
             }
             return result;
         };
-        Window w;
+        MainWindowFixture w;
         const MainMenus& menus = w.window.menus();
         QCOMPARE(menus.mnu_chat->title(), QStringLiteral("možnosti"));
         QCOMPARE(
@@ -125,20 +125,6 @@ private slots:
                               "zvuk zapnut F9", "-", "zjistit nové verze"}));
         QCOMPARE(items(menus.mnuSaveToFileUp),
                  (QStringList{"HTML", "RichText File", "obyčejný text"}));
-    }
-
-    void controlsStandWhereTheyWereDrawn()
-    {
-        Window w;
-        w.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
-        w.window.centralWidget()->resize(593, 351);
-        QCOMPARE(w.window.chat()->geometry(), QRect(0, 0, 433, 303));
-        QCOMPARE(w.window.sendtext()->geometry(), QRect(0, 304, 433, 33));
-        QCOMPARE(w.window.users()->geometry(), QRect(440, 0, 157, 336));
-        QCOMPARE(w.window.status()->geometry(), QRect(0, 334, 593, 17));
-        QCOMPARE(w.window.users()->model()->headerData(0, Qt::Horizontal).toString(),
-                 QStringLiteral("uživatel"));
     }
 };
 

@@ -192,7 +192,6 @@ private slots:
     void theMenuClearsWithoutAQuestion()
     {
         MainWindowFixture w;
-        w.storeOption(QStringLiteral("first"), QStringLiteral("true"));
         QVERIFY(w.start());
         MainMenus& menus = w.window.menus();
         menus.mnuRCHT->trigger();

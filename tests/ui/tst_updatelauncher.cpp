@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "TranscriptFixtures.h"
 #include "ui/SettingsHolder.h"
 #include "ui/UpdateLauncher.h"
 #include "ui/frmAbout.h"
@@ -135,7 +134,6 @@ private slots:
     void theWindowEndsWithoutSayingGoodbye()
     {
         MainWindowFixture w;
-        w.storeOption(QStringLiteral("first"), QStringLiteral("true"));
         QVERIFY(w.start());
         Launcher l(QString(), QFile::ReadOwner | QFile::ExeOwner);
         w.store.write(Service, "options", "path", l.dir.filePath("klient"));
