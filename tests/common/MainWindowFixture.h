@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Loopback.h"
 #include "TrayFakes.h"
 #include "app/Autostart.h"
 #include "app/SettingsStore.h"
@@ -14,14 +15,6 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUdpSocket>
-
-inline quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::AnyIPv4, 0);
-    return probe.localPort();
-}
 
 // A main window on loopback, so what it sends to everybody comes back to itself, with its
 // settings and autostart entry in folders of its own and a stand-in tray icon and sound.
