@@ -1,11 +1,14 @@
+// Saving the transcript as a web page, RTF or text, printing and clearing it: the files read
+// back by readers that are not ours, the dialogs, and the ways a save can go wrong.
 #include "MainWindowFixture.h"
 #include "Recorders.h"
-#include "TranscriptFixtures.h"
 #include "ui/MainMenus.h"
+#include "ui/TranscriptExport.h"
 #include "ui/TranscriptPrinter.h"
 #include "ui/TranscriptSaver.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -13,8 +16,26 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTextDocument>
 
 namespace {
+
+// A transcript that is only a list of entries.
+struct EntryList final : TranscriptEntries {
+    qsizetype entryCount() const override { return list.size(); }
+    TranscriptEntry entryAt(qsizetype index) const override { return list.at(index); }
+    QList<TranscriptEntry> list;
+};
+
+// Entries of every look, with text that a file format could get wrong.
+QList<TranscriptEntry> sampleEntries()
+{
+    return {{"[14:03:27]", "<Petr>", "ahoj {světe} \\ <b>&amp;</b>", 10},
+            {"[14:03:28]", {}, "uživatel Žofie vstoupil do diskuze", 3},
+            {{}, {}, "Petr mává € a Ж", 2},
+            {"[14:03:29]", "<Ňu>", "řádek 1\rřádek 2\nřádek 3\r\nřádek 4", 4},
+            {{}, {}, "obsah diskuze byl vytištěn", 1}};
+}
 
 struct Tools {
     Tools() { entries.list = sampleEntries(); }
@@ -61,6 +82,42 @@ QByteArray contents(const QString& file)
     return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
 }
 
+// Reads a page back as a browser would: every line of every run, found with the run's look.
+void verifyReadBack(const QString& html, bool withSizes)
+{
+    QTextDocument document;
+    document.setHtml(html);
+    QStringList lines;
+    for (const TranscriptEntry& entry : sampleEntries()) {
+        lines += TranscriptExport::entryLines(entry);
+        const std::pair<QString, RunLook> runs[] = {
+            {entry.stamp, TranscriptLooks::stamp()},
+            {entry.nick, TranscriptLooks::nick()},
+            {entry.message, TranscriptLooks::message(entry.mtype)}};
+        for (const auto& [text, look] : runs) {
+            for (const QString& line :
+                 QString(text).split(QRegularExpression("\r\n?|\n"), Qt::SkipEmptyParts)) {
+                const QTextCharFormat format = document.find(line).charFormat();
+                QVERIFY2(format.foreground().color() == look.color, qPrintable(line));
+                QVERIFY2(format.font().bold() == look.bold, qPrintable(line));
+                QVERIFY2(!withSizes || format.fontPointSize() == look.points, qPrintable(line));
+            }
+        }
+    }
+    const QString text = document.toPlainText().trimmed();
+    QCOMPARE(text.split(QRegularExpression(QStringLiteral("[\\n\\x{2028}]"))), lines);
+}
+
+QByteArray plainText(const QList<TranscriptEntry>& entries)
+{
+    EntryList list;
+    list.list = entries;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    TranscriptExport::write(list, *TranscriptExport::writerFor(ExportKind::PlainText), buffer);
+    return buffer.data();
+}
+
 } // namespace
 
 class tst_TranscriptTools final : public QObject {
@@ -86,23 +143,30 @@ private slots:
         QCOMPARE(TranscriptSaver::withExtension("a/vypis.log", ExportKind::Html), "a/vypis.log");
     }
 
+    // Each kind under its extension, read back by a reader that is not ours with the text's
+    // colours and weights.
     void eachKindIsSavedUnderItsExtension_data()
     {
         QTest::addColumn<ExportKind>("kind");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArrayList>("marks");
         QTest::newRow("HTML") << ExportKind::Html << "webová stránka (*.html)"
-                              << "vypis.html";
+                              << "vypis.html"
+                              << QByteArrayList{"<!DOCTYPE html>", "<meta charset=\"utf-8\">"};
         QTest::newRow("RTF") << ExportKind::Rtf << "RichText Format (*.rtf)"
-                             << "vypis.rtf";
+                             << "vypis.rtf"
+                             << QByteArrayList{"{\\rtf1\\ansi\\ansicpg1250", "Verdana", "\\'f8",
+                                               "\\u1046?"};
         QTest::newRow("text") << ExportKind::PlainText << "obyčejný text (*.txt)"
-                              << "vypis.txt";
+                              << "vypis.txt" << QByteArrayList{"[14:03:27]<Petr>ahoj"};
     }
     void eachKindIsSavedUnderItsExtension()
     {
         QFETCH(ExportKind, kind);
         QFETCH(QString, filter);
         QFETCH(QString, file);
+        QFETCH(QByteArrayList, marks);
         Tools t;
         t.saver.save(kind);
         auto* dialog = shownDialog<QFileDialog>();
@@ -110,10 +174,35 @@ private slots:
         QCOMPARE(dialog->nameFilters(), QStringList{filter});
         QVERIFY(dialog->selectedFiles().value(0).startsWith(t.dir.path() + "/vypis_"));
         Tools::choose(t.path("vypis"));
-        QTRY_COMPARE(
-            t.sink.lines.value(0),
-            (RecordedLine{"obsah diskuze byl uložen do souboru " + t.dir.filePath(file), 1, " "}));
+        const QString path = t.dir.filePath(file);
+        QTRY_COMPARE(t.sink.lines.value(0),
+                     (RecordedLine{"obsah diskuze byl uložen do souboru " + path, 1, " "}));
         QCOMPARE(t.files(), QStringList{file});
+        for (const QByteArray& mark : marks)
+            QVERIFY2(contents(path).contains(mark), mark);
+        if (kind == ExportKind::Html)
+            verifyReadBack(QString::fromUtf8(contents(path)), true);
+        else if (kind == ExportKind::Rtf)
+            verifyReadBack(run(QStringLiteral("unrtf"), {QStringLiteral("--html"), path}), false);
+    }
+
+    void plainTextIsUtf8WithCrLfLines_data()
+    {
+        QTest::addColumn<QList<TranscriptEntry>>("entries");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QList<TranscriptEntry>{} << QByteArray("\r\n");
+        QTest::newRow("every kind of break")
+            << QList<TranscriptEntry>{{"[01:02:03]", "<Ňu>", "a\rb\nc\r\nd", 10},
+                                      {{}, {}, "", 1},
+                                      {"[01:02:04]", {}, "č€Ж", 3}}
+            << QByteArray("[01:02:03]<\xc5\x87u>a\r\nb\r\nc\r\nd\r\n\r\n"
+                          "[01:02:04]\xc4\x8d\xe2\x82\xac\xd0\x96\r\n\r\n");
+    }
+    void plainTextIsUtf8WithCrLfLines()
+    {
+        QFETCH(QList<TranscriptEntry>, entries);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(plainText(entries), bytes);
     }
 
     void anExistingFileIsReplacedOnlyWhenTheUserAgrees()
