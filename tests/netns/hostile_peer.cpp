@@ -23,7 +23,7 @@ constexpr quint16 Port = 1705;
 // Built by hand: the fields may hold what a well-behaved station would never send.
 QByteArray packet(const QByteArray& word, const QList<QByteArray>& fields)
 {
-    return *Framing::framePacket(word + '\t' + fields.join('\x0B') + "\r\n");
+    return *Framing::framePacket(word + '\t' + fields.join('\v') + "\r\n");
 }
 
 void report(const QByteArray& line)

@@ -91,18 +91,16 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QByteArray>("data"); // empty: nothing is sent
-        QTest::newRow("chat") << "ahoj"
-                              << QByteArray("MSG\t10.0.0.1\x0B"
-                                            "ahoj\r\n");
-        QTest::newRow("empty") << "" << QByteArray("MSG\t10.0.0.1\x0B\r\n");
+        QTest::newRow("chat") << "ahoj" << QByteArray("MSG\t10.0.0.1\vahoj\r\n");
+        QTest::newRow("empty") << "" << QByteArray("MSG\t10.0.0.1\v\r\n");
         QTest::newRow("action") << "/me Mává"
-                                << QByteArray("ALERT\t10.0.0.1\x0Bj\xE1\x0BM\xE1v\xE1\r\n");
-        QTest::newRow("action upper") << "/ME x" << QByteArray("ALERT\t10.0.0.1\x0Bj\xE1\x0Bx\r\n");
-        QTest::newRow("action alone") << "/me " << QByteArray("ALERT\t10.0.0.1\x0Bj\xE1\x0B\r\n");
-        QTest::newRow("me without blank") << "/me" << QByteArray("MSG\t10.0.0.1\x0B/me\r\n");
+                                << QByteArray("ALERT\t10.0.0.1\vj\xE1\vM\xE1v\xE1\r\n");
+        QTest::newRow("action upper") << "/ME x" << QByteArray("ALERT\t10.0.0.1\vj\xE1\vx\r\n");
+        QTest::newRow("action alone") << "/me " << QByteArray("ALERT\t10.0.0.1\vj\xE1\v\r\n");
+        QTest::newRow("me without blank") << "/me" << QByteArray("MSG\t10.0.0.1\v/me\r\n");
         QTest::newRow("about") << "/about" << QByteArray();
-        QTest::newRow("about other case") << "/About" << QByteArray("MSG\t10.0.0.1\x0B/About\r\n");
-        QTest::newRow("about with more") << "/about " << QByteArray("MSG\t10.0.0.1\x0B/about \r\n");
+        QTest::newRow("about other case") << "/About" << QByteArray("MSG\t10.0.0.1\v/About\r\n");
+        QTest::newRow("about with more") << "/about " << QByteArray("MSG\t10.0.0.1\v/about \r\n");
     }
 
     void composerTellsLinesApart()

@@ -13,8 +13,8 @@ private slots:
         Fixture f;
         f.presence.Logon();
         f.presence.Logoff();
-        QCOMPARE(f.sender.sent, (QList<SentPackage>{{"LOGON\t10.0.0.1\x0Bj\xE1\x0Buser\r\n", {}},
-                                                    {"PING\t10.0.0.1\x0Bj\xE1\r\n", {}},
+        QCOMPARE(f.sender.sent, (QList<SentPackage>{{"LOGON\t10.0.0.1\vj\xE1\vuser\r\n", {}},
+                                                    {"PING\t10.0.0.1\vj\xE1\r\n", {}},
                                                     {"LOGOFF\t10.0.0.1\r\n", {}}}));
     }
 
@@ -67,7 +67,7 @@ private slots:
         f.receive("PING", {"10.0.0.7", "Pc12"}); // case counts as a change
         QCOMPARE(f.transcript.lines, (Lines{{"uživatel pc12 je nyní Pc12", 2, ""}}));
         QCOMPARE(f.entries(), QStringList{"ip10.0.0.7=Pc12/user"});
-        const SentPackage answer{"PTOING\t10.0.0.1\x0Bj\xE1\x0Buser\r\n", {"10.0.0.7"}};
+        const SentPackage answer{"PTOING\t10.0.0.1\vj\xE1\vuser\r\n", {"10.0.0.7"}};
         QCOMPARE(f.sender.sent, (QList<SentPackage>{answer, answer, answer}));
     }
 

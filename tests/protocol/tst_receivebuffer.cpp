@@ -41,7 +41,7 @@ private slots:
         QCOMPARE(buffer.pendingBytes(), 0);
         buffer.append(Logon + Ping);
         QCOMPARE(drain(buffer),
-                 (QList<QByteArray>{"LOGON:10.0.0.7\x0Bpc12\x0Buser", "PING:10.0.0.8\x0Bpc13"}));
+                 (QList<QByteArray>{"LOGON:10.0.0.7\vpc12\vuser", "PING:10.0.0.8\vpc13"}));
         QCOMPARE(buffer.pendingBytes(), 0);
     }
 
@@ -95,7 +95,7 @@ private slots:
         ReceiveBuffer buffer;
         buffer.append(piece);
         buffer.append(Ping);
-        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\vpc13"});
         QVERIFY(buffer.droppedPieces() > 0);
         QCOMPARE(buffer.pendingBytes(), 0);
     }
@@ -114,7 +114,7 @@ private slots:
         buffer.append(Logon.left(kept));
         QVERIFY(drain(buffer).isEmpty());
         buffer.append(Ping);
-        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\vpc13"});
     }
 
     void garbageStreamIsCappedAndTheNextPacketStillGetsThrough()
@@ -128,7 +128,7 @@ private slots:
         }
         QCOMPARE(buffer.pendingBytes(), Framing::MaxPendingBytes);
         buffer.append(Ping);
-        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\x0Bpc13"});
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\vpc13"});
     }
 
     // A stream of good packets survives being cut into datagrams anywhere. (Random bytes are
@@ -141,7 +141,7 @@ private slots:
         for (int i = 0; i < 200; ++i) {
             const QString nick = QStringLiteral("ž%1").arg(i);
             stream += packet("PING", {"10.0.0.8", nick});
-            sent << "PING:10.0.0.8\x0B" + WireCodec::encode(nick);
+            sent << "PING:10.0.0.8\v" + WireCodec::encode(nick);
         }
         ReceiveBuffer buffer;
         QList<QByteArray> received;

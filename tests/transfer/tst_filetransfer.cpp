@@ -228,7 +228,7 @@ private slots:
         Pair p;
         p.b.peer = nullptr;
         p.b.receive("SENDFILE", {"127.0.0.1", "Alice", "4", "zdroj.bin"}, "127.0.0.1");
-        const quint16 port = p.b.sent.at(0).data.split('\x0B').at(1).toUShort();
+        const quint16 port = p.b.sent.at(0).data.split('\v').at(1).toUShort();
         QTcpSocket stranger;
         stranger.bind(QHostAddress("127.0.0.2"));
         stranger.connectToHost(QHostAddress::LocalHost, port);

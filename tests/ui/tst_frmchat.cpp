@@ -178,7 +178,7 @@ private slots:
         };
         for (int i = 1; i <= 7; ++i)
             note(i);
-        chat.receive("PTOING\t10.0.0.7\x0Bpc12\x0Buser\r\n");
+        chat.receive("PTOING\t10.0.0.7\vpc12\vuser\r\n");
         QTRY_VERIFY(chat.window.station().roster().rowOf("ip10.0.0.7") >= 0);
         QCOMPARE(shownWindows<QMessageBox>().size(), 5);
         QCOMPARE(shownDialog<QMessageBox>()->textFormat(), Qt::PlainText);
