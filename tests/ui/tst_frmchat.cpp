@@ -56,21 +56,18 @@ private slots:
     {
         Chat chat;
         QVERIFY(chat.listsItself());
-        chat.type(QStringLiteral("ahoj"));
-        QVERIFY(chat.window.sendtext()->text().isEmpty());
-        chat.type(QStringLiteral("/ME mává"));
-        chat.type(QStringLiteral("/about"));
-        QVERIFY(chat.window.sendtext()->text().isEmpty());
-        const QStringList lines = chat.lines();
-        QVERIFY(lines.contains(QStringLiteral("Kestrowind - síťová komunikace snadno a česky")));
-        QVERIFY(lines.contains(QStringLiteral("nick uživatele: Jana")));
-        QVERIFY(lines.contains(QStringLiteral(
-            "služba inovací: Orlathe UpdateService, verze: služba není nainstalována")));
+        for (const char* line : {"ahoj", "/ME mává", "/about"}) {
+            chat.type(QString::fromUtf8(line));
+            QVERIFY(chat.window.sendtext()->text().isEmpty());
+        }
+        QVERIFY(chat.lines().contains("Kestrowind - síťová komunikace snadno a česky"));
+        QVERIFY(chat.lines().contains("nick uživatele: Jana"));
+        QVERIFY(chat.lines().contains(
+            "služba inovací: Orlathe UpdateService, verze: služba není nainstalována"));
         chat.type(QStringLiteral("potom"));
-        QTRY_VERIFY(chat.lines().contains(QStringLiteral("<Jana>potom")));
-        QVERIFY(chat.lines().contains(QStringLiteral("<Jana>ahoj")));
-        QVERIFY(chat.lines().contains(QStringLiteral("Jana mává")));
-        QVERIFY(!chat.lines().contains(QStringLiteral("<Jana>/about")));
+        QTRY_VERIFY(chat.lines().contains("<Jana>potom"));
+        QVERIFY(chat.lines().contains("<Jana>ahoj") && chat.lines().contains("Jana mává"));
+        QVERIFY(!chat.lines().contains("<Jana>/about"));
     }
 
     void lineThatCannotBeSentIsKeptAndTold()
@@ -81,6 +78,7 @@ private slots:
         QCOMPARE(chat.lines().last(), QStringLiteral("zprávu se nepodařilo odeslat"));
     }
 
+    // The user menu acts on the entry last clicked, and a note goes to that user only.
     void userMenuFollowsTheLastHit()
     {
         Chat chat;
@@ -90,15 +88,27 @@ private slots:
         const QPoint onEntry = users->visualRect(users->model()->index(0, 0)).center();
         QTest::mouseClick(users->viewport(), Qt::LeftButton, {}, onEntry);
         QCOMPARE(userMenu->title(), QStringLiteral("uživatel Jana"));
-        QVERIFY(userMenu->menuAction()->isVisible());
-        QVERIFY(!userMenu->isVisible());
-        QCOMPARE(chat.window.userActions().SelectedUser(),
-                 Roster::keyFor(chat.window.station().MyIP()));
+        QVERIFY(userMenu->menuAction()->isVisible() && !userMenu->isVisible());
+        const QString me = chat.window.station().MyIP();
+        QCOMPARE(chat.window.userActions().SelectedUser(), Roster::keyFor(me));
+
+        chat.window.menus().mnu_sendalert->trigger();
+        QInputDialog* dialog = shownDialog<QInputDialog>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle() + '|' + dialog->labelText(),
+                 QStringLiteral("Zaslat zprávu|Zaslat zprávu uživateli"));
+        dialog->setTextValue(QStringLiteral("přijď"));
+        dialog->accept();
+        QTRY_VERIFY(shownDialog<QMessageBox>());
+        QCOMPARE(answerBox(QMessageBox::Ok), "zpráva od: Jana [" + me + "]|přijď");
 
         QTest::mouseClick(users->viewport(), Qt::RightButton, {}, onEntry);
         QTRY_VERIFY(userMenu->isVisible());
         userMenu->close();
-
+        // The remembered user has left: the item does nothing.
+        chat.window.station().roster().clear();
+        chat.window.menus().mnu_sendalert->trigger();
+        QVERIFY(!shownDialog<QInputDialog>());
         QTest::mouseClick(users->viewport(), Qt::LeftButton, {},
                           QPoint(5, users->viewport()->height() - 5));
         QVERIFY(!userMenu->menuAction()->isVisible());
@@ -143,31 +153,6 @@ private slots:
         }
     }
 
-    void privateNoteGoesToTheRememberedUserOnly()
-    {
-        Chat chat;
-        QVERIFY(chat.listsItself());
-        chat.window.userActions().onEntryReleased(Roster::keyFor(chat.window.station().MyIP()),
-                                                  Qt::LeftButton, {});
-        chat.window.menus().mnu_sendalert->trigger();
-        QInputDialog* dialog = shownDialog<QInputDialog>();
-        QVERIFY(dialog);
-        QCOMPARE(dialog->labelText(), QStringLiteral("Zaslat zprávu uživateli"));
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Zaslat zprávu"));
-        dialog->setTextValue(QStringLiteral("přijď"));
-        dialog->accept();
-        QTRY_VERIFY(shownDialog<QMessageBox>());
-        const QMessageBox* box = shownDialog<QMessageBox>();
-        QCOMPARE(box->windowTitle(), "zpráva od: Jana [" + chat.window.station().MyIP() + ']');
-        QCOMPARE(box->text(), QStringLiteral("přijď"));
-        QVERIFY(!box->isModal());
-
-        // The remembered user has left: the item does nothing.
-        chat.window.station().roster().clear();
-        chat.window.menus().mnu_sendalert->trigger();
-        QVERIFY(!shownDialog<QInputDialog>());
-    }
-
     // Notes show plain text, never hold up the network, and a flood opens five boxes at most.
     void notesDoNotHoldUpTheNetworkNorFloodTheScreen()
     {
@@ -182,6 +167,7 @@ private slots:
         QTRY_VERIFY(chat.window.station().roster().rowOf("ip10.0.0.7") >= 0);
         QCOMPARE(shownWindows<QMessageBox>().size(), 5);
         QCOMPARE(shownDialog<QMessageBox>()->textFormat(), Qt::PlainText);
+        QVERIFY(!shownDialog<QMessageBox>()->isModal());
         QVERIFY(chat.lines().contains(QStringLiteral("zpráva od: pc12 [10.0.0.7]: <b>7</b>")));
 
         shownDialog<QMessageBox>()->close();
@@ -194,32 +180,27 @@ private slots:
     {
         MainWindowFixture w;
         QVERIFY(w.window.Form_Load({}));
-        const QString myIp = w.window.station().MyIP();
+        const QString myIp = w.window.station().MyIP(), login = Platform::GetWindowsUserName();
         const QString nick = w.window.station().Username();
-        QCOMPARE(nick, Platform::GetWindowsUserName().isEmpty() ? QStringLiteral("anonymní")
-                                                                : Platform::GetWindowsUserName());
-        QStringList lines = w.lines();
-        QCOMPARE(lines.value(0), QStringLiteral("Kestrowind v.: 2.0 build: 15 aplikace spuštěna"));
-        QCOMPARE(lines.value(1), QStringLiteral("přihlášený uživatel: ") +
-                                     Platform::GetWindowsUserName() +
-                                     QStringLiteral("; název počítače: ") +
-                                     Platform::GetMachineName() + QStringLiteral("; IP: ") + myIp);
-        QVERIFY(lines.value(2).contains(QStringLiteral("Orlathe")));
-        QCOMPARE(w.window.status()->panelText(QStringLiteral("ip")), myIp);
+        QCOMPARE(nick, login.isEmpty() ? QStringLiteral("anonymní") : login);
+        QCOMPARE(w.lines().mid(0, 2),
+                 (QStringList{"Kestrowind v.: 2.0 build: 15 aplikace spuštěna",
+                              "přihlášený uživatel: " + login + "; název počítače: " +
+                                  Platform::GetMachineName() + "; IP: " + myIp}));
+        QVERIFY(w.lines().value(2).contains("Orlathe"));
+        QCOMPARE(w.window.status()->panelText("ip"), myIp);
 
         QTRY_COMPARE(w.count(), QStringLiteral("uživatelé on-line: 1"));
-        const Roster& roster = w.window.station().roster();
-        QCOMPARE(roster.at(0).key, Roster::keyFor(myIp));
-        QCOMPARE(roster.at(0).icon, QStringLiteral("u1"));
-        QCOMPARE(w.lines().value(3), QStringLiteral("uživatel %1 vstoupil do diskuze").arg(nick));
+        QCOMPARE(w.window.station().roster().at(0).key, Roster::keyFor(myIp));
+        QCOMPARE(w.window.station().roster().at(0).icon, QStringLiteral("u1"));
+        QCOMPARE(w.lines().value(3), "uživatel " + nick + " vstoupil do diskuze");
 
         QCOMPARE(w.window.WakeType(), 1);
         QVERIFY(w.window.menus().mnu_waketype[1]->isChecked());
         QVERIFY(!w.window.menus().mnu_waketype[0]->isChecked());
         QVERIFY(!w.window.menus().mnu_User->menuAction()->isVisible());
         QCOMPARE(w.window.windowTitle(), QStringLiteral("Kestrowind "));
-        QCOMPARE(w.window.users()->model()->headerData(0, Qt::Horizontal).toString(),
-                 QStringLiteral("uživatel"));
+        QCOMPARE(w.window.users()->model()->headerData(0, Qt::Horizontal), "uživatel");
         // The icon built into the program, as small as the tray and as large as the desktop asks.
         for (const int size : {16, 256})
             QCOMPARE(w.window.windowIcon().pixmap(size).width(), size);
@@ -231,11 +212,9 @@ private slots:
         MainWindowFixture w;
         QVERIFY(squatter.bind(QHostAddress::AnyIPv4, w.port, QAbstractSocket::DontShareAddress));
         QVERIFY(w.window.Form_Load({}));
-        const QStringList lines = w.lines();
-        QCOMPARE(lines.value(3),
-                 QStringLiteral("port %1 je obsazen jiným programem: zprávy od ostatních "
-                                "uživatelů se nebudou přijímat")
-                     .arg(w.port));
+        QCOMPARE(w.lines().value(3), QStringLiteral("port %1 je obsazen jiným programem: zprávy od "
+                                                    "ostatních uživatelů se nebudou přijímat")
+                                         .arg(w.port));
     }
 
     void uninstallDeletesSettingsAndStopsBeforeTheNetwork()
