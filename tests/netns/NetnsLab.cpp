@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -75,6 +77,21 @@ bool NetnsLab::ip(int station, const QStringList& args) const
     process.start(ipProgram(), QStringList{"-n", namespaceName(station)} + args);
     return process.waitForFinished(TimeoutMs) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
+}
+
+bool NetnsLab::inNamespace(int station, const std::function<void()>& make) const
+{
+    const int own = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    const int lab =
+        ::open(qPrintable("/run/netns/" + namespaceName(station)), O_RDONLY | O_CLOEXEC);
+    const bool entered = own >= 0 && lab >= 0 && ::setns(lab, CLONE_NEWNET) == 0;
+    if (entered) {
+        make();
+        ::setns(own, CLONE_NEWNET);
+    }
+    for (const int fd : {own, lab})
+        fd >= 0 && ::close(fd);
+    return entered;
 }
 
 StationProcess::StationProcess(const QString& netns, const QString& program,

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 // A LAN of network namespaces for the lifetime of one test, built by netns.sh and removed in
 // the destructor, so a failing test leaves nothing behind. Station i (from 1) lives in
 // namespace "PREFIX-i".
@@ -21,6 +23,9 @@ public:
     QString address(int station) const { return m_addresses.value(station - 1); }
     // Runs "ip -n <station's namespace> args..."; false when it fails.
     bool ip(int station, const QStringList& args) const;
+    // Runs make() with this thread in the station's namespace: sockets made (bound) there stay
+    // there. False when the namespace cannot be entered.
+    bool inNamespace(int station, const std::function<void()>& make) const;
 
 private:
     QString m_prefix;
