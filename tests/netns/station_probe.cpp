@@ -114,9 +114,6 @@ private:
             m_window.sendtext()->setText(rest);
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
             QCoreApplication::sendEvent(m_window.sendtext(), &enter);
-        } else if (command == QLatin1String("rename")) {
-            menus.mnu_selectnick->trigger();
-            answer<QInputDialog>([&](QInputDialog* dialog) { dialog->setTextValue(rest); });
         } else if (command == QLatin1String("alert") || command == QLatin1String("sendfile")) {
             // "alert ADDRESS TEXT", "sendfile ADDRESS PATH": the user menu on that user's entry.
             m_window.userActions().onEntryReleased("ip" + rest.section(' ', 0, 0), Qt::LeftButton,
