@@ -22,20 +22,25 @@ QString ipProgram()
     return QStandardPaths::findExecutable(QStringLiteral("ip"), {"/usr/sbin", "/sbin", "/bin"});
 }
 
-// Runs netns.sh (through bash, so a checkout that lost the executable bit still works); its
-// output, or why it failed in *error.
-bool script(const QStringList& args, QString* output, QString* error)
+// Runs a program to its end; true when it ended by itself with 0. *output gets what it wrote,
+// or what it said on stderr when it failed.
+bool run(const QString& program, const QStringList& args, QString* output = nullptr)
 {
     QProcess process;
-    process.start(QStringLiteral("bash"), QStringList{QStringLiteral(KW_NETNS_SCRIPT)} + args);
+    process.start(program, args);
     const bool done = process.waitForFinished(TimeoutMs) &&
                       process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     if (output)
-        *output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-    if (!done)
-        *error = QStringLiteral("netns.sh %1 failed: %2")
-                     .arg(args.join(' '), QString::fromUtf8(process.readAllStandardError()));
+        *output = QString::fromUtf8(done ? process.readAllStandardOutput()
+                                         : "failed: " + process.readAllStandardError())
+                      .trimmed();
     return done;
+}
+
+// Through bash, so a checkout that lost the executable bit still works.
+bool script(const QStringList& args, QString* output)
+{
+    return run(QStringLiteral("bash"), QStringList{QStringLiteral(KW_NETNS_SCRIPT)} + args, output);
 }
 
 } // namespace
@@ -48,35 +53,30 @@ NetnsLab::NetnsLab(const QString& prefix, int stations)
         m_reason = QStringLiteral("network namespaces need root");
         return;
     }
-    if (ipProgram().isEmpty()) {
-        m_reason = QStringLiteral("'ip' from iproute2 is not installed");
-        return;
-    }
     m_built = true;
-    if (!script({"up", m_prefix, QString::number(stations)}, nullptr, &m_reason))
+    if (!script({"up", m_prefix, QString::number(stations)}, &m_reason))
         return;
+    m_reason.clear();
     // The script owns the address plan; asking it keeps the two from drifting apart.
-    for (int i = 1; i <= stations; ++i) {
+    for (int i = 1; i <= stations && m_reason.isEmpty(); ++i) {
         QString address;
-        if (!script({"addr", m_prefix, QString::number(i)}, &address, &m_reason))
-            return;
-        m_addresses << address;
+        if (script({"addr", m_prefix, QString::number(i)}, &address))
+            m_addresses << address;
+        else
+            m_reason = address;
     }
 }
 
 NetnsLab::~NetnsLab()
 {
     QString error;
-    if (m_built && !script({"down", m_prefix}, nullptr, &error))
-        qWarning().noquote() << error;
+    if (m_built && !script({"down", m_prefix}, &error))
+        qWarning().noquote() << "netns.sh down" << error;
 }
 
 bool NetnsLab::ip(int station, const QStringList& args) const
 {
-    QProcess process;
-    process.start(ipProgram(), QStringList{"-n", namespaceName(station)} + args);
-    return process.waitForFinished(TimeoutMs) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
+    return run(ipProgram(), QStringList{"-n", namespaceName(station)} + args);
 }
 
 bool NetnsLab::inNamespace(int station, const std::function<void()>& make) const
