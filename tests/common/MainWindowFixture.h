@@ -6,11 +6,14 @@
 #include "app/SettingsStore.h"
 #include "protocol/Framing.h"
 #include "tray/TrayCode.h"
+#include "ui/MainMenus.h"
 #include "ui/StatusPanels.h"
 #include "ui/TranscriptView.h"
+#include "ui/UserActions.h"
 #include "ui/frmchat.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTemporaryDir>

@@ -5,16 +5,11 @@
 #include "protocol/Roster.h"
 #include "transfer/Transfer.h"
 #include "transfer/frmProgress.h"
-#include "ui/MainMenus.h"
-#include "ui/UserActions.h"
 
-#include <QAction>
 #include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTest>
 
 namespace {
 

@@ -5,13 +5,10 @@
 #include "protocol/Messages.h"
 #include "protocol/Roster.h"
 #include "ui/Composer.h"
-#include "ui/MainMenus.h"
 #include "ui/SettingsHolder.h"
-#include "ui/UserActions.h"
 #include "ui/UserListView.h"
 #include "ui/frmAbout.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QInputDialog>
 #include <QMenu>

@@ -3,12 +3,10 @@
 // readers that are not ours, the dialogs, and the ways a save can go wrong.
 #include "MainWindowFixture.h"
 #include "Recorders.h"
-#include "ui/MainMenus.h"
 #include "ui/TranscriptExport.h"
 #include "ui/TranscriptPrinter.h"
 #include "ui/TranscriptSaver.h"
 
-#include <QAction>
 #include <QBuffer>
 #include <QFileDialog>
 #include <QPrintDialog>
@@ -17,7 +15,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 

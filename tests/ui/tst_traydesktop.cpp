@@ -4,7 +4,6 @@
 #include "MainWindowFixture.h"
 #include "app/Main.h"
 #include "protocol/Messages.h"
-#include "ui/MainMenus.h"
 
 #include <QProcess>
 #include <QSystemTrayIcon>
