@@ -223,14 +223,6 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(edits.count(), 1);
         QCOMPARE(view.document()->blockCount(), 5);
-
-        view.clearTranscript();
-        QCOMPARE(changes.count(), 6 + 1);
-        QCOMPARE(view.entries().entryCount(), 0);
-        // The next entry starts the emptied pane.
-        view.AddLine(QStringLiteral("again"), 4, QStringLiteral(" "));
-        QCoreApplication::processEvents();
-        QCOMPARE(view.toPlainText(), QStringLiteral("again\n"));
     }
 
     void paneShowsTheNewestEntriesWithEveryEntryInTheStore()
@@ -451,6 +443,9 @@ private slots:
         QCOMPARE(w.window.chat()->toPlainText(), QString());
         QCOMPARE(changed.count(), 1);
         QVERIFY(!shownDialog<QMessageBox>() && !shownDialog<QDialog>());
+        // The next entry starts the emptied pane.
+        w.window.chat()->AddLine(QStringLiteral("znovu"), 4, QStringLiteral(" "));
+        QTRY_VERIFY(w.window.chat()->toPlainText().startsWith(QStringLiteral("znovu\n")));
     }
 
 private:
