@@ -18,15 +18,6 @@
 
 namespace {
 
-// Answers the next modal box, as a user would.
-void acceptNextBox()
-{
-    QTimer::singleShot(0, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            box->accept();
-    });
-}
-
 // A started window whose user comes back as "Jana", with a tray icon or without.
 struct Chat : MainWindowFixture {
     explicit Chat(bool trayAvailable = true, bool totray = false,
@@ -234,10 +225,12 @@ private slots:
         MainWindowFixture w;
         w.storeOption(QStringLiteral("nick"), QStringLiteral("pepa"));
         QVERIFY(w.autostart.enable(QStringLiteral("/opt/kestrowind2/kestrowind2")));
-        acceptNextBox();
+        QString told; // the box is modal: answered once it is up
+        QTimer::singleShot(0, [&told] { told = answerBox(QMessageBox::Ok); });
         StartOptions start;
         start.uninstall = true;
         QVERIFY(!w.window.Form_Load(start));
+        QCOMPARE(told, "uninstall|skript pro odinstalování byl úspěšně proveden");
         QVERIFY(!QFile::exists(w.store.fileOf(QStringLiteral("kestrowind2"))));
         // An uninstalled program must not come back at the next logon.
         QVERIFY(!w.autostart.isEnabled());
