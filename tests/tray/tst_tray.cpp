@@ -106,21 +106,6 @@ private slots:
         QCOMPARE(t.icon.messages.size(), 3);
     }
 
-    void withoutATrayNothingHappens()
-    {
-        Tray t;
-        t.icon.available = false;
-        t.add(Welcome);
-        t.balloon(Activity);
-        t.code.TraySetTip(QStringLiteral("tip"));
-        t.icon.click(Click::Double);
-        t.code.TrayRemove();
-        QVERIFY(!t.code.isInTray());
-        QCOMPARE(t.icon.shows + t.icon.hides + t.icon.messages.size(), 0);
-        QVERIFY(t.icon.toolTip.isEmpty());
-        QCOMPARE(t.restore.count(), 0);
-    }
-
     // The window and the options that are on, then the balloons and plays one change gives;
     // the options are read at each change.
     void oneChangeAsTheOptionsSay_data()
