@@ -89,8 +89,10 @@ bool NetnsLab::inNamespace(int station, const std::function<void()>& make) const
         make();
         ::setns(own, CLONE_NEWNET);
     }
-    for (const int fd : {own, lab})
-        fd >= 0 && ::close(fd);
+    for (const int fd : {own, lab}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
     return entered;
 }
 

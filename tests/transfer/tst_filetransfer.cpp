@@ -73,7 +73,11 @@ QString failure(const QString& reason)
 
 // A file system with room for 64 KiB, for as long as the test runs.
 struct TinyFileSystem {
-    ~TinyFileSystem() { mounted&& ::umount2(qPrintable(dir.path()), MNT_DETACH); }
+    ~TinyFileSystem()
+    {
+        if (mounted)
+            ::umount2(qPrintable(dir.path()), MNT_DETACH);
+    }
     QTemporaryDir dir;
     bool mounted = ::mount("tmpfs", qPrintable(dir.path()), "tmpfs", 0, "size=64k") == 0;
 };
