@@ -1,23 +1,23 @@
 #pragma once
 
+#include "Loopback.h"
 #include "TrayFakes.h"
 #include "app/Autostart.h"
 #include "app/SettingsStore.h"
 #include "protocol/Framing.h"
 #include "tray/TrayCode.h"
+#include "ui/MainMenus.h"
 #include "ui/StatusPanels.h"
 #include "ui/TranscriptView.h"
+#include "ui/UserActions.h"
 #include "ui/frmchat.h"
 
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QMessageBox>
 #include <QTemporaryDir>
-#include <QUdpSocket>
-
-inline quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::AnyIPv4, 0);
-    return probe.localPort();
-}
+#include <QTest>
 
 // A main window on loopback, so what it sends to everybody comes back to itself, with its
 // settings and autostart entry in folders of its own and a stand-in tray icon and sound.
@@ -37,12 +37,21 @@ struct MainWindowFixture {
         return store.read(QStringLiteral("kestrowind2"), QStringLiteral("options"), key);
     }
 
-    bool start(const StartOptions& options = {})
+    // Starts as a returning user (no welcome), under this nick if one is given.
+    bool start(const QString& nick = {})
     {
-        if (!window.Form_Load(options))
+        storeOption(QStringLiteral("first"), QStringLiteral("true"));
+        if (!nick.isEmpty())
+            storeOption(QStringLiteral("nick"), nick);
+        if (!window.Form_Load({}))
             return false;
         window.show();
         return true;
+    }
+    // Waits until its own announcement has come back and it lists itself.
+    bool listsItself()
+    {
+        return QTest::qWaitFor([this] { return window.station().roster().count() == 1; });
     }
 
     // The transcript's lines, without the time stamps.
@@ -76,3 +85,29 @@ struct MainWindowFixture {
     quint16 port = freeUdpPort();
     frmchat window;
 };
+
+// The visible top-level windows of a kind, as the user would find them on the screen.
+template<typename Window> QList<Window*> shownWindows()
+{
+    QList<Window*> shown;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<Window*>(widget); window && window->isVisible())
+            shown << window;
+    }
+    return shown;
+}
+template<typename Dialog> Dialog* shownDialog()
+{
+    return shownWindows<Dialog>().value(0);
+}
+
+// Answers the open message box as the user would; gives what it said as "title|text".
+inline QString answerBox(QMessageBox::StandardButton button)
+{
+    auto* box = shownDialog<QMessageBox>();
+    if (!box)
+        return QStringLiteral("(no box)");
+    const QString shown = box->windowTitle() + QLatin1Char('|') + box->text();
+    box->button(button)->click();
+    return shown;
+}

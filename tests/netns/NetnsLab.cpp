@@ -1,127 +1,181 @@
 #include "NetnsLab.h"
 
 #include <QDebug>
-#include <QFileInfo>
-#include <QProcess>
+#include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
 
 // Building a lab takes well under a second; this only guards against a hung "ip".
-constexpr int kScriptTimeoutMs = 30000;
+constexpr int TimeoutMs = 30000;
+
+// sbin is often missing from PATH under test runners, even for root.
+QString ipProgram()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("ip"), {"/usr/sbin", "/sbin", "/bin"});
+}
+
+// Runs a program to its end; true when it ended by itself with 0. *output gets what it wrote,
+// or what it said on stderr when it failed.
+bool run(const QString& program, const QStringList& args, QString* output = nullptr)
+{
+    QProcess process;
+    process.start(program, args);
+    const bool done = process.waitForFinished(TimeoutMs) &&
+                      process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (output)
+        *output = QString::fromUtf8(done ? process.readAllStandardOutput()
+                                         : "failed: " + process.readAllStandardError())
+                      .trimmed();
+    return done;
+}
+
+// Through bash, so a checkout that lost the executable bit still works.
+bool script(const QStringList& args, QString* output)
+{
+    return run(QStringLiteral("bash"), QStringList{QStringLiteral(KW_NETNS_SCRIPT)} + args, output);
+}
 
 } // namespace
 
-NetnsLab::NetnsLab(QString prefix, int stations, QString script)
+NetnsLab::NetnsLab(const QString& prefix, int stations)
     // KW_NETNS_SALT keeps the labs of test runs in two checkouts at once apart.
-    : m_prefix(std::move(prefix) + qEnvironmentVariable("KW_NETNS_SALT"))
-    , m_stations(stations)
-    , m_script(std::move(script))
+    : m_prefix(prefix + qEnvironmentVariable("KW_NETNS_SALT"))
 {
     if (geteuid() != 0) {
         m_reason = QStringLiteral("network namespaces need root");
         return;
     }
-    if (ipProgram().isEmpty()) {
-        m_reason = QStringLiteral("'ip' from iproute2 is not installed");
+    m_built = true;
+    if (!script({"up", m_prefix, QString::number(stations)}, &m_reason))
         return;
-    }
-    if (m_script.isEmpty() || !QFileInfo(m_script).isFile()) {
-        m_reason = QStringLiteral("lab script not found: '%1'").arg(m_script);
-        return;
-    }
-
-    m_attempted = true;
-    QString error;
-    if (!runScript({QStringLiteral("up"), m_prefix, QString::number(m_stations)}, nullptr,
-                   &error)) {
-        m_reason = QStringLiteral("could not build lab %1: %2").arg(m_prefix, error);
-        return;
-    }
+    m_reason.clear();
     // The script owns the address plan; asking it keeps the two from drifting apart.
-    for (int i = 1; i <= m_stations; ++i) {
+    for (int i = 1; i <= stations && m_reason.isEmpty(); ++i) {
         QString address;
-        if (!runScript({QStringLiteral("addr"), m_prefix, QString::number(i)}, &address, &error)) {
-            m_reason = QStringLiteral("could not get address of station %1: %2").arg(i).arg(error);
-            return;
-        }
-        m_addresses << address.trimmed();
+        if (script({"addr", m_prefix, QString::number(i)}, &address))
+            m_addresses << address;
+        else
+            m_reason = address;
     }
-    m_available = true;
 }
 
 NetnsLab::~NetnsLab()
 {
-    if (!m_attempted)
-        return;
     QString error;
-    if (!runScript({QStringLiteral("down"), m_prefix}, nullptr, &error))
-        qWarning().noquote() << "could not remove lab" << m_prefix << ":" << error;
-}
-
-QString NetnsLab::namespaceName(int station) const
-{
-    return QStringLiteral("%1-%2").arg(m_prefix).arg(station);
-}
-
-QString NetnsLab::address(int station) const
-{
-    return m_addresses.value(station - 1);
+    if (m_built && !script({"down", m_prefix}, &error))
+        qWarning().noquote() << "netns.sh down" << error;
 }
 
 bool NetnsLab::ip(int station, const QStringList& args) const
 {
-    QProcess process;
-    process.start(ipProgram(), QStringList{QStringLiteral("-n"), namespaceName(station)} + args);
-    return process.waitForFinished(kScriptTimeoutMs) &&
-           process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return run(ipProgram(), QStringList{"-n", namespaceName(station)} + args);
 }
 
-QString NetnsLab::defaultScript()
+bool NetnsLab::inNamespace(int station, const std::function<void()>& make) const
 {
-#ifdef KW_NETNS_SCRIPT
-    return QStringLiteral(KW_NETNS_SCRIPT);
-#else
-    return {};
-#endif
+    const int own = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    const int lab =
+        ::open(qPrintable("/run/netns/" + namespaceName(station)), O_RDONLY | O_CLOEXEC);
+    const bool entered = own >= 0 && lab >= 0 && ::setns(lab, CLONE_NEWNET) == 0;
+    if (entered) {
+        make();
+        ::setns(own, CLONE_NEWNET);
+    }
+    for (const int fd : {own, lab}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    return entered;
 }
 
-QString NetnsLab::ipProgram()
+StationProcess::StationProcess(const QString& netns, const QString& program,
+                               const QStringList& args, const QString& nick)
+    : m_netns(netns)
 {
-    // sbin is often missing from PATH under test runners, even for root.
-    QString found = QStandardPaths::findExecutable(QStringLiteral("ip"));
-    if (found.isEmpty()) {
-        found = QStandardPaths::findExecutable(
-            QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
-                                   QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+    const QString config = m_home.filePath("config"), runtime = m_home.filePath("runtime");
+    // Qt refuses a runtime folder that others may enter.
+    QDir().mkdir(config);
+    QDir().mkdir(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!nick.isEmpty()) {
+        QFile settings(config + QStringLiteral("/kestrowind2.ini"));
+        if (settings.open(QIODevice::WriteOnly))
+            settings.write("[options]\nfirst=true\nnick=" + nick.toUtf8() + '\n');
     }
-    return found;
+    // Through env(1), so the command reproduces the station by hand; whatever points at the
+    // tester's desktop session stays out.
+    m_command = QStringList{"netns", "exec", m_netns, "env"};
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER",
+          "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        m_command << "-u" << name;
+    m_command << "QT_QPA_PLATFORM=offscreen"
+              << "LC_ALL=C.UTF-8"
+              << "HOME=" + m_home.path() << "XDG_CONFIG_HOME=" + config
+              << "XDG_RUNTIME_DIR=" + runtime << program << args;
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { takeLines(); });
+    QObject::connect(&m_process, &QProcess::finished, [this] {
+        takeLines();
+        m_pending += '\n'; // a last line without a newline still counts
+        takeLines();
+    });
 }
 
-bool NetnsLab::runScript(const QStringList& args, QString* output, QString* error) const
+StationProcess::~StationProcess()
 {
-    QProcess process;
-    // Run through bash so a checkout that lost the executable bit still works.
-    process.start(QStringLiteral("bash"), QStringList{m_script} + args);
-    if (!process.waitForStarted(kScriptTimeoutMs)) {
-        *error = process.errorString();
-        return false;
+    m_process.terminate();
+    if (!m_process.waitForFinished(3000))
+        m_process.kill();
+    m_process.waitForFinished(3000);
+}
+
+bool StationProcess::start()
+{
+    // If the test dies without running destructors, its stations must not linger and keep
+    // their namespaces alive; ip and env exec, so the signal reaches the station itself.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    m_process.start(ipProgram(), m_command);
+    if (m_process.waitForStarted(10000))
+        return true;
+    qWarning() << "could not start a station:" << m_process.errorString();
+    return false;
+}
+
+bool StationProcess::exitsCleanly(int timeoutMs)
+{
+    return (!isRunning() || m_process.waitForFinished(timeoutMs)) &&
+           m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+}
+
+QString StationProcess::describe() const
+{
+    return QStringLiteral("station in %1 (%2): MYIP %3; %4; ROSTER %5")
+        .arg(m_netns,
+             isRunning() ? QStringLiteral("running")
+                         : QStringLiteral("ended with %1").arg(m_process.exitCode()),
+             latest("MYIP"), latest("COUNT"), latest("ROSTER"));
+}
+
+void StationProcess::takeLines()
+{
+    m_pending += m_process.readAllStandardOutput();
+    for (qsizetype end; (end = m_pending.indexOf('\n')) >= 0;) {
+        const QString line = QString::fromUtf8(m_pending.left(end));
+        m_pending.remove(0, end + 1);
+        const QString kind = line.section(' ', 0, 0), text = line.section(' ', 1);
+        if (kind.isEmpty())
+            continue;
+        m_latest.insert(kind, text);
+        ++m_counts[kind];
+        if (kind == QLatin1String("LINE"))
+            m_lines << text;
     }
-    if (!process.waitForFinished(kScriptTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        *error = QStringLiteral("netns.sh %1 timed out").arg(args.join(QLatin1Char(' ')));
-        return false;
-    }
-    if (output)
-        *output = QString::fromUtf8(process.readAllStandardOutput());
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        *error = QString::fromUtf8(process.readAllStandardError()).trimmed();
-        if (error->isEmpty())
-            *error = QStringLiteral("netns.sh exited with %1").arg(process.exitCode());
-        return false;
-    }
-    return true;
 }

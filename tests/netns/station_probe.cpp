@@ -30,10 +30,7 @@ namespace {
 void report(const QString& kind, const QString& text)
 {
     // One report a line: a line break inside the text travels as a backslash and "n".
-    QString flat = text;
-    flat.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    const QByteArray line = (kind + QLatin1Char(' ') + flat).toUtf8() + '\n';
-    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    std::puts((kind + ' ' + QString(text).replace('\n', "\\n")).toUtf8().constData());
     std::fflush(stdout);
 }
 
@@ -71,9 +68,9 @@ private:
         QStringList entries;
         for (int row = 0; row < roster.count(); ++row) {
             const Roster::Entry& entry = roster.at(row);
-            entries << entry.key + QLatin1Char('=') + entry.icon + QLatin1Char('|') + entry.text;
+            entries << entry.key + '=' + entry.icon + '|' + entry.text;
         }
-        report(QStringLiteral("ROSTER"), entries.join(QLatin1Char(';')));
+        report(QStringLiteral("ROSTER"), entries.join(';'));
     }
 
     void reportLines()
@@ -105,8 +102,9 @@ private:
 
     void run(const QString& line)
     {
-        const QString command = line.section(QLatin1Char(' '), 0, 0);
-        const QString rest = line.section(QLatin1Char(' '), 1);
+        const QString command = line.section(' ', 0, 0), rest = line.section(' ', 1);
+        const QString second = rest.section(' ', 1);
+        MainMenus& menus = m_window.menus();
         if (command == QLatin1String("close")) {
             m_window.close();
         } else if (command == QLatin1String("settings")) {
@@ -116,46 +114,34 @@ private:
             m_window.sendtext()->setText(rest);
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
             QCoreApplication::sendEvent(m_window.sendtext(), &enter);
-        } else if (command == QLatin1String("rename")) {
-            m_window.menus().mnu_selectnick->trigger();
-            answerInputDialog(rest);
-        } else if (command == QLatin1String("alert")) {
-            const QString key = QStringLiteral("ip") + rest.section(QLatin1Char(' '), 0, 0);
-            m_window.userActions().onEntryReleased(key, Qt::LeftButton, {});
-            m_window.menus().mnu_sendalert->trigger();
-            answerInputDialog(rest.section(QLatin1Char(' '), 1));
-        } else if (command == QLatin1String("sendfile")) {
-            // "sendfile ADDRESS PATH": the user menu's "zaslat soubor" and the open dialog.
-            const QString key = QStringLiteral("ip") + rest.section(QLatin1Char(' '), 0, 0);
-            m_window.userActions().onEntryReleased(key, Qt::LeftButton, {});
-            m_window.menus().mnu_sendfile->trigger();
-            answerFileDialog(rest.section(QLatin1Char(' '), 1));
+        } else if (command == QLatin1String("alert") || command == QLatin1String("sendfile")) {
+            // "alert ADDRESS TEXT", "sendfile ADDRESS PATH": the user menu on that user's entry.
+            m_window.userActions().onEntryReleased("ip" + rest.section(' ', 0, 0), Qt::LeftButton,
+                                                   {});
+            if (command == QLatin1String("alert")) {
+                menus.mnu_sendalert->trigger();
+                answer<QInputDialog>([&](QInputDialog* dialog) { dialog->setTextValue(second); });
+            } else {
+                menus.mnu_sendfile->trigger();
+                answer<QFileDialog>([&](QFileDialog* dialog) { dialog->selectFile(second); });
+            }
         } else if (command == QLatin1String("acceptfile")) {
             // "acceptfile PATH": Yes to the offer's question, then PATH in the save dialog.
             for (QMessageBox* box : m_window.findChildren<QMessageBox*>()) {
                 if (box->isVisible() && box->button(QMessageBox::Yes))
                     box->button(QMessageBox::Yes)->click();
             }
-            answerFileDialog(rest);
+            answer<QFileDialog>([&](QFileDialog* dialog) { dialog->selectFile(rest); });
         }
     }
 
-    static void answerFileDialog(const QString& path)
+    // Fills in the open dialog of a kind and accepts it, as its own button does.
+    template<typename Dialog> static void answer(const std::function<void(Dialog*)>& fill)
     {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible()) {
-                dialog->selectFile(path);
-                static_cast<QDialog*>(dialog)->accept(); // as the dialog's own button does
-            }
-        }
-    }
-
-    static void answerInputDialog(const QString& text)
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* dialog = qobject_cast<QInputDialog*>(widget); dialog && dialog->isVisible()) {
-                dialog->setTextValue(text);
-                dialog->accept();
+            if (auto* dialog = qobject_cast<Dialog*>(widget); dialog && dialog->isVisible()) {
+                fill(dialog);
+                static_cast<QDialog*>(dialog)->accept();
             }
         }
     }

@@ -1,36 +1,49 @@
+// The wire: packets framed byte for byte, fields that cannot break a frame, the code page, and
+// the receive buffer that cuts packets out of whatever arrives.
 #include "protocol/CommandDispatcher.h"
 #include "protocol/Framing.h"
+#include "protocol/ReceiveBuffer.h"
 #include "protocol/WireCodec.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+namespace {
+QByteArray packet(const QByteArray& word, const QStringList& fields)
+{
+    return *Framing::framePacket(Framing::commandData(word, fields));
+}
+
+// A frame put together by hand, as a careless or hostile peer might send it.
+QByteArray rawFrame(const QByteArray& length, const QByteArray& data)
+{
+    return QByteArray(1, '\0') + length + '\x01' + data + '\xFF';
+}
+
+QList<QByteArray> drain(ReceiveBuffer& buffer)
+{
+    QList<QByteArray> words;
+    while (const auto next = buffer.takeNext())
+        words << next->word + ':' + next->argument;
+    return words;
+}
+
+const QByteArray Logon = packet("LOGON", {"10.0.0.7", "pc12", "user"});
+const QByteArray Ping = packet("PING", {"10.0.0.8", "pc13"});
+} // namespace
 
 class tst_Framing final : public QObject {
     Q_OBJECT
 
 private slots:
-    void logonFromPc12IsByteExact()
+    // The length counts the command's data; a command without fields keeps its tab.
+    void packetsAreByteExact()
     {
-        const QByteArray data = Framing::commandData(
-            "LOGON", {QStringLiteral("10.0.0.7"), QStringLiteral("pc12"), QStringLiteral("user")});
-        QCOMPARE(data, QByteArray("LOGON\t10.0.0.7\x0Bpc12\x0Buser\r\n"));
-        QCOMPARE(data.size(), 26);
-        const auto datagram = Framing::framePacket(data);
-        QVERIFY(datagram);
-        QCOMPARE(*datagram, QByteArray("\x00\x32\x36\x01", 4) + data + QByteArray("\xFF"));
-    }
-
-    void logoffHasLength17()
-    {
-        const QByteArray data = Framing::commandData("LOGOFF", {QStringLiteral("10.0.0.7")});
-        QCOMPARE(data.size(), 17);
-        QVERIFY(Framing::framePacket(data)->startsWith(QByteArray("\x00"
-                                                                  "17\x01",
-                                                                  4)));
-    }
-
-    void commandWithoutFieldsKeepsItsTab()
-    {
-        QCOMPARE(Framing::commandData("PING", {}), QByteArray("PING\t\r\n"));
+        QCOMPARE(packet("LOGON", {"10.0.0.7", "pc12", "user"}),
+                 '\0' + QByteArray("26\x01LOGON\t10.0.0.7\vpc12\vuser\r\n\xFF"));
+        QCOMPARE(packet("LOGOFF", {"10.0.0.7"}),
+                 '\0' + QByteArray("17\x01LOGOFF\t10.0.0.7\r\n\xFF"));
+        QCOMPARE(packet("PING", {}), '\0' + QByteArray("7\x01PING\t\r\n\xFF"));
     }
 
     void framingRefusesDataThatTheLengthFieldCannotHold()
@@ -45,19 +58,15 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QByteArray>("sent");
-        QTest::newRow("separator") << QStringLiteral("a\x0B"
-                                                     "b")
-                                   << QByteArray("a b");
-        QTest::newRow("markers") << QString::fromLatin1("a\x00"
-                                                        "b\x01"
-                                                        "c",
-                                                        5)
-                                 << QByteArray("a b c");
-        QTest::newRow("line breaks") << QStringLiteral("a\r\nb\nc") << QByteArray("a  b c");
-        QTest::newRow("dot above, the end byte") << QStringLiteral("a\u02D9b") << QByteArray("a b");
-        QTest::newRow("tab stays") << QStringLiteral("a\tb") << QByteArray("a\tb");
-        QTest::newRow("czech stays")
-            << QStringLiteral("žluťoučký") << QByteArray("\x9Elu\x9Dou\xE8k\xFD");
+        const auto row = [](const char* name, QString field, QByteArray sent) {
+            QTest::newRow(name) << field << sent;
+        };
+        row("separator", "a\vb", "a b");
+        row("markers", QString::fromLatin1("a\0b\001c", 5), "a b c");
+        row("line breaks", "a\r\nb\nc", "a  b c");
+        row("dot above, the end byte", "a\u02D9b", "a b");
+        row("tab stays", "a\tb", "a\tb");
+        row("czech stays", "žluťoučký", "\x9Elu\x9Dou\xE8k\xFD");
     }
 
     void fieldsCannotBreakTheFrame()
@@ -70,15 +79,6 @@ private slots:
         const auto cut = Framing::cutNext(*Framing::framePacket(data));
         QCOMPARE(cut.status, Framing::CutResult::Status::Packet);
         QCOMPARE(CommandDispatcher::splitFields(cut.argument).size(), 2);
-    }
-
-    void noCharacterEncodesToTheEndByteAfterSanitising()
-    {
-        QString every;
-        for (char16_t code = 1; code < 0xD800; ++code)
-            every += QChar(code);
-        QVERIFY(!Framing::sanitizeField(every).contains('\xFF'));
-        QVERIFY(!Framing::sanitizeField(every).contains('\x0B'));
     }
 
     void codecRoundTripsEveryCzechLetter()
@@ -96,15 +96,145 @@ private slots:
     {
         QCOMPARE(CommandDispatcher::splitFields(""), QStringList());
         QCOMPARE(CommandDispatcher::splitFields("a"), QStringList{"a"});
-        QCOMPARE(CommandDispatcher::splitFields("a\x0B\x0B"
-                                                "b\x0B"),
-                 (QStringList{"a", "", "b", ""}));
+        QCOMPARE(CommandDispatcher::splitFields("a\v\vb\v"), (QStringList{"a", "", "b", ""}));
         QCOMPARE(CommandDispatcher::splitFields("\x9E"), QStringList{QStringLiteral("ž")});
         // No field can start a line of its own or forge a stamp: control characters go.
-        QCOMPARE(CommandDispatcher::splitFields(QByteArray("a\r\n[1]\0\t\x7F"
-                                                           "b",
-                                                           10)),
+        QCOMPARE(CommandDispatcher::splitFields(QByteArray("a\r\n[1]\0\t\177b", 10)),
                  QStringList{"a  [1]   b"});
+    }
+
+    void packetsAreHandedOutInTheirOrderAndEndBytesAloneLeaveNothing()
+    {
+        ReceiveBuffer buffer;
+        buffer.append("\xFF\xFF\xFF");
+        QVERIFY(drain(buffer).isEmpty());
+        QCOMPARE(buffer.pendingBytes(), 0);
+        buffer.append(Logon + Ping);
+        QCOMPARE(drain(buffer),
+                 (QList<QByteArray>{"LOGON:10.0.0.7\vpc12\vuser", "PING:10.0.0.8\vpc13"}));
+        QCOMPARE(buffer.pendingBytes(), 0);
+    }
+
+    void lengthDecidesWhereTheArgumentEnds_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QByteArray>("argument");
+        const auto row = [](const char* name, QByteArray frame, QByteArray argument) {
+            QTest::newRow(name) << frame << argument;
+        };
+        row("exact", rawFrame("9", "PING\tab\r\n"), "ab");
+        row("too long runs to the end", rawFrame("99", "PING\tab\r\n"), "ab\r\n");
+        row("short cuts the argument", rawFrame("8", "PING\tab\r\n"), "a");
+        row("shortest", rawFrame("7", "PING\tab\r\n"), "");
+        row("leading blanks, trailing junk", rawFrame("  9x", "PING\tab\r\n"), "ab");
+        row("later tabs are field text", rawFrame("10", "PING\ta\tb\r\n"), "a\tb");
+        row("start markers in the text", rawFrame("12", QByteArray("PING\ta\0001\001b\r\n", 12)),
+            QByteArray("a\0001\001b", 5));
+        row("rest of an unended packet in front",
+            QByteArray("\00030\001MSG\tx", 9) + rawFrame("10", QByteArray("PING\ta\0b\r\n", 10)),
+            QByteArray("a\0b", 3));
+    }
+
+    void lengthDecidesWhereTheArgumentEnds()
+    {
+        QFETCH(QByteArray, frame);
+        QFETCH(QByteArray, argument);
+        ReceiveBuffer buffer;
+        buffer.append(frame);
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:" + argument});
+    }
+
+    // Each of these can never be cut; it goes, and the packet after it is still handled.
+    void piecesWithoutValidCutAreDropped_data()
+    {
+        QTest::addColumn<QByteArray>("piece");
+        QTest::newRow("no tab") << rawFrame("6", "PING\r\n");
+        QTest::newRow("no start") << QByteArray("6\x01PING\t\r\n\xFF");
+        QTest::newRow("no length end") << '\0' + QByteArray("PING\t\r\n\xFF");
+        QTest::newRow("tab before length end") << rawFrame("\t6", "PING\t\r\n");
+        QTest::newRow("length below word + 3") << rawFrame("6", "PING\tab\r\n");
+        QTest::newRow("length over 32767") << rawFrame("32768", "PING\tab\r\n");
+        QTest::newRow("huge length") << rawFrame("99999999999999999999", "PING\tab\r\n");
+        QTest::newRow("no CR LF") << rawFrame("10", "PING\tab");
+        QTest::newRow("cut by an end byte inside a field") << rawFrame("12", "MSG\ta\377b\r\n");
+    }
+
+    void piecesWithoutValidCutAreDropped()
+    {
+        QFETCH(QByteArray, piece);
+        ReceiveBuffer buffer;
+        buffer.append(piece);
+        buffer.append(Ping);
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\vpc13"});
+        QVERIFY(buffer.droppedPieces() > 0);
+        QCOMPARE(buffer.pendingBytes(), 0);
+    }
+
+    void restOfAnIncompletePieceInFrontIsDiscarded_data()
+    {
+        QTest::addColumn<int>("kept");
+        QTest::newRow("before its length end") << 2;
+        QTest::newRow("with its length end and word") << 12;
+    }
+
+    void restOfAnIncompletePieceInFrontIsDiscarded()
+    {
+        QFETCH(int, kept);
+        ReceiveBuffer buffer;
+        buffer.append(Logon.left(kept));
+        QVERIFY(drain(buffer).isEmpty());
+        buffer.append(Ping);
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\vpc13"});
+    }
+
+    void garbageStreamIsCappedAndTheNextPacketStillGetsThrough()
+    {
+        ReceiveBuffer buffer;
+        const QByteArray garbage(10000, 'x');
+        for (int i = 0; i < 30; ++i) {
+            buffer.append(garbage);
+            QVERIFY(drain(buffer).isEmpty());
+            QVERIFY(buffer.pendingBytes() <= Framing::MaxPendingBytes);
+        }
+        QCOMPARE(buffer.pendingBytes(), Framing::MaxPendingBytes);
+        buffer.append(Ping);
+        QCOMPARE(drain(buffer), QList<QByteArray>{"PING:10.0.0.8\vpc13"});
+    }
+
+    // A stream of good packets survives being cut into datagrams anywhere. (Random bytes are
+    // the fuzz target's.)
+    void survivesRandomCuts()
+    {
+        QRandomGenerator random(1705);
+        QByteArray stream;
+        QList<QByteArray> sent;
+        for (int i = 0; i < 200; ++i) {
+            const QString nick = QStringLiteral("ž%1").arg(i);
+            stream += packet("PING", {"10.0.0.8", nick});
+            sent << "PING:10.0.0.8\v" + WireCodec::encode(nick);
+        }
+        ReceiveBuffer buffer;
+        QList<QByteArray> received;
+        for (qsizetype at = 0; at < stream.size();) {
+            const qsizetype size = random.bounded(1, 40);
+            buffer.append(stream.mid(at, size));
+            received += drain(buffer);
+            at += size;
+        }
+        QCOMPARE(received, sent);
+    }
+
+    // A handler that waits (a box left open) lets later arrivals be handled meanwhile; the
+    // packet it is handling must not be handed out a second time.
+    void packetInHandIsNotHandedOutAgain()
+    {
+        ReceiveBuffer buffer;
+        buffer.append(Logon + Ping);
+        const auto first = buffer.takeNext();
+        QVERIFY(first);
+        buffer.append(packet("LOGOFF", {"10.0.0.9"}));
+        QCOMPARE(drain(buffer).size(), 2); // the nested pass: PING and LOGOFF
+        QVERIFY(!buffer.takeNext()); // the outer pass: nothing left
     }
 };
 

@@ -1,6 +1,8 @@
-// The handshake over crafted packets: who is asked, who is answered, and who can take a file.
+// The handshake over crafted packets: who is asked, who is answered, and who can take a file;
+// the sizes and names the question shows.
 #include "TransferFakes.h"
 #include "transfer/Transfer.h"
+#include "transfer/TransferText.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -11,8 +13,7 @@ using Lines = QList<RecordedLine>;
 const QString Me = QStringLiteral("10.0.0.1");
 const QString Peer = QStringLiteral("10.0.0.5"); // field 0 of the offers it makes
 const QString Source = QStringLiteral("10.0.0.9"); // where its datagrams come from
-const QByteArray Refusal = QByteArrayLiteral("REFUSEFILE\tuser1\x0B"
-                                             "254120\r\n");
+const QByteArray Refusal = QByteArrayLiteral("REFUSEFILE\tuser1\v254120\r\n");
 
 struct Offers : TransferStation {
     Offers()
@@ -48,7 +49,7 @@ private slots:
         QTest::addColumn<QByteArray>("answer");
         QTest::newRow("no") << false << false << Refusal;
         QTest::newRow("save cancelled") << true << false << Refusal;
-        QTest::newRow("accepted") << true << true << QByteArray("ACCEPTFILE\t10.0.0.1\x0B");
+        QTest::newRow("accepted") << true << true << QByteArray("ACCEPTFILE\t10.0.0.1\v");
     }
 
     void answersGoWhereTheOfferCameFrom()
@@ -73,7 +74,7 @@ private slots:
         QCOMPARE(f.sent[0].to, QStringList{Source});
         QVERIFY2(f.sent[0].data.startsWith(answer), f.sent[0].data.constData());
         if (saved)
-            QVERIFY(f.sent[0].data.endsWith("\x0Bzprava.doc\r\n"));
+            QVERIFY(f.sent[0].data.endsWith("\vzprava.doc\r\n"));
         QCOMPARE(f.transfers.openQuestions(), 0);
         // Answering twice changes nothing.
         f.prompts.questions[0].answer(false);
@@ -89,14 +90,9 @@ private slots:
         f.transfers.SendFilename("10.0.0.5", first);
         f.transfers.SendFilename("10.0.0.6", second);
         f.transfers.SendFilename("10.0.0.7", second); // not in the list: nothing
-        QCOMPARE(f.sent, (QList<SentPackage>{{"SENDFILE\t10.0.0.1\x0Buser1\x0B"
-                                              "10\x0B"
-                                              "a.txt\r\n",
-                                              {"10.0.0.5"}},
-                                             {"SENDFILE\t10.0.0.1\x0Buser1\x0B"
-                                              "10\x0B"
-                                              "b.txt\r\n",
-                                              {"10.0.0.6"}}}));
+        QCOMPARE(f.sent,
+                 (QList<SentPackage>{{"SENDFILE\t10.0.0.1\vuser1\v10\va.txt\r\n", {"10.0.0.5"}},
+                                     {"SENDFILE\t10.0.0.1\vuser1\v10\vb.txt\r\n", {"10.0.0.6"}}}));
         QSignalSpy started(&f.transfers, &FileTransfers::transferStarted);
 
         f.receive("ACCEPTFILE", {"10.0.0.7", "4000", "a.txt"}, "10.0.0.7"); // a stranger
@@ -164,10 +160,68 @@ private slots:
         Offers f;
         f.know("10.0.0.5", "Petr");
         f.transfers.SendFilename("10.0.0.5", f.file("big.iso", qint64(3) << 30));
-        QVERIFY(f.sent[0].data.contains("\x0B"
-                                        "3221225472\x0B"));
+        QVERIFY(f.sent[0].data.contains("\v3221225472\v"));
         f.offerFrom(Source, "big.iso", "3221225472");
         QVERIFY(f.prompts.questions[0].text.contains("velikost: 3072 MB"));
+    }
+    void sizesShowWithoutALoneSeparator_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("czech");
+        const auto row = [](const char* name, qint64 bytes, QString czech) {
+            QTest::newRow(name) << bytes << czech;
+        };
+        row("empty", 0, "0 MB");
+        row("4 KiB", 4096, "0 MB");
+        row("rounds up", 5243, "0,01 MB");
+        row("half", 524288, "0,5 MB");
+        row("one", 1048576, "1 MB");
+        row("quarter", 1310720, "1,25 MB");
+        row("over 2 GiB, no grouping", qint64(3) << 30, "3072 MB");
+    }
+
+    void sizesShowWithoutALoneSeparator()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, czech);
+        QCOMPARE(TransferText::megabytes(bytes, QLocale(QLocale::Czech)), czech);
+        QCOMPARE(TransferText::megabytes(bytes, QLocale(QLocale::English)),
+                 QString(czech).replace(',', '.'));
+    }
+
+    void percentagesAreWholeAndBounded()
+    {
+        const QLocale czech(QLocale::Czech);
+        QCOMPARE(TransferText::percent(0, czech), QStringLiteral("0 %"));
+        QCOMPARE(TransferText::percent(0.573, czech), QStringLiteral("57 %"));
+        QCOMPARE(TransferText::percent(1.7, czech), QStringLiteral("100 %"));
+    }
+
+    void offeredNamesNeverChooseAFolder_data()
+    {
+        QTest::addColumn<QString>("offered");
+        QTest::addColumn<QString>("proposed");
+        const auto row = [](const char* name, QString offered, QString proposed) {
+            QTest::newRow(name) << offered << proposed;
+        };
+        row("plain", "zpráva.doc", "zpráva.doc");
+        row("climbing up", "../../x", "x");
+        row("drive", "C:\\x", "x");
+        row("drive only", "C:x", "x");
+        row("absolute", "/etc/passwd", "passwd");
+        row("empty", "", "soubor");
+        row("folder", "dir/", "soubor");
+        row("dots", "..", "soubor");
+        row("hidden", "...bashrc", "bashrc");
+        row("controls", "a\x01\tb\x7F\r\n.txt", "ab.txt");
+        row("long", QString(300, 'n'), QString(120, 'n'));
+    }
+
+    void offeredNamesNeverChooseAFolder()
+    {
+        QFETCH(QString, offered);
+        QFETCH(QString, proposed);
+        QCOMPARE(TransferText::proposedSaveName(offered), proposed);
     }
 };
 

@@ -23,9 +23,7 @@ struct Pair {
         a.peer = &b;
         b.peer = &a;
         a.know(b.self.MyIP, QStringLiteral("Bob"));
-        b.prompts.autoSave = [this](const QString& name) {
-            return saveDir + QLatin1Char('/') + name;
-        };
+        b.prompts.autoSave = [this](const QString& name) { return saveDir + '/' + name; };
         QObject::connect(&a.transfers, &FileTransfers::transferStarted,
                          [this](Transfer* t) { sending = t; });
         QObject::connect(&b.transfers, &FileTransfers::transferStarted,
@@ -75,17 +73,13 @@ QString failure(const QString& reason)
 
 // A file system with room for 64 KiB, for as long as the test runs.
 struct TinyFileSystem {
-    TinyFileSystem()
-    {
-        mounted = ::mount("tmpfs", qPrintable(dir.path()), "tmpfs", 0, "size=64k") == 0;
-    }
     ~TinyFileSystem()
     {
         if (mounted)
             ::umount2(qPrintable(dir.path()), MNT_DETACH);
     }
     QTemporaryDir dir;
-    bool mounted = false;
+    bool mounted = ::mount("tmpfs", qPrintable(dir.path()), "tmpfs", 0, "size=64k") == 0;
 };
 } // namespace
 
@@ -228,7 +222,7 @@ private slots:
         Pair p;
         p.b.peer = nullptr;
         p.b.receive("SENDFILE", {"127.0.0.1", "Alice", "4", "zdroj.bin"}, "127.0.0.1");
-        const quint16 port = p.b.sent.at(0).data.split('\x0B').at(1).toUShort();
+        const quint16 port = p.b.sent.at(0).data.split('\v').at(1).toUShort();
         QTcpSocket stranger;
         stranger.bind(QHostAddress("127.0.0.2"));
         stranger.connectToHost(QHostAddress::LocalHost, port);

@@ -5,17 +5,11 @@
 #include "protocol/Roster.h"
 #include "transfer/Transfer.h"
 #include "transfer/frmProgress.h"
-#include "ui/MainMenus.h"
-#include "ui/UserActions.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTest>
 
 namespace {
 
@@ -32,15 +26,6 @@ struct StillTransfer final : Transfer {
 QString text(const QWidget& window, const char* name)
 {
     return window.findChild<QLabel*>(QLatin1String(name))->text();
-}
-
-template<typename Dialog> Dialog* openDialog()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* dialog = qobject_cast<Dialog*>(widget); dialog && dialog->isVisible())
-            return dialog;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -84,10 +69,7 @@ private slots:
     void fileTravelsThroughTheWindowsToItself()
     {
         MainWindowFixture chat;
-        chat.storeOption("first", "true");
-        chat.storeOption("nick", "<i>Jana</i>");
-        QVERIFY(chat.start());
-        QTRY_COMPARE(chat.window.station().roster().count(), 1);
+        QVERIFY(chat.start(QStringLiteral("<i>Jana</i>")) && chat.listsItself());
         // Not in /tmp: the dialogs would look into every file there.
         QTemporaryDir dir(QDir::current().filePath("frmprogress-XXXXXX"));
         QFile source(dir.filePath("zdroj.txt"));
@@ -97,14 +79,14 @@ private slots:
         chat.window.userActions().onEntryReleased(chat.window.station().roster().at(0).key,
                                                   Qt::LeftButton, {});
         chat.window.menus().mnu_sendfile->trigger();
-        auto* open = openDialog<QFileDialog>();
+        auto* open = shownDialog<QFileDialog>();
         QVERIFY(open);
         QCOMPARE(open->nameFilters(), QStringList{"všechny soubory (*)"});
         open->selectFile(source.fileName());
         static_cast<QDialog*>(open)->accept();
 
-        QTRY_VERIFY(openDialog<QMessageBox>());
-        auto* question = openDialog<QMessageBox>();
+        QTRY_VERIFY(shownDialog<QMessageBox>());
+        auto* question = shownDialog<QMessageBox>();
         QCOMPARE(question->windowTitle(), QStringLiteral("příjem souboru"));
         QCOMPARE(question->textFormat(), Qt::PlainText);
         QCOMPARE(question->text(), QStringLiteral("uživatel <i>Jana</i> vám zasílá soubor: \n"
@@ -112,7 +94,7 @@ private slots:
                                                   "přijmout?"));
         question->button(QMessageBox::Yes)->click();
 
-        auto* save = openDialog<QFileDialog>();
+        auto* save = shownDialog<QFileDialog>();
         QVERIFY(save);
         QCOMPARE(save->windowTitle(), QStringLiteral("uložit soubor od <i>Jana</i>"));
         QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
@@ -126,7 +108,7 @@ private slots:
         QFile copy(dir.filePath("kopie.txt"));
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), QByteArray("obsah"));
-        QTRY_VERIFY(!openDialog<frmProgress>());
+        QTRY_VERIFY(!shownDialog<frmProgress>());
     }
 };
 

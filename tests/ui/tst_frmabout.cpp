@@ -1,16 +1,15 @@
-#include "app/Autostart.h"
+// The settings dialog: one fixed window holding the options, what closing it keeps, the
+// first-run welcome; and the update link that hands over to the update client.
+#include "MainWindowFixture.h"
 #include "app/Platform.h"
-#include "app/SettingsStore.h"
 #include "ui/SettingsHolder.h"
+#include "ui/UpdateLauncher.h"
 #include "ui/frmAbout.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <tuple>
 
@@ -37,6 +36,44 @@ struct Fixture {
                           &window};
 };
 
+using Button = QMessageBox::StandardButton;
+const QString Service = QStringLiteral("orlathe_UpdateService");
+const QString Question = QStringLiteral("Dotaz|Chcete-li zjistit nové verze, musíte aplikaci "
+                                        "ukončit. Chcete aplikaci ukončit nyní?");
+
+// A settings dialog with the launcher behind its link, and a client that leaves a mark when
+// it runs.
+struct Launcher {
+    explicit Launcher(const QString& folderSuffix = {}, QFile::Permissions permissions = {})
+    {
+        dialog.show();
+        QDir(dir.path()).mkpath(QStringLiteral("klient"));
+        if (permissions) {
+            QFile file(client);
+            file.open(QIODevice::WriteOnly);
+            file.write("#!/bin/sh\ntouch \"$0.ran\"\n");
+            file.setPermissions(permissions);
+        }
+        if (!folderSuffix.isNull())
+            store.write(Service, "options", "path", dir.filePath("klient") + folderSuffix);
+    }
+    QStringList click(const QList<Button>& answers)
+    {
+        launcher.Label36_Click(&dialog);
+        QStringList shown;
+        for (const Button button : answers)
+            shown << answerBox(button);
+        return shown;
+    }
+
+    QTemporaryDir dir;
+    QString client = UpdateLauncher::clientPath(dir.filePath(QStringLiteral("klient")));
+    QSettingsStore store{dir.path()};
+    QWidget dialog;
+    UpdateLauncher launcher{store};
+    QSignalSpy handedOver{&launcher, &UpdateLauncher::handedOver};
+};
+
 } // namespace
 
 class tst_frmAbout final : public QObject {
@@ -51,9 +88,14 @@ private slots:
         QVERIFY(m_home.isValid());
         qputenv("XDG_CONFIG_HOME", m_home.path().toLocal8Bit());
         // Links must not reach a real browser.
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openUrl");
+        for (const QString scheme : {"http", "https"})
+            QDesktopServices::setUrlHandler(scheme, this, "openUrl");
     }
-    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
+    void cleanupTestCase()
+    {
+        for (const QString scheme : {"http", "https"})
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
 
     void oneFixedTopmostDialogWhoseLinksLeaveItOpen()
     {
@@ -101,11 +143,6 @@ private slots:
             QVERIFY2(box->isChecked(), name);
             QVERIFY2(f.holder.current() == ticked, name);
         }
-        // The menu's nick is set and saved without showing the dialog.
-        f.holder.setNick(QStringLiteral("z menu"));
-        f.holder.save();
-        QCOMPARE(f.read("nick"), QStringLiteral("z menu"));
-        QVERIFY(!f.holder.dialog().isVisible());
     }
 
     void closingDropsEditsUnlessSaved()
@@ -176,6 +213,90 @@ private slots:
         f.holder.dialog().close();
         f.holder.current();
         QCOMPARE(f.window.findChildren<QMessageBox*>().size(), 1);
+    }
+
+    void withoutTheClientTheUserIsToldHowToGetIt_data()
+    {
+        QTest::addColumn<QList<Button>>("answers");
+        QTest::addColumn<bool>("download");
+        QTest::newRow("not now") << QList<Button>{Button::No} << false;
+        QTest::newRow("yes, yes") << QList<Button>{Button::Yes, Button::Ok, Button::Yes, Button::Ok}
+                                  << true;
+        QTest::newRow("yes, no") << QList<Button>{Button::Yes, Button::Ok, Button::No} << false;
+    }
+    void withoutTheClientTheUserIsToldHowToGetIt()
+    {
+        QFETCH(QList<Button>, answers);
+        QFETCH(bool, download);
+        Launcher l;
+        m_opened.clear();
+        const QStringList shown = l.click(answers);
+        QCOMPARE(shown.first(), Question);
+        if (answers.size() > 1) {
+            QCOMPARE(shown.at(1), "Orlathe UpdateService|Na vašem počítači není nainstalován "
+                                  "klient služby Orlathe UpdateService, který zajišťuje inovace "
+                                  "z internetu.");
+            QVERIFY(shown.at(2).contains("ANO.\n\nNechcete-li nyní klienta stahovat, klikněte"));
+        }
+        QVERIFY(!shown.contains(QStringLiteral("(no box)")) && !shownDialog<QMessageBox>());
+        QCOMPARE(m_opened.size(), download ? 1 : 0);
+        QVERIFY(l.dialog.isVisible() && l.handedOver.isEmpty());
+        QCOMPARE(l.store.read(Service, "script", "returncode"), QString());
+    }
+
+    // However the client wrote its folder, the launcher finds it there and hands over; a client
+    // that cannot start is reported and the program stays.
+    void anInstalledClientTakesOverOrIsReported_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QFile::Permissions>("permissions");
+        QTest::addColumn<QString>("error"); // empty: it starts
+        const QFile::Permissions runs = QFile::ReadOwner | QFile::ExeOwner;
+        QTest::newRow("trailing separator") << "/" << runs << "";
+        QTest::newRow("no separator") << "" << runs << "";
+        QTest::newRow("two separators") << "//" << runs << "";
+        QTest::newRow("missing") << "" << QFile::Permissions{}
+                                 << "číslo 2.\nsoubor %1 nebyl nalezen.";
+        QTest::newRow("not executable")
+            << "" << QFile::Permissions{QFile::ReadOwner} << "číslo 13.\nsoubor %1 nelze spustit.";
+    }
+    void anInstalledClientTakesOverOrIsReported()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(QFile::Permissions, permissions);
+        QFETCH(QString, error);
+        Launcher l(suffix, permissions);
+        if (error.isEmpty()) {
+            QCOMPARE(l.click({Button::Yes}), QStringList{Question});
+            QCOMPARE(l.store.read(Service, "script", "returncode"), QStringLiteral("Kestrowind2"));
+            QVERIFY(l.handedOver.count() == 1 && !l.dialog.isVisible());
+            QTRY_VERIFY(QFile::exists(l.client + ".ran"));
+            return;
+        }
+        QCOMPARE(l.click({Button::Yes, Button::Ok}),
+                 (QStringList{Question, "Orlathe UpdateService|Během souštění klienta, který "
+                                        "provádí inovace nastala chyba " +
+                                            error.arg(l.client)}));
+        QVERIFY(l.dialog.isVisible() && l.handedOver.isEmpty());
+    }
+
+    // The hand-over ends the program without the shutdown sequence: no goodbye to the peers.
+    void theWindowEndsWithoutSayingGoodbye()
+    {
+        MainWindowFixture w;
+        QVERIFY(w.start());
+        Launcher l(QString(), QFile::ReadOwner | QFile::ExeOwner);
+        w.store.write(Service, "options", "path", l.dir.filePath("klient"));
+        QSignalSpy unloaded(&w.window, &frmchat::unloaded);
+        w.window.settings().show();
+        QTest::mouseClick(w.window.settings().dialog().findChild<QWidget*>("Label36"),
+                          Qt::LeftButton, {}, {2, 2});
+        QCOMPARE(answerBox(Button::Yes), Question);
+        QCOMPARE(unloaded.count(), 1);
+        w.window.Form_Unload(); // what the end of the event loop calls
+        QVERIFY(w.tray.isInTray());
+        QCOMPARE(unloaded.count(), 1);
+        QTRY_VERIFY(QFile::exists(l.client + ".ran"));
     }
 
 private:

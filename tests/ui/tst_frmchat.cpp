@@ -1,28 +1,46 @@
+// The main window as a user meets it: start-up lines, menus, typing, the user list, notes;
+// hiding into the tray and coming back, and the layout as the window is resized.
 #include "MainWindowFixture.h"
 #include "app/Platform.h"
+#include "protocol/Messages.h"
+#include "protocol/Roster.h"
 #include "ui/Composer.h"
-#include "ui/MainMenus.h"
+#include "ui/SettingsHolder.h"
 #include "ui/UserListView.h"
+#include "ui/frmAbout.h"
 
-#include <QAction>
-#include <QApplication>
+#include <QCheckBox>
+#include <QInputDialog>
 #include <QMenu>
-#include <QMessageBox>
-#include <QTest>
+#include <QScreen>
+#include <QSignalSpy>
 #include <QTimer>
 
 namespace {
 
-using Window = MainWindowFixture;
-
-// Answers the next modal box, as a user would.
-void acceptNextBox()
-{
-    QTimer::singleShot(0, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            box->accept();
-    });
-}
+// A started window whose user comes back as "Jana", with a tray icon or without.
+struct Chat : MainWindowFixture {
+    explicit Chat(bool trayAvailable = true, bool totray = false,
+                  QHostAddress broadcast = QHostAddress(QHostAddress::LocalHost))
+        : MainWindowFixture(broadcast)
+    {
+        trayIcon->available = trayAvailable;
+        storeOption(QStringLiteral("totray"), QString::number(int(totray)));
+        start(QStringLiteral("Jana"));
+    }
+    void type(const QString& text)
+    {
+        window.sendtext()->setText(text);
+        QTest::keyClick(window.sendtext(), Qt::Key_Return);
+    }
+    bool shown() const { return window.isVisible() && !window.isMinimized(); }
+    // Exactly one of the two window items is usable, the one that makes sense now.
+    bool itemsSay(bool shown) const
+    {
+        return window.menus().mnu_hidewindow->isEnabled() == shown &&
+               window.menus().mnu_showwindow->isEnabled() != shown;
+    }
+};
 
 } // namespace
 
@@ -30,34 +48,162 @@ class tst_frmchat final : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup()
+    {
+        for (QMessageBox* box : shownWindows<QMessageBox>())
+            box->close();
+    }
+
+    // Lines show when their broadcast comes back; "/about" is shown here and never sent.
+    void typedLinesGoOutAndAboutStaysHere()
+    {
+        Chat chat;
+        QVERIFY(chat.listsItself());
+        for (const char* line : {"ahoj", "/ME mává", "/about"}) {
+            chat.type(QString::fromUtf8(line));
+            QVERIFY(chat.window.sendtext()->text().isEmpty());
+        }
+        QVERIFY(chat.lines().contains("Kestrowind - síťová komunikace snadno a česky"));
+        QVERIFY(chat.lines().contains("nick uživatele: Jana"));
+        QVERIFY(chat.lines().contains(
+            "služba inovací: Orlathe UpdateService, verze: služba není nainstalována"));
+        chat.type(QStringLiteral("potom"));
+        QTRY_VERIFY(chat.lines().contains("<Jana>potom"));
+        QVERIFY(chat.lines().contains("<Jana>ahoj") && chat.lines().contains("Jana mává"));
+        QVERIFY(!chat.lines().contains("<Jana>/about"));
+    }
+
+    void lineThatCannotBeSentIsKeptAndTold()
+    {
+        Chat chat{true, false, QHostAddress()}; // nowhere to send to
+        chat.type(QStringLiteral("nikam"));
+        QCOMPARE(chat.window.sendtext()->text(), QStringLiteral("nikam"));
+        QCOMPARE(chat.lines().last(), QStringLiteral("zprávu se nepodařilo odeslat"));
+    }
+
+    // The user menu acts on the entry last clicked, and a note goes to that user only.
+    void userMenuFollowsTheLastHit()
+    {
+        Chat chat;
+        QVERIFY(chat.listsItself());
+        UserListView* users = chat.window.users();
+        QMenu* userMenu = chat.window.menus().mnu_User;
+        const QPoint onEntry = users->visualRect(users->model()->index(0, 0)).center();
+        QTest::mouseClick(users->viewport(), Qt::LeftButton, {}, onEntry);
+        QCOMPARE(userMenu->title(), QStringLiteral("uživatel Jana"));
+        QVERIFY(userMenu->menuAction()->isVisible() && !userMenu->isVisible());
+        const QString me = chat.window.station().MyIP();
+        QCOMPARE(chat.window.userActions().SelectedUser(), Roster::keyFor(me));
+
+        chat.window.menus().mnu_sendalert->trigger();
+        QInputDialog* dialog = shownDialog<QInputDialog>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle() + '|' + dialog->labelText(),
+                 QStringLiteral("Zaslat zprávu|Zaslat zprávu uživateli"));
+        dialog->setTextValue(QStringLiteral("přijď"));
+        dialog->accept();
+        QTRY_VERIFY(shownDialog<QMessageBox>());
+        QCOMPARE(answerBox(QMessageBox::Ok), "zpráva od: Jana [" + me + "]|přijď");
+
+        QTest::mouseClick(users->viewport(), Qt::RightButton, {}, onEntry);
+        QTRY_VERIFY(userMenu->isVisible());
+        userMenu->close();
+        // The remembered user has left: the item does nothing.
+        chat.window.station().roster().clear();
+        chat.window.menus().mnu_sendalert->trigger();
+        QVERIFY(!shownDialog<QInputDialog>());
+        QTest::mouseClick(users->viewport(), Qt::LeftButton, {},
+                          QPoint(5, users->viewport()->height() - 5));
+        QVERIFY(!userMenu->menuAction()->isVisible());
+        QVERIFY(chat.window.userActions().SelectedUser().isEmpty());
+    }
+
+    void refreshEmptiesTheListAndTheAnswersFillItAgain()
+    {
+        Chat chat;
+        QTRY_COMPARE(chat.count(), QStringLiteral("uživatelé on-line: 1"));
+        QSignalSpy refilled(&chat.window.station().roster(), &Roster::rowsInserted);
+        chat.window.menus().mnuRefresh->trigger();
+        QCOMPARE(chat.window.station().roster().count(), 0);
+        QCOMPARE(chat.count(), QStringLiteral("uživatelé on-line: 1")); // until an answer comes
+        QCOMPARE(chat.lines().last(), QStringLiteral("seznam uživatelů byl obnoven"));
+        QTRY_COMPARE(refilled.count(), 1); // the own answer to the own request
+        QCOMPARE(chat.window.station().roster().at(0).icon, QStringLiteral("u1"));
+    }
+
+    void nickChangeIsAnnouncedAndStored()
+    {
+        Chat chat;
+        QVERIFY(chat.listsItself());
+        chat.window.menus().mnu_selectnick->trigger();
+        QInputDialog* dialog = shownDialog<QInputDialog>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->labelText(), QStringLiteral("Zvolte novou přezdívku ..."));
+        QCOMPARE(dialog->textValue(), QStringLiteral("Jana"));
+        dialog->setTextValue(QStringLiteral("jana"));
+        dialog->accept();
+        QCOMPARE(chat.window.station().Username(), QStringLiteral("jana"));
+        QCOMPARE(chat.storedOption("nick"), QStringLiteral("jana"));
+        QTRY_VERIFY(chat.lines().contains(QStringLiteral("uživatel Jana je nyní jana")));
+
+        // The same nick again, or nothing at all, changes and stores nothing.
+        for (const QString& same : {QStringLiteral("jana"), QString()}) {
+            chat.storeOption("nick", "marker");
+            chat.window.menus().mnu_selectnick->trigger();
+            shownDialog<QInputDialog>()->setTextValue(same);
+            shownDialog<QInputDialog>()->accept();
+            QCOMPARE(chat.storedOption("nick"), QStringLiteral("marker"));
+        }
+    }
+
+    // Notes show plain text, never hold up the network, and a flood opens five boxes at most.
+    void notesDoNotHoldUpTheNetworkNorFloodTheScreen()
+    {
+        Chat chat;
+        const auto note = [&chat](int i) {
+            chat.receive(
+                Outgoing::messageBox("10.0.0.7", "pc12", QStringLiteral("<b>%1</b>").arg(i)));
+        };
+        for (int i = 1; i <= 7; ++i)
+            note(i);
+        chat.receive("PTOING\t10.0.0.7\vpc12\vuser\r\n");
+        QTRY_VERIFY(chat.window.station().roster().rowOf("ip10.0.0.7") >= 0);
+        QCOMPARE(shownWindows<QMessageBox>().size(), 5);
+        QCOMPARE(shownDialog<QMessageBox>()->textFormat(), Qt::PlainText);
+        QVERIFY(!shownDialog<QMessageBox>()->isModal());
+        QVERIFY(chat.lines().contains(QStringLiteral("zpráva od: pc12 [10.0.0.7]: <b>7</b>")));
+
+        shownDialog<QMessageBox>()->close();
+        note(8);
+        QTRY_COMPARE(shownWindows<QMessageBox>().size(), 5);
+        QVERIFY(!chat.lines().contains(QStringLiteral("zpráva od: pc12 [10.0.0.7]: <b>8</b>")));
+    }
+
     void startUpWritesItsLinesThenHearsItsOwnArrival()
     {
-        Window w;
+        MainWindowFixture w;
         QVERIFY(w.window.Form_Load({}));
-        const QString myIp = w.window.station().MyIP();
+        const QString myIp = w.window.station().MyIP(), login = Platform::GetWindowsUserName();
         const QString nick = w.window.station().Username();
-        QCOMPARE(nick, Platform::GetWindowsUserName().isEmpty() ? QStringLiteral("anonymní")
-                                                                : Platform::GetWindowsUserName());
-        QStringList lines = w.lines();
-        QCOMPARE(lines.value(0), QStringLiteral("Kestrowind v.: 2.0 build: 15 aplikace spuštěna"));
-        QCOMPARE(lines.value(1), QStringLiteral("přihlášený uživatel: ") +
-                                     Platform::GetWindowsUserName() +
-                                     QStringLiteral("; název počítače: ") +
-                                     Platform::GetMachineName() + QStringLiteral("; IP: ") + myIp);
-        QVERIFY(lines.value(2).contains(QStringLiteral("Orlathe")));
-        QCOMPARE(w.window.status()->panelText(QStringLiteral("ip")), myIp);
+        QCOMPARE(nick, login.isEmpty() ? QStringLiteral("anonymní") : login);
+        QCOMPARE(w.lines().mid(0, 2),
+                 (QStringList{"Kestrowind v.: 2.0 build: 15 aplikace spuštěna",
+                              "přihlášený uživatel: " + login + "; název počítače: " +
+                                  Platform::GetMachineName() + "; IP: " + myIp}));
+        QVERIFY(w.lines().value(2).contains("Orlathe"));
+        QCOMPARE(w.window.status()->panelText("ip"), myIp);
 
         QTRY_COMPARE(w.count(), QStringLiteral("uživatelé on-line: 1"));
-        const Roster& roster = w.window.station().roster();
-        QCOMPARE(roster.at(0).key, Roster::keyFor(myIp));
-        QCOMPARE(roster.at(0).icon, QStringLiteral("u1"));
-        QCOMPARE(w.lines().value(3), QStringLiteral("uživatel %1 vstoupil do diskuze").arg(nick));
+        QCOMPARE(w.window.station().roster().at(0).key, Roster::keyFor(myIp));
+        QCOMPARE(w.window.station().roster().at(0).icon, QStringLiteral("u1"));
+        QCOMPARE(w.lines().value(3), "uživatel " + nick + " vstoupil do diskuze");
 
         QCOMPARE(w.window.WakeType(), 1);
         QVERIFY(w.window.menus().mnu_waketype[1]->isChecked());
         QVERIFY(!w.window.menus().mnu_waketype[0]->isChecked());
         QVERIFY(!w.window.menus().mnu_User->menuAction()->isVisible());
         QCOMPARE(w.window.windowTitle(), QStringLiteral("Kestrowind "));
+        QCOMPARE(w.window.users()->model()->headerData(0, Qt::Horizontal), "uživatel");
         // The icon built into the program, as small as the tray and as large as the desktop asks.
         for (const int size : {16, 256})
             QCOMPARE(w.window.windowIcon().pixmap(size).width(), size);
@@ -66,25 +212,25 @@ private slots:
     void takenPortIsToldNotHidden()
     {
         QUdpSocket squatter;
-        Window w;
+        MainWindowFixture w;
         QVERIFY(squatter.bind(QHostAddress::AnyIPv4, w.port, QAbstractSocket::DontShareAddress));
         QVERIFY(w.window.Form_Load({}));
-        const QStringList lines = w.lines();
-        QCOMPARE(lines.value(3),
-                 QStringLiteral("port %1 je obsazen jiným programem: zprávy od ostatních "
-                                "uživatelů se nebudou přijímat")
-                     .arg(w.port));
+        QCOMPARE(w.lines().value(3), QStringLiteral("port %1 je obsazen jiným programem: zprávy od "
+                                                    "ostatních uživatelů se nebudou přijímat")
+                                         .arg(w.port));
     }
 
     void uninstallDeletesSettingsAndStopsBeforeTheNetwork()
     {
-        Window w;
+        MainWindowFixture w;
         w.storeOption(QStringLiteral("nick"), QStringLiteral("pepa"));
         QVERIFY(w.autostart.enable(QStringLiteral("/opt/kestrowind2/kestrowind2")));
-        acceptNextBox();
+        QString told; // the box is modal: answered once it is up
+        QTimer::singleShot(0, [&told] { told = answerBox(QMessageBox::Ok); });
         StartOptions start;
         start.uninstall = true;
         QVERIFY(!w.window.Form_Load(start));
+        QCOMPARE(told, "uninstall|skript pro odinstalování byl úspěšně proveden");
         QVERIFY(!QFile::exists(w.store.fileOf(QStringLiteral("kestrowind2"))));
         // An uninstalled program must not come back at the next logon.
         QVERIFY(!w.autostart.isEnabled());
@@ -104,7 +250,7 @@ private slots:
             }
             return result;
         };
-        Window w;
+        MainWindowFixture w;
         const MainMenus& menus = w.window.menus();
         QCOMPARE(menus.mnu_chat->title(), QStringLiteral("možnosti"));
         QCOMPARE(
@@ -127,18 +273,141 @@ private slots:
                  (QStringList{"HTML", "RichText File", "obyčejný text"}));
     }
 
-    void controlsStandWhereTheyWereDrawn()
+    void startShowsTheIconAndTheWelcomeThenTheWindowHidesAndComesBack()
     {
-        Window w;
-        w.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
-        w.window.centralWidget()->resize(593, 351);
-        QCOMPARE(w.window.chat()->geometry(), QRect(0, 0, 433, 303));
-        QCOMPARE(w.window.sendtext()->geometry(), QRect(0, 304, 433, 33));
-        QCOMPARE(w.window.users()->geometry(), QRect(440, 0, 157, 336));
-        QCOMPARE(w.window.status()->geometry(), QRect(0, 334, 593, 17));
-        QCOMPARE(w.window.users()->model()->headerData(0, Qt::Horizontal).toString(),
-                 QStringLiteral("uživatel"));
+        Chat w;
+        QVERIFY(w.tray.isInTray());
+        QCOMPARE(w.trayIcon->toolTip, QStringLiteral("Kestrowind 2"));
+        QCOMPARE(w.trayIcon->menu, w.window.menus().mnu_chat);
+        const FakeTrayIcon::Message welcome{"Orlathe", "vítejte v aplikaci Kestrowind 2\rOrlathe",
+                                            2000};
+        QCOMPARE(w.trayIcon->messages, QList<FakeTrayIcon::Message>{welcome});
+        QVERIFY(w.itemsSay(true));
+        const int width = w.window.width();
+
+        // Minimised into the tray; only a double click on the icon brings it back as it was.
+        w.window.showMinimized();
+        QTRY_VERIFY(!w.window.isVisible());
+        QVERIFY(w.itemsSay(false));
+        w.trayIcon->click(TrayIconBackend::Click::Single);
+        QVERIFY(!w.window.isVisible());
+        w.trayIcon->click(TrayIconBackend::Click::Double);
+        QTRY_VERIFY(w.shown());
+        QVERIFY(w.itemsSay(true));
+        QCOMPARE(w.window.width(), width);
+        // The menu's two items do the same; showing makes it 19136 twips wide, as far as the
+        // screen allows.
+        w.window.menus().mnu_hidewindow->trigger();
+        QTRY_VERIFY(!w.window.isVisible());
+        QVERIFY(w.itemsSay(false));
+        w.window.menus().mnu_showwindow->trigger();
+        QVERIFY(w.shown());
+        QVERIFY(w.itemsSay(true));
+        const int screenWidth = w.window.screen()->availableGeometry().width();
+        QCOMPARE(w.window.frameGeometry().width(), qMin(1276, screenWidth));
+    }
+
+    // A panel that starts after the program: until it is there the window stays in the task
+    // bar, then the icon comes and minimising goes to the tray.
+    void withoutATrayMinimisingStaysInTheTaskBarUntilOneAppears()
+    {
+        Chat w(false);
+        QVERIFY(!w.tray.isInTray());
+        w.window.showMinimized();
+        QTRY_VERIFY(w.window.isMinimized());
+        QTest::qWait(0);
+        QVERIFY(w.window.isVisible());
+        QVERIFY(w.itemsSay(false));
+        w.window.menus().mnu_showwindow->trigger();
+        QTRY_VERIFY(w.shown());
+
+        w.trayIcon->available = true;
+        QTRY_VERIFY(w.tray.isInTray());
+        QCOMPARE(w.trayIcon->shows, 1);
+        QCOMPARE(w.trayIcon->menu, w.window.menus().mnu_chat);
+        w.window.showMinimized();
+        QTRY_VERIFY(!w.window.isVisible());
+    }
+
+    void startWithTotrayShowsNoWindow()
+    {
+        Chat w(true, true);
+        QTRY_VERIFY(!w.window.isVisible());
+        QVERIFY(w.itemsSay(false));
+    }
+
+    void attentionRequestBringsAHiddenWindowBackWhenAsked()
+    {
+        Chat w;
+        w.window.mnu_waketype_Click(0);
+        w.window.showMinimized();
+        QTRY_VERIFY(!w.window.isVisible());
+        w.receive("POPIT\tPetr\r\n");
+        QTRY_COMPARE(w.window.chat()->entries().entryCount(), 5);
+        QVERIFY(!w.window.isVisible());
+
+        w.window.menus().mnu_waketype[1]->trigger();
+        QCOMPARE(w.window.WakeType(), 1);
+        QVERIFY(!w.window.menus().mnu_waketype[0]->isChecked());
+        w.receive("POPIT\tPetr\r\n");
+        QTRY_VERIFY(w.shown());
+        QVERIFY(w.itemsSay(true));
+    }
+
+    void activityWhileHiddenShowsABalloonAndPlays()
+    {
+        Chat w;
+        QVERIFY(w.listsItself());
+        frmAbout& options = w.window.settings().dialog();
+        options.findChild<QCheckBox*>(QStringLiteral("Check3"))->setChecked(true);
+        options.findChild<QCheckBox*>(QStringLiteral("Check6"))->setChecked(true);
+        w.window.showMinimized();
+        QTRY_VERIFY(!w.window.isVisible());
+        const int balloons = w.trayIcon->messages.size();
+        w.window.chat()->AddLine(QStringLiteral("něco"), 10, QStringLiteral("Petr"));
+        QVERIFY(w.sound.plays >= 1);
+        QCOMPARE(w.trayIcon->messages.size(), balloons + 1);
+        QCOMPARE(w.trayIcon->messages.last().title, QStringLiteral("Kestrowind 2 informace"));
+
+        // "zvuk zapnut" is drawn checked but out of use, like "poslat zprávu".
+        const int plays = w.sound.plays;
+        w.window.menus().mnuSound->trigger();
+        QCOMPARE(w.sound.plays, plays);
+        QVERIFY(w.window.menus().mnuSound->isChecked());
+        QVERIFY(!w.window.menus().mnuSound->isEnabled());
+        QVERIFY(!w.window.menus().mnu_actionmessage->isEnabled());
+    }
+
+    void closingRemovesTheIconAndSaysGoodbyeOnce()
+    {
+        Chat w;
+        QVERIFY(w.listsItself());
+        QSignalSpy unloaded(&w.window, &frmchat::unloaded);
+        w.window.close();
+        w.window.Form_Unload();
+        QCOMPARE(unloaded.count(), 1);
+        QVERIFY(!w.tray.isInTray());
+        QVERIFY(!w.trayIcon->visible());
+        QTRY_COMPARE(w.window.station().roster().count(), 0);
+    }
+
+    void controlsScaleFromTheirDrawnGeometry()
+    {
+        Chat w;
+        QWidget* client = w.window.centralWidget();
+        const QList<QWidget*> controls = {w.window.chat(), w.window.sendtext(), w.window.users(),
+                                          w.window.status()};
+        client->resize(593 * 2, 351);
+        for (QWidget* control : controls) {
+            const QRect drawn = w.window.designGeometry(control);
+            QCOMPARE(control->geometry(),
+                     QRect(drawn.x() * 2, drawn.y(), drawn.width() * 2, drawn.height()));
+        }
+        for (int i = 0; i < 50; ++i)
+            client->resize(300 + 13 * i, 200 + 7 * i);
+        client->resize(593, 351);
+        for (QWidget* control : controls)
+            QCOMPARE(control->geometry(), w.window.designGeometry(control));
     }
 };
 

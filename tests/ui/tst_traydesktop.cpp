@@ -1,32 +1,14 @@
 // The tray on a real X11 desktop: the icon docks, the welcome balloon shows while the program
 // goes on working, minimising hides the window and a double click on the icon restores it.
 // The captions are checked as the window system has them.
-#include "TrayFakes.h"
-#include "app/Autostart.h"
+#include "MainWindowFixture.h"
 #include "app/Main.h"
-#include "app/SettingsStore.h"
-#include "protocol/Framing.h"
 #include "protocol/Messages.h"
-#include "tray/TrayCode.h"
-#include "ui/MainMenus.h"
-#include "ui/frmchat.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QProcess>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QUdpSocket>
 
 namespace {
-
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::AnyIPv4, 0);
-    return probe.localPort();
-}
 
 QWidget* topLevelOfClass(const char* className)
 {
@@ -94,7 +76,7 @@ private slots:
         CountingSound sound;
         TrayCode tray;
         frmchat window({store, autostart, sound, tray,
-                        UdpEndpoints{freePort(), QHostAddress(QHostAddress::LocalHost)}});
+                        UdpEndpoints{freeUdpPort(), QHostAddress(QHostAddress::LocalHost)}});
         // Seen whenever it comes up, however briefly: a busy machine may not poll in time.
         BalloonWatch balloon;
         QVERIFY(window.Form_Load({}));

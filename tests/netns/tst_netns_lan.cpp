@@ -1,0 +1,137 @@
+// Three stations on one bridged LAN find each other by broadcast; a chat line reaches another
+// station, a private note and a file only the station they were sent to. A station that closes,
+// or is ended by SIGTERM, leaves the others' lists.
+#include "NetnsLab.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int Stations = 3;
+// A failing QTRY waits three times its timeout before it reports; the whole test must stay
+// within its 120 s limit even then, with three Qt programs starting at once on two cores.
+constexpr int TimeoutMs = 10000;
+const QString Nicks[Stations] = {QStringLiteral("Jana"), QStringLiteral("Petr"),
+                                 QStringLiteral("Zdeněk")};
+
+// Whether a transcript line reads so, after a "[hh:mm:ss]" stamp or without one.
+bool hasLine(const StationProcess& station, const QString& text, bool stamped)
+{
+    const QString stamp = stamped ? QStringLiteral("\\[\\d\\d:\\d\\d:\\d\\d\\]") : QString();
+    return station.lines().indexOf(
+               QRegularExpression('^' + stamp + QRegularExpression::escape(text) + '$')) >= 0;
+}
+
+} // namespace
+
+// Waits until station i shows what is asked, and tells what it shows when it never does.
+#define WAIT_UNTIL(i, condition)                                                                   \
+    QTRY_VERIFY2_WITH_TIMEOUT(condition, qPrintable(station(i).describe()), TimeoutMs)
+
+class TstNetnsLan final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_lab = std::make_unique<NetnsLab>(QStringLiteral(KW_NETNS_PREFIX), Stations);
+        if (!m_lab->available())
+            QSKIP(qPrintable(m_lab->reason()));
+        // All at once, so that their first announcements cross on the wire.
+        for (int i = 1; i <= Stations; ++i) {
+            m_stations[i - 1] = std::make_unique<StationProcess>(
+                m_lab->namespaceName(i), KW_STATION_PROBE, QStringList(), Nicks[i - 1]);
+            QVERIFY(station(i).start());
+        }
+    }
+
+    void everyStationListsAllThree()
+    {
+        for (int i = 1; i <= Stations; ++i) {
+            QTRY_COMPARE_WITH_TIMEOUT(station(i).latest("MYIP"), m_lab->address(i), TimeoutMs);
+            QTRY_COMPARE_WITH_TIMEOUT(shown(i), expected(i, {1, 2, 3}), 2 * TimeoutMs);
+        }
+    }
+
+    void privateNoteReachesOnlyItsTarget()
+    {
+        station(1).writeLine("alert " + m_lab->address(2) + QStringLiteral(" přijď"));
+        const QString box = "zpráva od: Jana [" + m_lab->address(1) + "]|přijď";
+        WAIT_UNTIL(2, station(2).latest("BOX") == box);
+        // A broadcast sent after the note arrives after it too; by then no note came to 3.
+        station(1).writeLine(QStringLiteral("say konec"));
+        WAIT_UNTIL(3, hasLine(station(3), "<Jana>konec", true));
+        QCOMPARE(station(3).seen("BOX") + station(1).seen("BOX"), 0);
+    }
+
+    void fileArrivesByteForByte()
+    {
+        // Not in /tmp: the file dialogs would look into every file there.
+        QTemporaryDir dir(QDir::current().filePath(QStringLiteral("netns-file-XXXXXX")));
+        QFile source(dir.filePath(QStringLiteral("zpráva.bin")));
+        QByteArray bytes(300000, Qt::Uninitialized);
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()),
+                                              bytes.size() / 4);
+        QVERIFY(source.open(QIODevice::WriteOnly) && source.write(bytes) == bytes.size());
+        source.close();
+        station(1).writeLine("sendfile " + m_lab->address(2) + ' ' + source.fileName());
+        WAIT_UNTIL(2, station(2).latest("BOX").startsWith(
+                          "příjem souboru|uživatel Jana vám zasílá soubor: \\nzpráva.bin"));
+        station(2).writeLine("acceptfile " + dir.filePath(QStringLiteral("přijato.bin")));
+        WAIT_UNTIL(2, hasLine(station(2),
+                              "přenos souboru je kompletní nebo byl zastaven uživatelem", false));
+        QFile arrived(dir.filePath(QStringLiteral("přijato.bin")));
+        QVERIFY(arrived.open(QIODevice::ReadOnly) && arrived.readAll() == bytes);
+    }
+
+    // Ended by a signal or by its window, a station tells the others it left and ends well.
+    void leavingStationsSayGoodbye()
+    {
+        station(2).terminate();
+        QVERIFY2(station(2).exitsCleanly(TimeoutMs), qPrintable(station(2).describe()));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(1), expected(1, {1, 3}), TimeoutMs);
+        station(3).writeLine(QStringLiteral("close"));
+        QVERIFY2(station(3).exitsCleanly(TimeoutMs), qPrintable(station(3).describe()));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(1), expected(1, {1}), TimeoutMs);
+    }
+
+    void cleanupTestCase()
+    {
+        // Stations first: a namespace with a process still inside outlives its removal.
+        for (auto& station : m_stations)
+            station.reset();
+        m_lab.reset();
+    }
+
+private:
+    StationProcess& station(int i) { return *m_stations[i - 1]; }
+
+    // What a station's list and count show, in any order: "ip…=u1 ip…=user | uživatelé…: 2".
+    QString shown(int i)
+    {
+        QStringList entries = station(i).roster();
+        for (QString& entry : entries)
+            entry = entry.section('|', 0, 0);
+        entries.sort();
+        return entries.join(' ') + " | " + station(i).latest("COUNT");
+    }
+    QString expected(int self, std::initializer_list<int> listed) const
+    {
+        QStringList entries;
+        for (int i : listed)
+            entries << QStringLiteral("ip%1=%2").arg(m_lab->address(i), i == self ? "u1" : "user");
+        entries.sort();
+        return entries.join(' ') + QStringLiteral(" | uživatelé on-line: %1").arg(listed.size());
+    }
+
+    std::unique_ptr<NetnsLab> m_lab;
+    std::unique_ptr<StationProcess> m_stations[Stations];
+};
+
+QTEST_GUILESS_MAIN(TstNetnsLan)
+#include "tst_netns_lan.moc"

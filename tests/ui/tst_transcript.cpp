@@ -1,0 +1,456 @@
+// The transcript: the pane's looks, edits and cap with every entry in the store behind it; and
+// saving it as a web page, RTF or text, printing and clearing it, the files read back by
+// readers that are not ours, the dialogs, and the ways a save can go wrong.
+#include "MainWindowFixture.h"
+#include "Recorders.h"
+#include "ui/TranscriptExport.h"
+#include "ui/TranscriptPrinter.h"
+#include "ui/TranscriptSaver.h"
+
+#include <QBuffer>
+#include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <tuple>
+
+namespace {
+
+const QTime Afternoon(14, 3, 27);
+// Looks as {colour, b for bold, points}.
+const QString Stamp = QStringLiteral("{#0000ff b7}"), Nick = QStringLiteral("{#000000 b8}"),
+              Plain = QStringLiteral("{#000000 8}"), Status = QStringLiteral("{#808080 7}"),
+              Action = QStringLiteral("{#008000 b8}"), Arrival = QStringLiteral("{#002080 7}"),
+              Alert = QStringLiteral("{#802000 b8}");
+
+// The documents' text, one after the other, with the look written before each stretch that
+// differs from the one before. Block breaks read as "\n" in the look they carry; a run that
+// names a face, italic or underline, all of which belong to the pane, shows as "{!}".
+QString looks(const QList<const QTextDocument*>& documents)
+{
+    QString result, last;
+    const auto add = [&](const QString& text, const QTextCharFormat& format) {
+        QString look = QStringLiteral("{%1 %2%3}")
+                           .arg(format.foreground().color().name(),
+                                format.fontWeight() == QFont::Bold ? QStringLiteral("b") : "")
+                           .arg(qRound(format.fontPointSize()));
+        for (const auto property :
+             {QTextFormat::FontFamilies, QTextFormat::FontItalic, QTextFormat::TextUnderlineStyle})
+            if (format.hasProperty(property))
+                look = QStringLiteral("{!}");
+        result += (look == last ? QString() : look) + text;
+        last = look;
+    };
+    for (const QTextDocument* document : documents) {
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                add(it.fragment().text(), it.fragment().charFormat());
+            if (block.next().isValid())
+                add(QStringLiteral("\n"), block.next().charFormat());
+        }
+    }
+    return result;
+}
+
+// A transcript that is only a list of entries.
+struct EntryList final : TranscriptEntries {
+    qsizetype entryCount() const override { return list.size(); }
+    TranscriptEntry entryAt(qsizetype index) const override { return list.at(index); }
+    QList<TranscriptEntry> list;
+};
+
+// Entries of every look, with text that a file format could get wrong.
+QList<TranscriptEntry> sampleEntries()
+{
+    return {{"[14:03:27]", "<Petr>", "ahoj {světe} \\ <b>&amp;</b>", 10},
+            {"[14:03:28]", {}, "uživatel Žofie vstoupil do diskuze", 3},
+            {{}, {}, "Petr mává € a Ж", 2},
+            {"[14:03:29]", "<Ňu>", "řádek 1\rřádek 2\nřádek 3\r\nřádek 4", 4},
+            {{}, {}, "obsah diskuze byl vytištěn", 1}};
+}
+
+struct Tools {
+    Tools() { entries.list = sampleEntries(); }
+    QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+    QString lastLine() const { return sink.lines.isEmpty() ? QString() : sink.lines.last().msg; }
+    // Types the name into the open save dialog and confirms it.
+    static void choose(const QString& file)
+    {
+        auto* dialog = shownDialog<QFileDialog>();
+        QVERIFY(dialog && dialog->isModal());
+        dialog->selectFile(file);
+        static_cast<QDialog*>(dialog)->accept();
+    }
+    void print(const QString& pdf)
+    {
+        printer.printer().setOutputFormat(QPrinter::PdfFormat);
+        printer.printer().setOutputFileName(pdf);
+        printer.print();
+        auto* dialog = shownDialog<QPrintDialog>();
+        QVERIFY(dialog && dialog->isModal());
+        static_cast<QDialog*>(dialog)->accept();
+    }
+
+    QTemporaryDir dir;
+    EntryList entries;
+    RecordingTranscript sink;
+    QWidget window;
+    TranscriptSaver saver{entries, sink, dir.path(), &window};
+    TranscriptPrinter printer{entries, sink, &window};
+};
+
+QString run(const QString& tool, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QByteArray contents(const QString& file)
+{
+    QFile in(file);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
+// Reads a page back as a browser would: every line of every run, found with the run's look.
+void verifyReadBack(const QString& html, bool withSizes)
+{
+    QTextDocument document;
+    document.setHtml(html);
+    QStringList lines;
+    for (const TranscriptEntry& entry : sampleEntries()) {
+        lines += TranscriptExport::entryLines(entry);
+        const std::pair<QString, RunLook> runs[] = {
+            {entry.stamp, TranscriptLooks::stamp()},
+            {entry.nick, TranscriptLooks::nick()},
+            {entry.message, TranscriptLooks::message(entry.mtype)}};
+        for (const auto& [text, look] : runs) {
+            for (const QString& line :
+                 QString(text).split(QRegularExpression("\r\n?|\n"), Qt::SkipEmptyParts)) {
+                const QTextCharFormat format = document.find(line).charFormat();
+                QVERIFY2(format.foreground().color() == look.color, qPrintable(line));
+                QVERIFY2(format.font().bold() == look.bold, qPrintable(line));
+                QVERIFY2(!withSizes || format.fontPointSize() == look.points, qPrintable(line));
+            }
+        }
+    }
+    const QString text = document.toPlainText().trimmed();
+    QCOMPARE(text.split(QRegularExpression(QStringLiteral("[\\n\\x{2028}]"))), lines);
+}
+
+QByteArray plainText(const QList<TranscriptEntry>& entries)
+{
+    EntryList list;
+    list.list = entries;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    TranscriptExport::write(list, *TranscriptExport::writerFor(ExportKind::PlainText), buffer);
+    return buffer.data();
+}
+
+} // namespace
+
+class tst_Transcript final : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The file dialog remembers folders; not in the real user's settings.
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_CONFIG_HOME", m_home.path().toLocal8Bit());
+    }
+
+    // Each entry alone shows its looks; all of them in one pane show the same, so no look
+    // leaks into the next entry.
+    void entryLooks()
+    {
+        const QTime t = Afternoon;
+        // Message, type, nick, time, and what the pane shows.
+        const std::tuple<QString, int, QString, QTime, QString> rows[] = {
+            {"x", 4, " ", t, Alert + "x\n"}, // a nick of spaces asks for a bare line
+            {"x", 7, "  ", t, Plain + "x\n"},
+            {"x", 3, "", QTime(9, 5, 3), Stamp + "[09:05:03]" + Arrival + "x\n"},
+            {"x", 2, "", QTime(21, 7, 0), Stamp + "[21:07:00]" + Action + "x\n"},
+            {"ahoj", 10, "user1", t, Stamp + "[14:03:27]" + Nick + "<user1>" + Plain + "ahoj\n"},
+            {"x", 10, "\t ", t, Stamp + "[14:03:27]" + Nick + "<\t >" + Plain + "x\n"},
+            {"a\rb\r\nc", 1, "", t, Stamp + "[14:03:27]" + Status + "a\nb\nc\n"},
+            {"x", 0, "  ", t, Plain + "x\n"},
+            {"", 10, "user1", t, Stamp + "[14:03:27]" + Nick + "<user1>" + Plain + "\n"},
+            {"x", 4, " ", t, Alert + "x\n"}};
+        QWidget owner;
+        auto* all = new TranscriptView(&owner);
+        QList<const QTextDocument*> alone;
+        for (const auto& [msg, mtype, uname, time, expected] : rows) {
+            auto* one = new TranscriptView(&owner);
+            for (TranscriptView* view : {one, all}) {
+                view->setClock([time = time] { return time; });
+                view->AddLine(msg, mtype, uname);
+                QCoreApplication::processEvents();
+            }
+            QCOMPARE(looks({one->document()}), expected);
+            alone << one->document();
+            // The store holds what the pane shows, with the message as it was given.
+            const TranscriptEntry stored = one->entries().entryAt(0);
+            QCOMPARE(stored.message, msg);
+            QCOMPARE(stored.mtype, mtype);
+            QCOMPARE(stored.lines().join('\n') + '\n', one->toPlainText());
+        }
+        QCOMPARE(looks({all->document()}), looks(alone));
+    }
+
+    void entriesOfOneTurnAreOneEditAfterEveryRunWasTold()
+    {
+        TranscriptView view;
+        QSignalSpy changes(&view, &TranscriptView::chat_Change);
+        QSignalSpy edits(view.document(), &QTextDocument::contentsChange);
+        view.AddLine(QStringLiteral("bare"), 4, QStringLiteral(" "));
+        QCOMPARE(changes.count(), 1);
+        view.AddLine(QStringLiteral("stamped\rin two lines"), 3, QString());
+        QCOMPARE(changes.count(), 1 + 2);
+        view.AddLine(QStringLiteral("chat"), 10, QStringLiteral("user1"));
+        QCOMPARE(changes.count(), 3 + 3);
+        QCOMPARE(view.entries().entryCount(), 3);
+        QCOMPARE(edits.count(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(edits.count(), 1);
+        QCOMPARE(view.document()->blockCount(), 5);
+    }
+
+    void paneShowsTheNewestEntriesWithEveryEntryInTheStore()
+    {
+        TranscriptView view;
+        const qsizetype cap = TranscriptView::ShownEntries;
+        // The pane drops entries, not lines, a few at a time; then a burst bigger than the
+        // pane arrives within one turn.
+        for (const auto& [count, turn] :
+             {std::pair{cap + 300, qsizetype(700)}, {cap + 5, cap * 2}}) {
+            const qsizetype before = view.entries().entryCount();
+            const qsizetype total = before + count;
+            for (qsizetype i = before; i < total; ++i) {
+                view.AddLine(QStringLiteral("%1\rsecond line").arg(i), 10, QStringLiteral("u"));
+                if (i % turn == 0)
+                    QCoreApplication::processEvents();
+            }
+            QCOMPARE(view.entries().entryCount(), total);
+            // The pane catches up over as many turns as it needs.
+            QTRY_COMPARE_WITH_TIMEOUT(view.document()->firstBlock().text().section('>', 1),
+                                      QString::number(total - view.shownEntries()), 30'000);
+            QVERIFY(view.shownEntries() >= cap);
+            QVERIFY(view.shownEntries() < cap + TranscriptView::DropBatch);
+            QCOMPARE(view.document()->blockCount(), 2 * view.shownEntries() + 1);
+            QCOMPARE(view.document()->lastBlock().previous().previous().text().section('>', 1),
+                     QString::number(total - 1));
+        }
+        QCOMPARE(view.entries().entryAt(0).lines().value(0).section('>', 1), QStringLiteral("0"));
+        QCOMPARE(view.entries().entryAt(cap).message, QStringLiteral("%1\rsecond line").arg(cap));
+    }
+
+    void viewFollowsNewestEntry()
+    {
+        TranscriptView view;
+        view.resize(433, 303);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        for (int i = 0; i < 300; ++i) {
+            view.AddLine(QStringLiteral("line %1").arg(i), 10, QStringLiteral("user1"));
+            if (i % 50 == 0)
+                QCoreApplication::processEvents();
+        }
+        QScrollBar* bar = view.verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+
+        // A reader scrolled back, with text selected, is brought to the newest entry and keeps
+        // the selection.
+        bar->setValue(0);
+        QTextCursor selection(view.document());
+        selection.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
+        view.setTextCursor(selection);
+        view.AddLine(QStringLiteral("newest"), 3, QString());
+        QTRY_COMPARE(bar->value(), bar->maximum());
+        QCOMPARE(view.textCursor().selectedText(), selection.selectedText());
+        const QTextCursor newest(view.document()->lastBlock().previous());
+        QVERIFY(view.viewport()->rect().contains(view.cursorRect(newest)));
+    }
+
+    void saveDialogProposals()
+    {
+        Tools t;
+        QCOMPARE(TranscriptSaver::proposedName(QDateTime({2026, 12, 5}, {14, 3, 7})),
+                 QStringLiteral("vypis_051226_14_3_07"));
+        QCOMPARE(TranscriptSaver::initialFolder(t.dir.path()), t.dir.path());
+        QCOMPARE(TranscriptSaver::initialFolder(QStringLiteral("/proc")),
+                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        QCOMPARE(TranscriptSaver::withExtension("a.b/vypis", ExportKind::Rtf), "a.b/vypis.rtf");
+        QCOMPARE(TranscriptSaver::withExtension("a/vypis.log", ExportKind::Html), "a/vypis.log");
+    }
+
+    // Each kind under its extension, read back by a reader that is not ours with the text's
+    // colours and weights.
+    void eachKindIsSavedUnderItsExtension_data()
+    {
+        QTest::addColumn<ExportKind>("kind");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArrayList>("marks");
+        QTest::newRow("HTML") << ExportKind::Html << "webová stránka (*.html)"
+                              << "vypis.html"
+                              << QByteArrayList{"<!DOCTYPE html>", "<meta charset=\"utf-8\">"};
+        QTest::newRow("RTF") << ExportKind::Rtf << "RichText Format (*.rtf)"
+                             << "vypis.rtf"
+                             << QByteArrayList{"{\\rtf1\\ansi\\ansicpg1250", "Verdana", "\\'f8",
+                                               "\\u1046?"};
+        QTest::newRow("text") << ExportKind::PlainText << "obyčejný text (*.txt)"
+                              << "vypis.txt" << QByteArrayList{"[14:03:27]<Petr>ahoj"};
+    }
+    void eachKindIsSavedUnderItsExtension()
+    {
+        QFETCH(ExportKind, kind);
+        QFETCH(QString, filter);
+        QFETCH(QString, file);
+        QFETCH(QByteArrayList, marks);
+        Tools t;
+        t.saver.save(kind);
+        auto* dialog = shownDialog<QFileDialog>();
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Uložit výpis rozhovoru"));
+        QCOMPARE(dialog->nameFilters(), QStringList{filter});
+        QVERIFY(dialog->selectedFiles().value(0).startsWith(t.dir.path() + "/vypis_"));
+        Tools::choose(t.path("vypis"));
+        const QString path = t.dir.filePath(file);
+        QTRY_COMPARE(t.sink.lines.value(0),
+                     (RecordedLine{"obsah diskuze byl uložen do souboru " + path, 1, " "}));
+        QCOMPARE(t.files(), QStringList{file});
+        for (const QByteArray& mark : marks)
+            QVERIFY2(contents(path).contains(mark), mark);
+        if (kind == ExportKind::Html)
+            verifyReadBack(QString::fromUtf8(contents(path)), true);
+        else if (kind == ExportKind::Rtf)
+            verifyReadBack(run(QStringLiteral("unrtf"), {QStringLiteral("--html"), path}), false);
+    }
+
+    void plainTextIsUtf8WithCrLfLines_data()
+    {
+        QTest::addColumn<QList<TranscriptEntry>>("entries");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QList<TranscriptEntry>{} << QByteArray("\r\n");
+        QTest::newRow("every kind of break")
+            << QList<TranscriptEntry>{{"[01:02:03]", "<Ňu>", "a\rb\nc\r\nd", 10},
+                                      {{}, {}, "", 1},
+                                      {"[01:02:04]", {}, "č€Ж", 3}}
+            << QByteArray("[01:02:03]<\xc5\x87u>a\r\nb\r\nc\r\nd\r\n\r\n"
+                          "[01:02:04]\xc4\x8d\xe2\x82\xac\xd0\x96\r\n\r\n");
+    }
+    void plainTextIsUtf8WithCrLfLines()
+    {
+        QFETCH(QList<TranscriptEntry>, entries);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(plainText(entries), bytes);
+    }
+
+    void anExistingFileIsReplacedOnlyWhenTheUserAgrees()
+    {
+        Tools t;
+        const QString file = t.path("stary.txt");
+        QFile old(file);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        t.saver.save(ExportKind::PlainText);
+        Tools::choose(t.path("stary"));
+        const QString question =
+            QStringLiteral("Uložit výpis rozhovoru|Soubor %1 již existuje.\nChcete jej nahradit?")
+                .arg(file);
+        QCOMPARE(answerBox(QMessageBox::No), question);
+        Tools::choose(file); // the dialog is back
+        QCOMPARE(answerBox(QMessageBox::Yes), question);
+        QTRY_VERIFY(t.lastLine().endsWith(file));
+        QVERIFY(contents(file).startsWith("[14:03:27]<Petr>ahoj"));
+    }
+
+    void failuresAreReported()
+    {
+        Tools t;
+        QFile blocker(t.path("soubor")); // where a folder should be
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        t.saver.save(ExportKind::PlainText);
+        Tools::choose(t.path("soubor/vypis"));
+        QTRY_VERIFY(shownDialog<QMessageBox>());
+        QVERIFY(answerBox(QMessageBox::Ok)
+                    .startsWith("Uložit výpis rozhovoru|Obsah diskuze se nepodařilo uložit "
+                                "do souboru " +
+                                t.path("soubor/vypis.txt") + ".\n"));
+        t.print(t.path("soubor/tisk.pdf"));
+        QTRY_VERIFY(shownDialog<QMessageBox>());
+        QVERIFY(answerBox(QMessageBox::Ok)
+                    .startsWith("tisk obsahu diskuze|Obsah diskuze se nepodařilo vytisknout"));
+        QVERIFY(t.sink.lines.isEmpty());
+    }
+
+    // A long transcript goes out in slices; cancelled, it leaves nothing under the name.
+    void aLongSaveCanBeCancelledOrCompleted()
+    {
+        Tools t;
+        for (int i = 0; i < 100'000; ++i)
+            t.entries.list.append({QStringLiteral("[12:00:00]"), "<Eva>", QString::number(i), 10});
+        const QString file = t.path("dlouhy.txt");
+        for (const bool cancel : {true, false}) {
+            t.saver.save(ExportKind::PlainText);
+            Tools::choose(file);
+            auto* progress = shownDialog<QDialog>();
+            QVERIFY(progress && progress->isModal());
+            QCOMPARE(progress->objectName(), QStringLiteral("transcriptProgress"));
+            if (cancel)
+                progress->reject();
+        }
+        QVERIFY(t.sink.lines.isEmpty() && t.files().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(t.lastLine().endsWith(file), 60000);
+        QCOMPARE(contents(file).count("\r\n"), 100'000 + 8 + 1);
+    }
+
+    void printsThePlainTextWithTheDialogsChoices()
+    {
+        Tools t;
+        const QString pdf = t.path("tisk.pdf");
+        t.printer.printer().setPageOrientation(QPageLayout::Landscape);
+        t.printer.printer().setCopyCount(2);
+        t.print(pdf);
+        QTRY_COMPARE(t.sink.lines.value(0), (RecordedLine{"obsah diskuze byl vytištěn", 1, " "}));
+        const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QCOMPARE(text.count(QStringLiteral("řádek 2")), 2);
+        QVERIFY(text.contains(QStringLiteral("[14:03:27]<Petr>ahoj {světe} \\ <b>&amp;</b>")));
+        QVERIFY(run(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("842 x 595 pts")));
+    }
+
+    void theMenuClearsWithoutAQuestion()
+    {
+        MainWindowFixture w;
+        QVERIFY(w.start());
+        MainMenus& menus = w.window.menus();
+        menus.mnuRCHT->trigger();
+        shownDialog<QFileDialog>()->reject();
+        QSignalSpy changed(w.window.chat(), &TranscriptView::chat_Change);
+        QCOMPARE(menus.mnuClear->shortcut(), QKeySequence(Qt::Key_F8));
+        menus.mnuClear->trigger();
+        QCOMPARE(w.window.chat()->entries().entryCount(), 0);
+        QCOMPARE(w.window.chat()->toPlainText(), QString());
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(!shownDialog<QMessageBox>() && !shownDialog<QDialog>());
+        // The next entry starts the emptied pane.
+        w.window.chat()->AddLine(QStringLiteral("znovu"), 4, QStringLiteral(" "));
+        QTRY_VERIFY(w.window.chat()->toPlainText().startsWith(QStringLiteral("znovu\n")));
+    }
+
+private:
+    QTemporaryDir m_home;
+};
+
+QTEST_MAIN(tst_Transcript)
+#include "tst_transcript.moc"
