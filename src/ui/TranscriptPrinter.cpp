@@ -62,18 +62,24 @@ TranscriptPrinter::TranscriptPrinter(const TranscriptEntries& entries, Transcrip
     , m_entries(entries)
     , m_transcript(transcript)
     , m_window(window)
-    , m_printer(std::make_unique<QPrinter>())
 {
 }
 
 TranscriptPrinter::~TranscriptPrinter() = default;
+
+QPrinter& TranscriptPrinter::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>();
+    return *m_printer;
+}
 
 void TranscriptPrinter::print()
 {
     if (m_busy)
         return;
     m_busy = true;
-    auto* dialog = new QPrintDialog(m_printer.get(), m_window);
+    auto* dialog = new QPrintDialog(&printer(), m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // Everything is printed, so there is no range to choose.
     dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);

@@ -26,8 +26,9 @@ public:
 
     // Opens the print dialog; does nothing while an earlier print is still under way.
     void print();
-    // The printer the dialog sets up, kept from one print to the next.
-    QPrinter& printer() { return *m_printer; }
+    // The printer the dialog sets up, kept from one print to the next. Made on first use:
+    // the print system's plugin costs the start-up tens of milliseconds.
+    QPrinter& printer();
 
 private:
     void printAccepted();
