@@ -237,6 +237,40 @@ private slots:
         QCOMPARE(p.received(), QByteArray("data"));
         QCOMPARE(p.b.transcript.lines.last().msg, Closing);
     }
+
+    // A second offer accepted while a file is arriving gets a socket and a file of its own.
+    void secondReceptionLeavesTheFirstRunning()
+    {
+        Pair p;
+        p.b.peer = nullptr;
+        const auto acceptedPort = [&p](int answer) {
+            return p.b.sent.at(answer).data.split('\v').at(1).toUShort();
+        };
+        p.b.receive("SENDFILE", {"127.0.0.1", "Alice", "8", "zdroj.bin"}, "127.0.0.1");
+        QTcpSocket first;
+        first.connectToHost(QHostAddress::LocalHost, acceptedPort(0));
+        QVERIFY(first.waitForConnected(TimeoutMs));
+        first.write("1234");
+        QTRY_COMPARE_WITH_TIMEOUT(p.received(), QByteArray("1234"), TimeoutMs);
+
+        p.b.receive("SENDFILE", {"127.0.0.3", "Carol", "5", "druhy.bin"}, "127.0.0.3");
+        QTcpSocket second;
+        second.bind(QHostAddress("127.0.0.3"));
+        second.connectToHost(QHostAddress::LocalHost, acceptedPort(1));
+        QVERIFY(second.waitForConnected(TimeoutMs));
+        second.write("druhy");
+        second.disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(p.b.transfers.findChildren<Transfer*>().size(), 1, TimeoutMs);
+
+        first.write("5678");
+        first.disconnectFromHost();
+        QTRY_VERIFY_WITH_TIMEOUT(p.idle(), TimeoutMs);
+        QCOMPARE(p.received(), QByteArray("12345678"));
+        QFile other(p.saveDir + QStringLiteral("/druhy.bin"));
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        QCOMPARE(other.readAll(), QByteArray("druhy"));
+        QCOMPARE(p.b.transcript.lines.count(RecordedLine{Closing, 1, " "}), 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_FileTransfer)
