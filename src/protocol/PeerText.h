@@ -9,8 +9,9 @@ namespace PeerText {
 // The longest nick kept or shown; a longer one is cut.
 inline constexpr qsizetype MaxNickLength = 64;
 
-// Every control character (0-31 and 127) becomes a blank, so no field can start a line of
-// its own in the transcript or forge a time stamp.
+// Every control character (0-31, 127 and 128-159, which the wire's code page leaves
+// undefined) becomes a blank, so no field can start a line of its own in the transcript,
+// forge a time stamp or hide text behind a character the screen does not draw.
 QString field(QString text);
 // A nick as it is kept: a field cut to MaxNickLength.
 QString nick(const QString& text);

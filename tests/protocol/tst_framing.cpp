@@ -101,6 +101,8 @@ private slots:
         // No field can start a line of its own or forge a stamp: control characters go.
         QCOMPARE(CommandDispatcher::splitFields(QByteArray("a\r\n[1]\0\t\177b", 10)),
                  QStringList{"a  [1]   b"});
+        // Nor can the bytes the code page leaves undefined, which decode to C1 controls.
+        QCOMPARE(CommandDispatcher::splitFields("a\x81\x83\x88\x90\x98z"), QStringList{"a     z"});
     }
 
     void packetsAreHandedOutInTheirOrderAndEndBytesAloneLeaveNothing()
