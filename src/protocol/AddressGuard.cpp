@@ -1,12 +1,14 @@
 #include "AddressGuard.h"
 
 #include "Identity.h"
+#include "Roster.h"
 
 #include <QHostAddress>
 
-AddressGuard::AddressGuard(const Identity& self, const HostAddresses& hosts)
+AddressGuard::AddressGuard(const Identity& self, const HostAddresses& hosts, Roster& roster)
     : m_self(self)
     , m_hosts(hosts)
+    , m_roster(roster)
 {
 }
 
@@ -15,14 +17,24 @@ bool AddressGuard::namesSelf(const QString& address) const
     return address == m_self.MyIP || m_hosts.isOwn(address);
 }
 
-bool AddressGuard::mayName(const QString& source, const QString& address) const
+bool AddressGuard::admit(const QString& source, const QString& address)
 {
-    return !namesSelf(address) || m_hosts.isOwn(source);
+    if (namesSelf(address))
+        return m_hosts.isOwn(source);
+    const int row = m_roster.rowOf(Roster::keyFor(address));
+    if (row < 0)
+        return true;
+    if (source == address) {
+        m_roster.bind(row, source);
+        return true;
+    }
+    return m_roster.at(row).source == source;
 }
 
-bool AddressGuard::speaksFor(const QString& source, const QString& address) const
+bool AddressGuard::mayAdd(const QString& source, const QString& address) const
 {
-    return source == address || (namesSelf(address) && m_hosts.isOwn(source));
+    return !m_roster.isFull() &&
+           (source == address || m_roster.entriesMadeBy(source) < Roster::MaxEntriesPerSource);
 }
 
 bool AddressGuard::canAnswer(const QString& address) const

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class Roster;
 struct Identity;
 
 // What the protocol needs to know of this host's networks.
@@ -19,13 +20,16 @@ public:
 // fields, but only the datagram's source says where they came from.
 class AddressGuard final {
 public:
-    AddressGuard(const Identity& self, const HostAddresses& hosts);
+    AddressGuard(const Identity& self, const HostAddresses& hosts, Roster& roster);
 
-    // A packet that names this station's own address counts only when it comes from this host:
-    // nobody else may rename, remove or speak as the own entry.
-    bool mayName(const QString& source, const QString& address) const;
-    // Only the station at an address may say that it leaves.
-    bool speaksFor(const QString& source, const QString& address) const;
+    // Whether a packet from source may speak for the station at address. This station's own
+    // address only from this host; a listed station only from the source that made its entry,
+    // or from the address itself, which then takes the entry over. Nobody else can rename,
+    // remove or speak as a listed station, even from an honest address of their own.
+    bool admit(const QString& source, const QString& address);
+    // Whether source may add the station at address to the roster: its own always while there
+    // is room, a few others at most.
+    bool mayAdd(const QString& source, const QString& address) const;
     // One station: a dotted IPv4 unicast address, never a broadcast, a group or "any".
     bool canAnswer(const QString& address) const;
 
@@ -34,4 +38,5 @@ private:
 
     const Identity& m_self;
     const HostAddresses& m_hosts;
+    Roster& m_roster;
 };

@@ -3,10 +3,10 @@
 #include "AddressGuard.h"
 #include "CommandDispatcher.h"
 #include "Framing.h"
+#include "LineBudget.h"
 #include "NotePresenter.h"
 #include "PeerText.h"
 #include "Roster.h"
-#include "TranscriptSink.h"
 
 #include <QPointer>
 
@@ -17,12 +17,12 @@ const QByteArray MsgBoxWord = QByteArrayLiteral("MSGBOX");
 const QByteArray PopItWord = QByteArrayLiteral("POPIT");
 } // namespace
 
-Messages::Messages(const Roster& roster, const AddressGuard& guard, TranscriptSink& transcript,
+Messages::Messages(const Roster& roster, AddressGuard& guard, LineBudget& lines,
                    NotePresenter& notes, RateLimiter::Clock clock, QObject* parent)
     : QObject(parent)
     , m_roster(roster)
     , m_guard(guard)
-    , m_transcript(transcript)
+    , m_lines(lines)
     , m_notes(notes)
     , m_attention(1, AttentionIntervalMs, std::move(clock))
 {
@@ -31,15 +31,15 @@ Messages::Messages(const Roster& roster, const AddressGuard& guard, TranscriptSi
 void Messages::attach(CommandDispatcher& dispatcher)
 {
     dispatcher.on(MsgWord, [this](const Command& command) {
-        if (mayName(command))
-            Add2Chat(command.d);
+        if (admit(command))
+            Add2Chat(command.d, command.source);
     });
     dispatcher.on(AlertWord, [this](const Command& command) { onAlert(command); });
     dispatcher.on(MsgBoxWord, [this](const Command& command) { onMessageBox(command); });
     dispatcher.on(PopItWord, [this](const Command& command) { onPopIt(command); });
 }
 
-void Messages::Add2Chat(const QStringList& d)
+void Messages::Add2Chat(const QStringList& d, const QString& source)
 {
     if (d.size() < 2)
         return;
@@ -49,32 +49,32 @@ void Messages::Add2Chat(const QStringList& d)
     QString nick = m_roster.at(row).text;
     if (nick.isEmpty())
         nick = QStringLiteral("anonymní");
-    m_transcript.AddLine(d[1], 10, nick);
+    m_lines.AddLine(source, d[1], 10, nick);
 }
 
-bool Messages::mayName(const Command& command) const
+bool Messages::admit(const Command& command)
 {
-    return !command.has(0) || m_guard.mayName(command.source, command.d[0]);
+    return !command.has(0) || m_guard.admit(command.source, command.d[0]);
 }
 
 void Messages::onAlert(const Command& command)
 {
-    if (!command.has(2) || !mayName(command))
+    if (!command.has(2) || !admit(command))
         return;
-    m_transcript.AddLine(PeerText::nick(command.d[1]) + QLatin1Char(' ') + command.d[2], 2,
-                         QStringLiteral(" "));
+    m_lines.AddLine(command.source, PeerText::nick(command.d[1]) + QLatin1Char(' ') + command.d[2],
+                    2, QStringLiteral(" "));
 }
 
 void Messages::onMessageBox(const Command& command)
 {
-    if (!command.has(2) || !mayName(command))
+    if (!command.has(2) || !admit(command))
         return;
     const auto& d = command.d;
     const QString caption = QStringLiteral("zpráva od: ") + PeerText::nick(d[1]) +
                             QStringLiteral(" [") + d[0] + QLatin1Char(']');
     // A flood of notes must not open a flood of windows; what does not fit is still read.
     if (m_openNotes >= MaxOpenNotes) {
-        m_transcript.AddLine(caption + QStringLiteral(": ") + d[2], 4);
+        m_lines.AddLine(command.source, caption + QStringLiteral(": ") + d[2], 4);
         return;
     }
     ++m_openNotes;
@@ -87,9 +87,10 @@ void Messages::onMessageBox(const Command& command)
 void Messages::onPopIt(const Command& command)
 {
     if (command.has(0))
-        m_transcript.AddLine(QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
-                                 QStringLiteral(" vyžaduje vaši pozornost"),
-                             4);
+        m_lines.AddLine(command.source,
+                        QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
+                            QStringLiteral(" vyžaduje vaši pozornost"),
+                        4);
     // A flood of requests must not keep snatching the screen.
     if (m_wakeType == 1 && m_attention.allow())
         emit attentionRequested();

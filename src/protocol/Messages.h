@@ -7,9 +7,9 @@
 
 class AddressGuard;
 class CommandDispatcher;
+class LineBudget;
 class NotePresenter;
 class Roster;
-class TranscriptSink;
 struct Command;
 
 // What users say to each other: chat lines, actions, private notes and attention requests.
@@ -22,15 +22,14 @@ public:
     // An attention request brings the window back at most once in this many milliseconds.
     static constexpr qint64 AttentionIntervalMs = 2000;
 
-    Messages(const Roster& roster, const AddressGuard& guard, TranscriptSink& transcript,
-             NotePresenter& notes, RateLimiter::Clock clock = RateLimiter::steadyMilliseconds,
-             QObject* parent = nullptr);
+    Messages(const Roster& roster, AddressGuard& guard, LineBudget& lines, NotePresenter& notes,
+             RateLimiter::Clock clock = RateLimiter::steadyMilliseconds, QObject* parent = nullptr);
 
     void attach(CommandDispatcher& dispatcher);
 
-    // A chat line: written under the sender's nick from the roster; a sender that is not
-    // in the roster is not shown.
-    void Add2Chat(const QStringList& d);
+    // A chat line from source: written under the sender's nick from the roster; a sender that
+    // is not in the roster is not shown.
+    void Add2Chat(const QStringList& d, const QString& source);
 
     int openNotes() const { return m_openNotes; }
 
@@ -43,14 +42,14 @@ signals:
     void attentionRequested();
 
 private:
-    bool mayName(const Command& command) const;
+    bool admit(const Command& command);
     void onAlert(const Command& command);
     void onMessageBox(const Command& command);
     void onPopIt(const Command& command);
 
     const Roster& m_roster;
-    const AddressGuard& m_guard;
-    TranscriptSink& m_transcript;
+    AddressGuard& m_guard;
+    LineBudget& m_lines;
     NotePresenter& m_notes;
     RateLimiter m_attention;
     int m_openNotes = 0;

@@ -4,10 +4,10 @@
 #include "CommandDispatcher.h"
 #include "Framing.h"
 #include "Identity.h"
+#include "LineBudget.h"
 #include "PacketSender.h"
 #include "PeerText.h"
 #include "Roster.h"
-#include "TranscriptSink.h"
 
 namespace {
 const QByteArray LogonWord = QByteArrayLiteral("LOGON");
@@ -16,14 +16,13 @@ const QByteArray PingWord = QByteArrayLiteral("PING");
 const QByteArray LogoffWord = QByteArrayLiteral("LOGOFF");
 } // namespace
 
-Presence::Presence(const Identity& self, const AddressGuard& guard, Roster& roster,
-                   TranscriptSink& transcript, PacketSender& sender, RateLimiter::Clock clock,
-                   QObject* parent)
+Presence::Presence(const Identity& self, AddressGuard& guard, Roster& roster, LineBudget& lines,
+                   PacketSender& sender, RateLimiter::Clock clock, QObject* parent)
     : QObject(parent)
     , m_self(self)
     , m_guard(guard)
     , m_roster(roster)
-    , m_transcript(transcript)
+    , m_lines(lines)
     , m_sender(sender)
     , m_pingAnswers(PingAnswersPerSecond, 1000, std::move(clock))
 {
@@ -74,18 +73,18 @@ void Presence::onAnnouncement(const Command& command)
 {
     const auto& d = command.d;
     if (command.has(0)) {
-        if (!m_guard.mayName(command.source, d[0]))
+        if (!m_guard.admit(command.source, d[0]))
             return;
         const QString key = Roster::keyFor(d[0]);
         const QString nick = command.has(1) ? PeerText::nick(d[1]) : QString();
         int row = m_roster.rowOf(key);
         if (row < 0) {
-            if (m_roster.isFull())
+            if (!m_guard.mayAdd(command.source, d[0]))
                 return;
             if (command.word == LogonWord && command.has(1))
-                m_transcript.AddLine(QStringLiteral("uživatel %1 vstoupil do diskuze").arg(nick),
-                                     3);
-            row = m_roster.append(key);
+                m_lines.AddLine(command.source,
+                                QStringLiteral("uživatel %1 vstoupil do diskuze").arg(nick), 3);
+            row = m_roster.append(key, command.source);
         }
         if (command.has(1))
             m_roster.setText(row, nick);
@@ -104,7 +103,7 @@ void Presence::onAnnouncement(const Command& command)
 // The answer goes to where the PING came from, whatever address it names.
 void Presence::onPing(const Command& command)
 {
-    if (!command.has(0) || !m_guard.mayName(command.source, command.d[0]) ||
+    if (!command.has(0) || !m_guard.admit(command.source, command.d[0]) ||
         !m_pingAnswers.allow(command.source))
         return;
     const auto& d = command.d;
@@ -118,18 +117,19 @@ void Presence::onPing(const Command& command)
     const int row = m_roster.rowOf(Roster::keyFor(d[0]));
     if (row < 0 || m_roster.at(row).text == nick)
         return;
-    m_transcript.AddLine(QStringLiteral("uživatel %1 je nyní %2").arg(m_roster.at(row).text, nick),
-                         2);
+    m_lines.AddLine(command.source,
+                    QStringLiteral("uživatel %1 je nyní %2").arg(m_roster.at(row).text, nick), 2);
     m_roster.setText(row, nick);
 }
 
 void Presence::onLogoff(const Command& command)
 {
-    const bool named = command.has(0) && m_guard.speaksFor(command.source, command.d[0]);
+    const bool named = command.has(0) && m_guard.admit(command.source, command.d[0]);
     const int row = named ? m_roster.rowOf(Roster::keyFor(command.d[0])) : -1;
     if (row >= 0) {
-        m_transcript.AddLine(QStringLiteral("uživatel %1 opustli chat").arg(m_roster.at(row).text),
-                             3, QStringLiteral(" "));
+        m_lines.AddLine(command.source,
+                        QStringLiteral("uživatel %1 opustli chat").arg(m_roster.at(row).text), 3,
+                        QStringLiteral(" "));
         m_roster.remove(row);
     }
     UpdateUserCount();

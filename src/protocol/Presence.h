@@ -7,9 +7,9 @@
 
 class AddressGuard;
 class CommandDispatcher;
+class LineBudget;
 class PacketSender;
 class Roster;
-class TranscriptSink;
 struct Command;
 struct Identity;
 
@@ -21,9 +21,9 @@ public:
     // Answers to PINGs from one source are limited to this many a second.
     static constexpr int PingAnswersPerSecond = 5;
 
-    Presence(const Identity& self, const AddressGuard& guard, Roster& roster,
-             TranscriptSink& transcript, PacketSender& sender,
-             RateLimiter::Clock clock = RateLimiter::steadyMilliseconds, QObject* parent = nullptr);
+    Presence(const Identity& self, AddressGuard& guard, Roster& roster, LineBudget& lines,
+             PacketSender& sender, RateLimiter::Clock clock = RateLimiter::steadyMilliseconds,
+             QObject* parent = nullptr);
 
     void attach(CommandDispatcher& dispatcher);
 
@@ -44,9 +44,9 @@ private:
     void onLogoff(const Command& command);
 
     const Identity& m_self;
-    const AddressGuard& m_guard;
+    AddressGuard& m_guard;
     Roster& m_roster;
-    TranscriptSink& m_transcript;
+    LineBudget& m_lines;
     PacketSender& m_sender;
     RateLimiter m_pingAnswers;
 };

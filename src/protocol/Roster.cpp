@@ -5,15 +5,36 @@ bool Roster::hasIcon(const QString& icon)
     return icon == QLatin1String(UserIcon) || icon == QLatin1String(OwnIcon);
 }
 
-int Roster::append(const QString& key)
+int Roster::append(const QString& key, const QString& source)
 {
     Q_ASSERT(!m_rows.contains(key) && !isFull());
     const int row = count();
     beginInsertRows({}, row, row);
-    m_entries.push_back(Entry{key, {}, {}});
+    m_entries.push_back(Entry{key, {}, {}, source});
     m_rows.insert(key, row);
+    countSource(m_entries.back(), 1);
     endInsertRows();
     return row;
+}
+
+void Roster::bind(int row, const QString& source)
+{
+    Entry& entry = m_entries[row];
+    if (entry.source == source)
+        return;
+    countSource(entry, -1);
+    entry.source = source;
+    countSource(entry, 1);
+}
+
+void Roster::countSource(const Entry& entry, int delta)
+{
+    if (entry.source.isEmpty() || keyFor(entry.source) == entry.key)
+        return;
+    int& entries = m_madeBy[entry.source];
+    entries += delta;
+    if (entries <= 0)
+        m_madeBy.remove(entry.source);
 }
 
 void Roster::setText(int row, const QString& text)
@@ -46,6 +67,7 @@ void Roster::remove(int row)
     }
     beginRemoveRows({}, last, last);
     m_rows.remove(m_entries.back().key);
+    countSource(m_entries.back(), -1);
     m_entries.pop_back();
     endRemoveRows();
 }
@@ -55,6 +77,7 @@ void Roster::clear()
     beginResetModel();
     m_entries.clear();
     m_rows.clear();
+    m_madeBy.clear();
     endResetModel();
 }
 

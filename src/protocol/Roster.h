@@ -20,6 +20,9 @@ public:
         QString key;
         QString text; // the nick as last announced
         QString icon; // icon key
+        // The address whose datagrams made the entry: only it, or the station at the entry's
+        // own address, speaks for the entry.
+        QString source;
     };
 
     // "u1" marks the own entry; "user" is everybody else and the fallback.
@@ -27,6 +30,10 @@ public:
     static constexpr auto UserIcon = "user";
     // More entries than any network has stations; past this nobody new is added.
     static constexpr int MaxEntries = 10000;
+    // Entries one source may make for addresses other than its own. A host announcing for a
+    // few others (a gateway, several addresses) needs a handful; one source listing thousands
+    // would crowd every real newcomer out of the roster.
+    static constexpr int MaxEntriesPerSource = 4;
 
     using QAbstractListModel::QAbstractListModel;
 
@@ -38,11 +45,15 @@ public:
 
     int count() const { return static_cast<int>(m_entries.size()); }
     bool isFull() const { return count() >= MaxEntries; }
+    // Entries for other addresses that this source made and still speaks for.
+    int entriesMadeBy(const QString& source) const { return m_madeBy.value(source); }
     const Entry& at(int row) const { return m_entries.at(row); }
     int rowOf(const QString& key) const { return m_rows.value(key, -1); }
 
     // The key must be new and the roster not full.
-    int append(const QString& key);
+    int append(const QString& key, const QString& source = {});
+    // From now on the entry speaks through this source.
+    void bind(int row, const QString& source);
     void setText(int row, const QString& text);
     void setIcon(int row, const QString& icon);
     void remove(int row);
@@ -55,7 +66,10 @@ public:
 
 private:
     void changed(int row, int role);
+    // Counts the entry for its source when that speaks for another address.
+    void countSource(const Entry& entry, int delta);
 
     std::vector<Entry> m_entries;
     QHash<QString, int> m_rows;
+    QHash<QString, int> m_madeBy;
 };

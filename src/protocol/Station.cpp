@@ -9,9 +9,10 @@ Station::Station(TranscriptSink& transcript, NotePresenter& notes,
     : QObject(parent)
     , m_transport(endpoints)
     , m_hosts(endpoints.broadcastAddress, endpoints.port)
-    , m_guard(m_identity, m_hosts)
-    , m_presence(m_identity, m_guard, m_roster, transcript, *this)
-    , m_messages(m_roster, m_guard, transcript, notes)
+    , m_guard(m_identity, m_hosts, m_roster)
+    , m_lines(transcript, m_hosts)
+    , m_presence(m_identity, m_guard, m_roster, m_lines, *this)
+    , m_messages(m_roster, m_guard, m_lines, notes)
 {
     m_presence.attach(m_dispatcher);
     m_messages.attach(m_dispatcher);

@@ -3,6 +3,7 @@
 #include "AddressGuard.h"
 #include "CommandDispatcher.h"
 #include "Identity.h"
+#include "LineBudget.h"
 #include "Messages.h"
 #include "PacketSender.h"
 #include "Presence.h"
@@ -44,7 +45,9 @@ public:
     quint16 port() const { return m_transport.endpoints().port; }
     // For the handlers that live outside the station, such as file transfer.
     const Identity& identity() const { return m_identity; }
-    const AddressGuard& guard() const { return m_guard; }
+    AddressGuard& guard() { return m_guard; }
+    // Where lines that peers' packets write go through, each source within its budget.
+    LineBudget& peerLines() { return m_lines; }
     CommandDispatcher& dispatcher() { return m_dispatcher; }
 
     bool SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs = {}) override;
@@ -63,10 +66,11 @@ private:
     UdpTransport m_transport;
     Identity m_identity;
     OwnAddresses m_hosts;
+    Roster m_roster;
     AddressGuard m_guard;
+    LineBudget m_lines;
     ReceiveBuffers m_buffers;
     CommandDispatcher m_dispatcher;
-    Roster m_roster;
     Presence m_presence;
     Messages m_messages;
 };

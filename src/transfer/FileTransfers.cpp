@@ -8,6 +8,7 @@
 #include "protocol/CommandDispatcher.h"
 #include "protocol/Framing.h"
 #include "protocol/Identity.h"
+#include "protocol/LineBudget.h"
 #include "protocol/PacketSender.h"
 #include "protocol/PeerText.h"
 #include "protocol/Roster.h"
@@ -15,6 +16,8 @@
 
 #include <QFileInfo>
 #include <QPointer>
+
+#include <limits>
 
 namespace {
 
@@ -30,11 +33,29 @@ QString shownName(const QString& name)
     return PeerText::field(name.left(MaxShownNameLength));
 }
 
+// The size field read as every station reads a number: blanks skipped, digits up to the first
+// other character, none as 0. Only the number travels on, never the peer's own text.
+qint64 announcedSize(const QString& field)
+{
+    qsizetype i = 0;
+    while (i < field.size() && field[i] == QLatin1Char(' '))
+        ++i;
+    qint64 size = 0;
+    for (; i < field.size() && field[i] >= u'0' && field[i] <= u'9'; ++i) {
+        const int digit = field[i].unicode() - u'0';
+        if (size > (std::numeric_limits<qint64>::max() - digit) / 10)
+            return std::numeric_limits<qint64>::max();
+        size = size * 10 + digit;
+    }
+    return size;
+}
+
 } // namespace
 
 FileTransfers::FileTransfers(Parts parts, QObject* parent)
     : QObject(parent)
     , m_parts(parts)
+    , m_offerAnswers(OfferAnswersPerSecond, 1000, m_parts.clock)
 {
 }
 
@@ -80,25 +101,25 @@ void FileTransfers::SendFilename(const QString& toip, const QString& localfile)
 // to many stations, or nowhere.
 void FileTransfers::onSendFile(const Command& command)
 {
-    if (!command.has(3) || !m_parts.guard.canAnswer(command.source))
+    if (!command.has(3) || !m_parts.guard.canAnswer(command.source) ||
+        !m_parts.guard.admit(command.source, command.d[0]) || !m_offerAnswers.allow(command.source))
         return;
     const auto& d = command.d;
-    const qint64 size = qMax<qint64>(0, d[2].toLongLong());
-    const IncomingOffer offer{command.source, PeerText::nick(d[1]), d[2], size, d[3]};
+    const IncomingOffer offer{command.source, PeerText::nick(d[1]), announcedSize(d[2]), d[3]};
     if (m_questions.size() >= MaxOpenQuestions) {
         refuse(offer);
         // One pass over both arguments: a name with "%2" in it stays as it is.
-        m_parts.transcript.AddLine(
-            QStringLiteral("soubor %1 od uživatele %2 byl odmítnut: otevřeny "
-                           "jsou již tři žádosti o příjem souboru")
-                .arg(shownName(offer.name), offer.nick),
-            4);
+        m_parts.peerLines.AddLine(command.source,
+                                  QStringLiteral("soubor %1 od uživatele %2 byl odmítnut: otevřeny "
+                                                 "jsou již tři žádosti o příjem souboru")
+                                      .arg(shownName(offer.name), offer.nick),
+                                  4);
         return;
     }
     const quint64 question = ++m_lastQuestion;
     m_questions.insert(question, offer);
     m_parts.prompts.askToAccept(
-        TransferText::offerQuestion(offer.nick, shownName(offer.name), size),
+        TransferText::offerQuestion(offer.nick, shownName(offer.name), offer.size),
         [self = QPointer(this), question](bool yes) {
             if (self)
                 self->onAnswered(question, yes);
@@ -146,15 +167,15 @@ void FileTransfers::receive(const IncomingOffer& offer, const QString& destinati
         return;
     }
     m_parts.sender.SendPackage(
-        Framing::commandData(AcceptFileWord,
-                             {m_parts.self.MyIP, QString::number(port), offer.name}),
+        Framing::commandData(AcceptFileWord, {m_parts.self.MyIP, QString::number(port),
+                                              offer.name.left(OfferBook::RepeatedNameLength)}),
         {offer.from});
 }
 
 void FileTransfers::refuse(const IncomingOffer& offer)
 {
     m_parts.sender.SendPackage(
-        Framing::commandData(RefuseFileWord, {m_parts.self.Username, offer.sizeText}),
+        Framing::commandData(RefuseFileWord, {m_parts.self.Username, QString::number(offer.size)}),
         {offer.from});
 }
 
@@ -184,9 +205,10 @@ void FileTransfers::onRefuseFile(const Command& command)
         return;
     if (!m_offers.takeRefused(command.source, command.has(1) ? command.d[1] : QString()))
         return;
-    m_parts.transcript.AddLine(QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
-                                   QStringLiteral(" odmítl přijmout soubor"),
-                               2, QStringLiteral(" "));
+    m_parts.peerLines.AddLine(command.source,
+                              QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
+                                  QStringLiteral(" odmítl přijmout soubor"),
+                              2, QStringLiteral(" "));
 }
 
 void FileTransfers::begin(Transfer* transfer)

@@ -2,6 +2,7 @@
 
 #include "OfferBook.h"
 #include "Transfer.h"
+#include "protocol/RateLimiter.h"
 
 #include <QHash>
 #include <QObject>
@@ -10,6 +11,7 @@
 
 class AddressGuard;
 class CommandDispatcher;
+class LineBudget;
 class PacketSender;
 class Roster;
 class TranscriptSink;
@@ -28,16 +30,21 @@ class FileTransfers final : public QObject {
 public:
     struct Parts {
         const Identity& self;
-        const AddressGuard& guard;
+        AddressGuard& guard;
         const Roster& roster;
         PacketSender& sender;
         TranscriptSink& transcript;
+        LineBudget& peerLines; // lines that a peer's packet writes
         TransferPrompts& prompts;
         TransferNetwork& network;
+        RateLimiter::Clock clock = RateLimiter::steadyMilliseconds;
     };
 
     // Offers from peers that may wait for an answer at once; more are refused.
     static constexpr int MaxOpenQuestions = 3;
+    // Offers from one source answered in a second, as PINGs are: a forged source must not
+    // turn this station into a stream of refusals aimed at somebody else.
+    static constexpr int OfferAnswersPerSecond = 5;
 
     explicit FileTransfers(Parts parts, QObject* parent = nullptr);
 
@@ -60,8 +67,7 @@ private:
     struct IncomingOffer {
         QString from; // where the answer goes
         QString nick;
-        QString sizeText; // repeated in a refusal
-        qint64 size = 0;
+        qint64 size = 0; // repeated in a refusal
         QString name; // repeated in an acceptance
     };
 
@@ -75,6 +81,7 @@ private:
     void begin(Transfer* transfer);
 
     Parts m_parts;
+    RateLimiter m_offerAnswers;
     OfferBook m_offers;
     QHash<quint64, IncomingOffer> m_questions;
     quint64 m_lastQuestion = 0;

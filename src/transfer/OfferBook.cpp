@@ -33,8 +33,10 @@ qsizetype OfferBook::count() const
 std::optional<OfferBook::Offer> OfferBook::takeAccepted(const QString& address,
                                                         const QString& repeatedName)
 {
-    const QString name = PeerText::field(repeatedName);
-    return take(address, [&name](const Offer& offer) { return asReceived(offer.name) == name; });
+    const QString name = PeerText::field(repeatedName).left(RepeatedNameLength);
+    return take(address, [&name](const Offer& offer) {
+        return asReceived(offer.name).left(RepeatedNameLength) == name;
+    });
 }
 
 std::optional<OfferBook::Offer> OfferBook::takeRefused(const QString& address,

@@ -18,6 +18,9 @@ public:
 
     // Offers to one user that wait at once; an older one beyond this is forgotten.
     static constexpr qsizetype MaxPerAddress = 8;
+    // An acceptance repeats at most this much of the offered name: enough to tell offers
+    // apart, and an answer never grows with what the offering peer sent.
+    static constexpr qsizetype RepeatedNameLength = 120;
 
     void add(const QString& address, Offer offer);
     qsizetype count() const;

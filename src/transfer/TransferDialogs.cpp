@@ -11,7 +11,7 @@ TransferDialogs::TransferDialogs(Station& station, TranscriptSink& transcript,
     : QObject(dialogParent)
     , m_dialogParent(dialogParent)
     , m_transfers({station.identity(), station.guard(), station.roster(), station, transcript,
-                   *this, m_network})
+                   station.peerLines(), *this, m_network})
 {
     m_transfers.attach(station.dispatcher());
     connect(&m_transfers, &FileTransfers::transferStarted, this, &TransferDialogs::showProgress);

@@ -4,6 +4,7 @@
 #include "protocol/CommandDispatcher.h"
 #include "protocol/Framing.h"
 #include "protocol/Identity.h"
+#include "protocol/LineBudget.h"
 #include "protocol/Roster.h"
 #include "transfer/FileTransfers.h"
 #include "transfer/TransferNetwork.h"
@@ -71,7 +72,8 @@ public:
 struct TransferStation : PacketSender {
     TransferStation(const QString& ip, TransferNetwork& network)
         : self{ip, QStringLiteral("user") + ip.section(QLatin1Char('.'), 3)}
-        , transfers({self, guard, roster, *this, transcript, prompts, network})
+        , transfers({self, guard, roster, *this, transcript, lines, prompts, network,
+                     [this] { return now; }})
     {
         transfers.attach(dispatcher);
     }
@@ -104,9 +106,11 @@ struct TransferStation : PacketSender {
 
     Identity self;
     FakeHostAddresses hosts{{self.MyIP}};
-    AddressGuard guard{self, hosts};
     Roster roster;
+    AddressGuard guard{self, hosts, roster};
+    qint64 now = 0;
     RecordingTranscript transcript;
+    LineBudget lines{transcript, hosts, [this] { return now; }};
     ScriptedPrompts prompts;
     CommandDispatcher dispatcher;
     FileTransfers transfers;

@@ -6,6 +6,7 @@
 #include "protocol/ComposerRules.h"
 #include "protocol/Framing.h"
 #include "protocol/Identity.h"
+#include "protocol/LineBudget.h"
 #include "protocol/Messages.h"
 #include "protocol/PeerText.h"
 #include "protocol/Presence.h"
@@ -13,6 +14,8 @@
 
 #include <QSignalSpy>
 #include <QTest>
+
+#include <tuple>
 
 namespace {
 
@@ -23,15 +26,16 @@ using Lines = QList<RecordedLine>;
 struct Fixture {
     Identity self{QStringLiteral("10.0.0.1"), QStringLiteral("já")};
     FakeHostAddresses hosts{{self.MyIP}};
-    AddressGuard guard{self, hosts};
-    qint64 now = 0;
     Roster roster;
+    AddressGuard guard{self, hosts, roster};
+    qint64 now = 0;
     RecordingTranscript transcript;
+    LineBudget lines{transcript, hosts, [this] { return now; }};
     RecordingSender sender;
     RecordingNotes notes;
     CommandDispatcher dispatcher;
-    Presence presence{self, guard, roster, transcript, sender, [this] { return now; }};
-    Messages messages{roster, guard, transcript, notes, [this] { return now; }};
+    Presence presence{self, guard, roster, lines, sender, [this] { return now; }};
+    Messages messages{roster, guard, lines, notes, [this] { return now; }};
     QSignalSpy counts{&presence, &Presence::userCountChanged};
     QSignalSpy attention{&messages, &Messages::attentionRequested};
 
@@ -203,6 +207,115 @@ private slots:
         f.receive("LOGOFF", {"10.0.0.7"});
         f.receive("LOGOFF", {"10.0.0.1"}, "127.0.0.1");
         QVERIFY(f.entries().isEmpty());
+    }
+
+    // An entry that a gateway made for 10.0.0.9 speaks through the gateway or through 10.0.0.9,
+    // never through another station, however honest its own address.
+    void anEntrySpeaksThroughItsSourceOrItsOwnAddressOnly_data()
+    {
+        QTest::addColumn<QByteArray>("word");
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<bool>("counts");
+        const QList<std::pair<QByteArray, QStringList>> packets{
+            {"LOGON", {"10.0.0.9", "jiný", "user"}},
+            {"PTOING", {"10.0.0.9", "jiný", "user"}},
+            {"PING", {"10.0.0.9", "jiný"}},
+            {"LOGOFF", {"10.0.0.9"}},
+            {"MSG", {"10.0.0.9", "ahoj"}},
+            {"ALERT", {"10.0.0.9", "jiný", "mává"}},
+            {"MSGBOX", {"10.0.0.9", "jiný", "přijď"}}};
+        const QList<std::pair<QString, bool>> sources{
+            {"10.0.1.1", true}, {"10.0.0.9", true}, {"10.0.0.7", false}};
+        for (const auto& [word, fields] : packets) {
+            for (const auto& [source, counts] : sources)
+                QTest::addRow("%s from %s", word.constData(), qPrintable(source))
+                    << word << fields << source << counts;
+        }
+    }
+
+    void anEntrySpeaksThroughItsSourceOrItsOwnAddressOnly()
+    {
+        QFETCH(QByteArray, word);
+        QFETCH(QStringList, fields);
+        QFETCH(QString, source);
+        QFETCH(bool, counts);
+        Fixture f;
+        f.receive("LOGON", {"10.0.0.9", "za-bránou", "user"}, "10.0.1.1");
+        f.receive("LOGON", {"10.0.0.7", "pc12", "user"});
+        const auto seen = [&f] {
+            return std::tuple(f.entries(), f.transcript.lines.size(), f.notes.notes.size(),
+                              f.sender.sent.size());
+        };
+        const auto before = seen();
+        f.receive(word, fields, source);
+        QCOMPARE(seen() != before, counts);
+    }
+
+    void theStationItselfTakesItsEntryOverFromTheSourceThatMadeIt()
+    {
+        Fixture f;
+        f.receive("LOGON", {"10.0.0.9", "za-bránou", "user"}, "10.0.1.1");
+        QCOMPARE(f.roster.entriesMadeBy("10.0.1.1"), 1);
+        f.receive("MSG", {"10.0.0.9", "od stanice"});
+        f.receive("MSG", {"10.0.0.9", "od brány"}, "10.0.1.1");
+        QCOMPARE(f.transcript.lines.last(), (RecordedLine{"od stanice", 10, "za-bránou"}));
+        QCOMPARE(f.roster.entriesMadeBy("10.0.1.1"), 0);
+        QCOMPARE(f.roster.entriesMadeBy("10.0.0.9"), 0);
+    }
+
+    // One source fills at most a few entries, so a real newcomer always finds room.
+    void oneSourceListsAFewStationsAtMost()
+    {
+        Fixture f;
+        for (int i = 1; i <= 10; ++i)
+            f.receive("LOGON", {QStringLiteral("10.0.2.%1").arg(i), "x", "user"}, "10.0.0.7");
+        QCOMPARE(f.roster.count(), Roster::MaxEntriesPerSource);
+        f.receive("LOGOFF", {"10.0.2.1"}, "10.0.0.7");
+        f.receive("PTOING", {"10.0.2.5", "x", "user"}, "10.0.0.7");
+        f.receive("LOGON", {"10.0.0.7", "sám", "user"}); // its own entry is always its own
+        QCOMPARE(f.roster.rowOf("ip10.0.2.5"), Roster::MaxEntriesPerSource - 1);
+        QCOMPARE(f.roster.count(), Roster::MaxEntriesPerSource + 1);
+        f.receive("LOGON", {"10.0.0.8", "nový", "user"});
+        f.receive("MSG", {"10.0.0.8", "ahoj"});
+        QCOMPARE(f.transcript.lines.last(), (RecordedLine{"ahoj", 10, "nový"}));
+    }
+
+    // Each source writes ten lines a second after a burst of fifty; what is held back is told
+    // per station, the busiest first, and this station's own lines are never held back.
+    void linesBeyondASourcesBudgetAreHeldBackAndTold()
+    {
+        Fixture f;
+        f.lines.setNoticeInterval(std::chrono::milliseconds(0));
+        f.receive("LOGON", {"10.0.0.1", "já", "user"});
+        f.receive("LOGON", {"10.0.0.7", "pc12", "user"});
+        const auto shown = [&f](const QString& text) {
+            return std::count_if(f.transcript.lines.cbegin(), f.transcript.lines.cend(),
+                                 [&](const RecordedLine& line) { return line.msg == text; });
+        };
+        for (int i = 0; i < 60; ++i) {
+            f.receive("MSG", {"10.0.0.7", "spam"});
+            f.receive("MSG", {"10.0.0.1", "vlastní"});
+        }
+        f.now = 1000;
+        for (int i = 0; i < 20; ++i)
+            f.receive("MSG", {"10.0.0.7", "spam"});
+        for (int station = 1; station <= 6; ++station) {
+            for (int i = 0; i <= LineBudget::BurstLines; ++i)
+                f.receive("ALERT", {QStringLiteral("10.0.3.%1").arg(station), "x", "y"});
+        }
+        // The line that listed pc12 came out of the same budget.
+        QCOMPARE(shown("spam"), LineBudget::BurstLines - 1 + LineBudget::LinesPerSecond);
+        QCOMPARE(shown("vlastní"), 60);
+        QCOMPARE(f.lines.heldBack(), 27u);
+        QTRY_COMPARE(f.lines.heldBack(), 0u);
+        const Lines notices = f.transcript.lines.mid(f.transcript.lines.size() - 6);
+        QCOMPARE(notices.first(),
+                 (RecordedLine{"stanice 10.0.0.7 posílá příliš mnoho zpráv: 21 zpráv nezobrazeno",
+                               4, ""}));
+        QCOMPARE(notices.last(),
+                 (RecordedLine{"další stanice posílají příliš mnoho zpráv: 2 zpráv nezobrazeno", 4,
+                               ""}));
     }
 
     void rosterStopsGrowingAtItsBound()

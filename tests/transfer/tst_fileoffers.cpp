@@ -146,6 +146,67 @@ private slots:
         QCOMPARE(f.prompts.questions.size(), 4);
     }
 
+    // A refusal repeats the size as the number read from the offer, never the peer's own text.
+    void refusalsRepeatTheSizeAsANumber_data()
+    {
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QByteArray>("repeated");
+        QTest::newRow("plain") << "254120" << QByteArray("254120");
+        QTest::newRow("leading blanks") << "  7" << QByteArray("7");
+        QTest::newRow("text after") << "12abc" << QByteArray("12");
+        QTest::newRow("no digits") << "velký" << QByteArray("0");
+        QTest::newRow("negative") << "-5" << QByteArray("0");
+        QTest::newRow("huge") << QString(32000, '9') << QByteArray("9223372036854775807");
+    }
+
+    void refusalsRepeatTheSizeAsANumber()
+    {
+        QFETCH(QString, size);
+        QFETCH(QByteArray, repeated);
+        Offers f;
+        f.offerFrom(Source, "a.txt", size);
+        f.prompts.questions[0].answer(false);
+        QCOMPARE(f.sent,
+                 (QList<SentPackage>{{"REFUSEFILE\tuser1\v" + repeated + "\r\n", {Source}}}));
+    }
+
+    // Offers from one source are answered five times a second, questions or refusals alike;
+    // an answer never grows with the name it repeats.
+    void offersAreAnsweredAtARateAndBriefly()
+    {
+        Offers f;
+        for (int i = 0; i < 8; ++i)
+            f.offerFrom(Source, QString(32000, 'n'));
+        QCOMPARE(f.prompts.questions.size(), 3);
+        QCOMPARE(f.sent.size(), 2); // the questions beyond three, refused
+        f.offerFrom("10.0.0.8");
+        QCOMPARE(f.sent.size(), 3);
+        f.now = 1000;
+        f.offerFrom(Source);
+        QCOMPARE(f.sent.size(), 4);
+        f.prompts.autoSave = [&f](const QString&) { return f.dir.filePath("x"); };
+        f.prompts.questions[0].answer(true);
+        for (const SentPackage& answer : f.sent)
+            QVERIFY2(answer.data.size() <= 200, answer.data.left(20).constData());
+        QVERIFY(f.sent.last().data.startsWith("ACCEPTFILE\t"));
+    }
+
+    // Our acceptance repeats a long name cut short; the offering side still finds its file.
+    void aLongNameIsRecognisedFromItsRepeatedStart()
+    {
+        Offers f;
+        f.know("10.0.0.5", "Petr");
+        const QString stem(OfferBook::RepeatedNameLength, 'n');
+        const QString first = f.file('a' + stem), second = f.file('b' + stem);
+        f.transfers.SendFilename("10.0.0.5", first);
+        f.transfers.SendFilename("10.0.0.5", second);
+        QSignalSpy started(&f.transfers, &FileTransfers::transferStarted);
+        const QString repeated = ('a' + stem).left(OfferBook::RepeatedNameLength);
+        f.receive("ACCEPTFILE", {"10.0.0.5", "4000", repeated}, "10.0.0.5");
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(started[0][0].value<Transfer*>()->fileLabel(), first);
+    }
+
     void offersFromNoOneStationAreNotAsked()
     {
         Offers f;
@@ -161,7 +222,8 @@ private slots:
         f.know("10.0.0.5", "Petr");
         f.transfers.SendFilename("10.0.0.5", f.file("big.iso", qint64(3) << 30));
         QVERIFY(f.sent[0].data.contains("\v3221225472\v"));
-        f.offerFrom(Source, "big.iso", "3221225472");
+        f.offerFrom(Peer, "big.iso", "3221225472");
+        QCOMPARE(f.prompts.questions.size(), 1);
         QVERIFY(f.prompts.questions[0].text.contains("velikost: 3072 MB"));
     }
     void sizesShowWithoutALoneSeparator_data()
