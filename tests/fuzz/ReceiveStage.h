@@ -9,6 +9,7 @@
 #include "protocol/AddressGuard.h"
 #include "protocol/CommandDispatcher.h"
 #include "protocol/Identity.h"
+#include "protocol/LineBudget.h"
 #include "protocol/Messages.h"
 #include "protocol/Presence.h"
 #include "protocol/ReceiveBuffer.h"
@@ -49,20 +50,22 @@ struct Record {
 struct ReceiveStage {
     Identity self{QStringLiteral("10.0.0.1"), QStringLiteral("já")};
     FakeHostAddresses hosts{{self.MyIP}};
-    AddressGuard guard{self, hosts};
+    Roster roster;
+    AddressGuard guard{self, hosts, roster};
     qint64 now = 1'000'000;
     RateLimiter::Clock clock = [this] { return now; };
-    Roster roster;
     RecordingTranscript transcript;
+    LineBudget lines{transcript, hosts, clock};
     RecordingSender sender;
     RecordingNotes notes;
     CommandDispatcher dispatcher;
-    Presence presence{self, guard, roster, transcript, sender, clock};
-    Messages messages{roster, guard, transcript, notes, clock};
+    Presence presence{self, guard, roster, lines, sender, clock};
+    Messages messages{roster, guard, lines, notes, clock};
     ReceiveBuffers buffers;
     RecordingNetwork network;
     ScriptedPrompts prompts;
-    FileTransfers transfers{{self, guard, roster, sender, transcript, prompts, network}};
+    FileTransfers transfers{
+        {self, guard, roster, sender, transcript, lines, prompts, network, clock}};
 
     ReceiveStage()
     {

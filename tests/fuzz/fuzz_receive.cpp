@@ -24,7 +24,7 @@ namespace {
 bool hasControlCharacter(const QString& text)
 {
     return std::any_of(text.cbegin(), text.cend(),
-                       [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
+                       [](QChar c) { return c.unicode() < 32 || (c >= u'\x7F' && c < u'\xA0'); });
 }
 
 // Made once per process: the two files the station offers, and where it saves what it takes.
@@ -48,22 +48,73 @@ const Files& files()
     return made;
 }
 
+// The longest answer a packet may draw: an answer must never grow with what the peer sent.
+constexpr qsizetype MaxAnswerBytes = 200;
+
 // What the station did in earlier steps that later ones are judged by.
 struct Ledger {
     std::array<QList<qint64>, Sources.size()> answeredAt; // PINGs answered, per source
+    std::array<QList<qint64>, Sources.size()> offersTakenAt; // SENDFILEs asked or refused
     QHash<QString, QStringList> offered; // files offered to an address and not sent there yet
     QStringList asking; // the source of each open question, in the prompts' order
     QStringList choosing; // the source of each open save dialog, likewise
     QStringList started; // files whose sending began in the current step
 };
 
-void checkRoster(const Roster& roster)
+QHash<QString, Roster::Entry> entriesOf(const Roster& roster)
 {
+    QHash<QString, Roster::Entry> entries;
+    for (int row = 0; row < roster.count(); ++row)
+        entries.insert(roster.at(row).key, roster.at(row));
+    return entries;
+}
+
+// Only the source that made an entry, or the station at its address, changes it (this station's
+// own entry: this host); a new entry speaks through the source that made it; one source makes a
+// few entries for other addresses at most.
+void checkRoster(const ReceiveStage& stage, const QHash<QString, Roster::Entry>& before,
+                 const QString& source)
+{
+    const Roster& roster = stage.roster;
     EXPECT(roster.count() <= Roster::MaxEntries);
+    QHash<QString, int> made;
     for (int row = 0; row < roster.count(); ++row) {
-        EXPECT(roster.rowOf(roster.at(row).key) == row);
-        EXPECT(roster.at(row).text.size() <= PeerText::MaxNickLength);
+        const Roster::Entry& entry = roster.at(row);
+        EXPECT(roster.rowOf(entry.key) == row);
+        EXPECT(entry.text.size() <= PeerText::MaxNickLength);
+        if (entry.source != Roster::addressOf(entry.key))
+            EXPECT(++made[entry.source] <= Roster::MaxEntriesPerSource);
+        if (!before.contains(entry.key))
+            EXPECT(entry.source == source);
     }
+    for (auto old = before.cbegin(); old != before.cend(); ++old) {
+        const int row = roster.rowOf(old.key());
+        const bool changed = row < 0 || roster.at(row).text != old->text ||
+                             roster.at(row).icon != old->icon ||
+                             roster.at(row).source != old->source;
+        const QString address = Roster::addressOf(old.key());
+        const bool ownByOwn = stage.hosts.isOwn(address) && stage.hosts.isOwn(source);
+        if (changed)
+            EXPECT(source == old->source || source == address || ownByOwn);
+    }
+}
+
+void checkAnswerSizes(const ReceiveStage& stage, qsizetype sentBefore)
+{
+    for (qsizetype i = sentBefore; i < stage.sender.sent.size(); ++i) {
+        const QByteArray& data = stage.sender.sent[i].data;
+        EXPECT(data.startsWith("SENDFILE\t") || data.size() <= MaxAnswerBytes);
+    }
+}
+
+// Offers from one source are taken up, by a question or a refusal, five times a second at most.
+void checkOfferRate(const ReceiveStage& stage, bool taken, QList<qint64>& takenAt)
+{
+    takenAt.removeIf([&](qint64 at) { return stage.now - at >= 1000; });
+    if (!taken)
+        return;
+    takenAt.append(stage.now);
+    EXPECT(takenAt.size() <= FileTransfers::OfferAnswersPerSecond);
 }
 
 // The one packet sent since sentBefore, which went to `to` alone; null when none went out.
@@ -87,11 +138,23 @@ void checkFileAnswer(const ReceiveStage& stage, qsizetype sentBefore, const QStr
     }
 }
 
+// Whether a packet from source may speak for address, judged by the roster before it came:
+// this station only from this host, a listed one from its entry's source or its own address.
+bool speaksFor(const ReceiveStage& stage, const QHash<QString, Roster::Entry>& entries,
+               const QString& source, const QString& address)
+{
+    if (address == stage.self.MyIP || stage.hosts.isOwn(address))
+        return stage.hosts.isOwn(source);
+    const auto entry = entries.constFind(Roster::keyFor(address));
+    return entry == entries.cend() || source == address || entry->source == source;
+}
+
 // Only a PING and a SENDFILE are answered. A PING with exactly one packet to its source,
 // when that is one station, the PING does not speak for this station from elsewhere, and
 // fewer than five answers went there in the last second.
 void checkAnswers(const ReceiveStage& stage, const ReceiveBuffer::Packet& packet,
-                  const QString& source, qsizetype sentBefore, QList<qint64>& answeredAt)
+                  const QString& source, const QHash<QString, Roster::Entry>& entriesBefore,
+                  qsizetype sentBefore, QList<qint64>& answeredAt)
 {
     if (packet.word == "SENDFILE") {
         checkFileAnswer(stage, sentBefore, source);
@@ -103,7 +166,7 @@ void checkAnswers(const ReceiveStage& stage, const ReceiveBuffer::Packet& packet
     }
     answeredAt.removeIf([&](qint64 at) { return stage.now - at >= 1000; });
     const QStringList d = CommandDispatcher::splitFields(packet.argument);
-    const bool due = !d.isEmpty() && stage.guard.mayName(source, d[0]) &&
+    const bool due = !d.isEmpty() && speaksFor(stage, entriesBefore, source, d[0]) &&
                      stage.guard.canAnswer(source) &&
                      answeredAt.size() < Presence::PingAnswersPerSecond;
     const SentPackage* answer = oneSentTo(stage, sentBefore, source);
@@ -178,6 +241,7 @@ void act(ReceiveStage& stage, const Record& record, const QString& source, Ledge
     }
     EXPECT(stage.network.connects.size() == connectsBefore && ledger.started.isEmpty());
     checkQuestions(stage, ledger);
+    checkAnswerSizes(stage, sentBefore);
 }
 
 void checkTranscript(const ReceiveStage& stage, qsizetype linesBefore)
@@ -243,14 +307,22 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8* data, size_t size)
             const qsizetype sentBefore = stage.sender.sent.size();
             const qsizetype linesBefore = stage.transcript.lines.size();
             const qsizetype connectsBefore = stage.network.connects.size();
+            const auto entriesBefore = entriesOf(stage.roster);
             stage.dispatcher.HandleCommand(packet->word, packet->argument, source);
-            if (packet->word == "SENDFILE" && stage.prompts.questions.size() > ledger.asking.size())
+            const bool asked = stage.prompts.questions.size() > ledger.asking.size();
+            if (packet->word == "SENDFILE" && asked)
                 ledger.asking.append(source);
-            checkAnswers(stage, *packet, source, sentBefore, ledger.answeredAt[record.source()]);
+            checkAnswers(stage, *packet, source, entriesBefore, sentBefore,
+                         ledger.answeredAt[record.source()]);
+            checkAnswerSizes(stage, sentBefore);
+            checkOfferRate(stage,
+                           packet->word == "SENDFILE" &&
+                               (asked || stage.sender.sent.size() > sentBefore),
+                           ledger.offersTakenAt[record.source()]);
             checkConnects(stage, *packet, source, connectsBefore, ledger);
             checkQuestions(stage, ledger);
             checkTranscript(stage, linesBefore);
-            checkRoster(stage.roster);
+            checkRoster(stage, entriesBefore, source);
             EXPECT(stage.messages.openNotes() == stage.notes.notes.size());
             EXPECT(stage.messages.openNotes() <= Messages::MaxOpenNotes);
         }

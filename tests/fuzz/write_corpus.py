@@ -67,6 +67,14 @@ seeds = {
     "acceptfile-stranger": offered
     + sent(OTHER_PEER, packet("ACCEPTFILE", "10.0.0.7", "4321", "a.txt")),
     "refusefile": offered + sent(PEER, packet("REFUSEFILE", "pc12", "200")),
+    "impersonation": sent(PEER, logon)
+    + sent(OTHER_PEER, packet("LOGON", "10.0.0.7", "podvrh", "user"))
+    + sent(OTHER_PEER, packet("MSG", "10.0.0.7", "mluvím za tebe")),
+    "logon-flood": b"".join(
+        sent(OTHER_PEER, packet("LOGON", f"10.0.1.{i}", "x", "user")) for i in range(8)
+    ),
+    "sendfile-huge-size": sent(PEER, packet("SENDFILE", "10.0.0.7", "pc12", "9" * 40, "a"))
+    + user(PEER, ANSWER_NO),
 }
 folder = pathlib.Path(sys.argv[1])
 for name, data in seeds.items():
