@@ -1,7 +1,8 @@
 // A station under floods, against a plain UDP receiver in the same place and the same run:
 // three bursts of 10,000 chat lines sent back to back as fast as one sender can, 2,000
 // stations answering one refresh, and lines of 30,000 characters. Meanwhile a heartbeat timer
-// inside the station measures how long its GUI thread is held up.
+// inside the station measures how long its GUI thread is held up. Last, on loopback in the
+// driver itself, how much of a light sender's traffic gets through beside a flood.
 //
 //   bench_receive drive [--sender-netns NS --receiver-netns NS --to ADDRESS] [--rounds N]
 //
@@ -10,6 +11,7 @@
 #include "BenchSupport.h"
 #include "app/Autostart.h"
 #include "app/SettingsStore.h"
+#include "net/UdpTransport.h"
 #include "protocol/Framing.h"
 #include "protocol/Roster.h"
 #include "tray/SoundPlayer.h"
@@ -20,6 +22,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
@@ -27,10 +30,13 @@
 #include <QTimer>
 
 #include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -49,6 +55,13 @@ constexpr int QuietMs = 500;
 constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
 const QString FloodAddress = QStringLiteral("10.99.0.1");
 const QString FloodNick = QStringLiteral("flood");
+// The fair share: one sender floods 32 KiB datagrams at 1 Gbit/s into a GUI thread that spends
+// 2 ms on each, so the queue stays full, while another sends a small one per 32 of them.
+constexpr qsizetype FloodDatagramBytes = 32 * 1024;
+constexpr std::chrono::microseconds FloodInterval{262}; // 32 KiB at 1 Gbit/s
+constexpr int FloodDatagrams = 4096; // a second of it, eight times what the queue holds
+constexpr std::chrono::microseconds FloodHandling{2000};
+constexpr int LightEvery = 32;
 
 void say(const QByteArray& line)
 {
@@ -249,6 +262,25 @@ int runPlain(quint16 port)
 
 // ---- the driver -----------------------------------------------------------------------------
 
+// UDP datagrams the kernel dropped for full receive buffers, in the namespace of the process.
+qint64 rcvbufErrorsSeenBy(qint64 processId)
+{
+    QFile snmp(QStringLiteral("/proc/%1/net/snmp").arg(processId));
+    if (!snmp.open(QIODevice::ReadOnly))
+        return 0;
+    QList<QByteArray> names;
+    while (!snmp.atEnd()) {
+        const QList<QByteArray> fields = snmp.readLine().simplified().split(' ');
+        if (fields.value(0) != "Udp:")
+            continue;
+        if (names.isEmpty())
+            names = fields;
+        else
+            return fields.value(names.indexOf("RcvbufErrors")).toLongLong();
+    }
+    return 0;
+}
+
 // A receiver process and its line protocol.
 class Receiver {
 public:
@@ -290,23 +322,7 @@ public:
         return {};
     }
     // UDP datagrams the kernel dropped for full receive buffers, in the receiver's namespace.
-    qint64 rcvbufErrors() const
-    {
-        QFile snmp(QStringLiteral("/proc/%1/net/snmp").arg(m_process.processId()));
-        if (!snmp.open(QIODevice::ReadOnly))
-            return 0;
-        QList<QByteArray> names;
-        while (!snmp.atEnd()) {
-            const QList<QByteArray> fields = snmp.readLine().simplified().split(' ');
-            if (fields.value(0) != "Udp:")
-                continue;
-            if (names.isEmpty())
-                names = fields;
-            else
-                return fields.value(names.indexOf("RcvbufErrors")).toLongLong();
-        }
-        return 0;
-    }
+    qint64 rcvbufErrors() const { return rcvbufErrorsSeenBy(m_process.processId()); }
 
 private:
     QProcess m_process;
@@ -321,20 +337,31 @@ class Sender {
     Q_DISABLE_COPY_MOVE(Sender)
 
 public:
-    Sender(const QHostAddress& to, quint16 port)
+    // From any address of the machine unless from names one.
+    Sender(const QHostAddress& to, quint16 port, const QHostAddress& from = {})
         : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0))
     {
         m_to.sin_family = AF_INET;
         m_to.sin_port = htons(port);
         m_to.sin_addr.s_addr = htonl(to.toIPv4Address());
+        if (!from.isNull()) {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            local.sin_addr.s_addr = htonl(from.toIPv4Address());
+            ::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+        }
     }
     ~Sender() { ::close(m_fd); }
+    void send(const QByteArray& datagram) const
+    {
+        ::sendto(m_fd, datagram.constData(), std::size_t(datagram.size()), 0,
+                 reinterpret_cast<const sockaddr*>(&m_to), sizeof m_to);
+    }
     // As fast as the socket takes them, one system call each.
     void send(const std::vector<QByteArray>& datagrams) const
     {
         for (const QByteArray& d : datagrams)
-            ::sendto(m_fd, d.constData(), std::size_t(d.size()), 0,
-                     reinterpret_cast<const sockaddr*>(&m_to), sizeof m_to);
+            send(d);
     }
 
 private:
@@ -446,6 +473,70 @@ struct Totals {
     }
 };
 
+struct FairShare {
+    int lightSent = 0;
+    int lightHandled = 0;
+    quint64 queueDrops = 0;
+    qint64 kernelDrops = 0;
+};
+
+// A station's receive path alone, on loopback: the flood from one address, the light sender
+// from another, both sent from one thread beside the GUI thread.
+FairShare floodBesideALightSender()
+{
+    const QHostAddress flooder(QStringLiteral("127.0.0.1"));
+    const QHostAddress light(QStringLiteral("127.0.0.2"));
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    UdpTransport transport({probe.localPort(), QHostAddress::LocalHost});
+    probe.close();
+    if (!transport.bind())
+        return {};
+    FairShare share;
+    QElapsedTimer activity;
+    activity.start();
+    QObject::connect(&transport, &UdpTransport::datagramReceived, &transport,
+                     [&](const QByteArray&, const QHostAddress& sender) {
+                         activity.start();
+                         if (sender == light) {
+                             ++share.lightHandled;
+                             return;
+                         }
+                         const auto handled = std::chrono::steady_clock::now() + FloodHandling;
+                         while (std::chrono::steady_clock::now() < handled) { }
+                     });
+    const qint64 dropsBefore = rcvbufErrorsSeenBy(QCoreApplication::applicationPid());
+    std::atomic<bool> sent = false;
+    std::thread sending([&] {
+        const quint16 port = transport.endpoints().port;
+        const Sender flood(QHostAddress::LocalHost, port, flooder);
+        const Sender other(QHostAddress::LocalHost, port, light);
+        const QByteArray large(FloodDatagramBytes, 'x');
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < FloodDatagrams; ++i) {
+            std::this_thread::sleep_until(start + i * FloodInterval);
+            flood.send(large);
+            if (i % LightEvery == 0) {
+                other.send("light");
+                ++share.lightSent;
+            }
+        }
+        sent = true;
+    });
+    QEventLoop loop;
+    QTimer idleCheck;
+    QObject::connect(&idleCheck, &QTimer::timeout, &loop, [&] {
+        if (sent && activity.elapsed() >= IdleMs)
+            loop.quit();
+    });
+    idleCheck.start(50);
+    loop.exec();
+    sending.join();
+    share.queueDrops = transport.droppedDatagrams();
+    share.kernelDrops = rcvbufErrorsSeenBy(QCoreApplication::applicationPid()) - dropsBefore;
+    return share;
+}
+
 void printStall(const QString& load, const Totals& station)
 {
     Bench::limit(QStringLiteral("GUI thread held up by %1, longest heartbeat gap").arg(load),
@@ -531,6 +622,21 @@ int drive(const QStringList& args)
                   answers.roster - rounds, answersPlain.handled, QStringLiteral("answers"),
                   QStringLiteral(">= 0.95"));
     printStall(QStringLiteral("the answers"), answers);
+
+    const FairShare share = floodBesideALightSender();
+    Bench::note(QStringLiteral("fair share (loopback, in this process): one sender floods %1 "
+                               "KiB datagrams at 1 Gbit/s into a GUI thread that takes %2 ms "
+                               "for each, another sends a small one per %3 of them:")
+                    .arg(FloodDatagramBytes / 1024)
+                    .arg(double(FloodHandling.count()) / 1000)
+                    .arg(LightEvery));
+    Bench::figure(QStringLiteral("the light sender's datagrams handled / sent"), share.lightHandled,
+                  share.lightSent, QStringLiteral("datagrams"), QStringLiteral("= 1"));
+    Bench::note(QStringLiteral("    datagrams the queue dropped %L1 (the flood sent %L2); kernel "
+                               "drops (RcvbufErrors) %3")
+                    .arg(share.queueDrops)
+                    .arg(FloodDatagrams)
+                    .arg(share.kernelDrops));
     return 0;
 }
 

@@ -23,8 +23,9 @@ struct UdpEndpoints {
 //
 // The listening socket is drained on a thread of its own into a bounded queue, so a burst
 // is taken off the kernel's buffer as fast as it arrives. The GUI thread hands the queued
-// datagrams on in arrival order, in slices of a few milliseconds each, so the window keeps
-// painting and taking input between slices whatever the network sends.
+// datagrams on one sender at a time in turn, in slices of a few milliseconds each, so the window
+// keeps painting and taking input between slices whatever the network sends, and a sender that
+// floods crowds out nobody but itself.
 class UdpTransport final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(UdpTransport)
@@ -53,7 +54,7 @@ public:
     qsizetype queuedBytes() const { return m_queue.sizeBytes(); }
 
 signals:
-    // On the GUI thread, one datagram at a time, in the order they arrived.
+    // On the GUI thread, one datagram at a time; each sender's in the order they arrived.
     void datagramReceived(const QByteArray& datagram, const QHostAddress& sender);
 
 private:

@@ -9,17 +9,35 @@
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+#include <cctype>
+#include <numeric>
+
 namespace {
 
-// A datagram of its size in bytes, named by its first byte.
+// Sender n is 10.0.0.n.
+constexpr quint32 SenderZero = 0x0a000000;
+
+// A datagram of its size in bytes, named by its first byte. The name tells the sender: one
+// sends the lower-case letters, another the capitals, a third the digits.
 ReceivedDatagram datagram(char name, qsizetype size = 100)
 {
-    return {QByteArray(size, name), QHostAddress(QHostAddress::LocalHost)};
+    const quint32 sender = std::islower(name) ? 1 : std::isupper(name) ? 2 : 3;
+    return {QByteArray(size, name), QHostAddress(SenderZero + sender)};
+}
+
+std::vector<ReceivedDatagram> datagrams(const QByteArray& names)
+{
+    std::vector<ReceivedDatagram> result;
+    for (const char name : names)
+        result.push_back(datagram(name));
+    return result;
 }
 
 // Takes everything out, a batch of two at a time.
@@ -76,6 +94,83 @@ private slots:
         queue.push(large);
         QCOMPARE(queue.dropped(), 2u + 2u + 1u);
         QCOMPARE(names(queue), QByteArray("ef"));
+    }
+
+    void queueTakesTurnsAndDropsFromTheHeaviest_data()
+    {
+        QTest::addColumn<qsizetype>("capacity");
+        QTest::addColumn<QByteArray>("pushed");
+        QTest::addColumn<QByteArray>("taken");
+        QTest::addColumn<quint64>("dropped");
+        QTest::newRow("turns, each sender in order")
+            << 10 * Cost << QByteArray("abA1cB2") << QByteArray("aA1bB2c") << quint64(0);
+        QTest::newRow("a latecomer is next, not behind a backlog")
+            << 10 * Cost << QByteArray("abcdA") << QByteArray("aAbcd") << quint64(0);
+        QTest::newRow("full: the heaviest loses its oldest")
+            << 4 * Cost << QByteArray("abcAd") << QByteArray("bAcd") << quint64(1);
+        QTest::newRow("a light sender outlasts a flood")
+            << 4 * Cost << QByteArray("abcAdeBfgh") << QByteArray("gAhB") << quint64(6);
+    }
+
+    void queueTakesTurnsAndDropsFromTheHeaviest()
+    {
+        QFETCH(qsizetype, capacity);
+        QFETCH(QByteArray, pushed);
+        DatagramQueue queue(capacity);
+        auto all = datagrams(pushed);
+        queue.push(all);
+        QTEST(queue.dropped(), "dropped");
+        QTEST(names(queue), "taken");
+    }
+
+    // Many senders flood at different rates while datagrams are taken now and then. The queue
+    // keeps exactly what the rule kept applied by hand: the heaviest sender loses its oldest.
+    void floodFromManySendersDropsFromTheHeaviest()
+    {
+        constexpr std::size_t Senders = 100;
+        constexpr qsizetype Capacity = 32 * 1024;
+        // Each sender's datagrams cost a number of its own, coprime to the others' and larger than
+        // any count a sender can hold, so that no two senders ever weigh the same.
+        std::vector<qsizetype> costs;
+        for (qsizetype n = 1001; costs.size() < Senders; ++n) {
+            if (std::all_of(costs.begin(), costs.end(),
+                            [n](qsizetype c) { return std::gcd(n, c) == 1; }))
+                costs.push_back(n);
+        }
+        DatagramQueue queue(Capacity);
+        std::vector<std::deque<int>> held(Senders); // what each sender has waiting, oldest first
+        const auto weight = [&](std::size_t sender) {
+            return qsizetype(held[sender].size()) * costs[sender];
+        };
+        qsizetype total = 0;
+        quint64 dropped = 0;
+        QRandomGenerator random(1705);
+        for (int step = 0; step < 10'000; ++step) {
+            const std::size_t sender = random.bounded(1 + random.bounded(quint32(Senders)));
+            QByteArray data = QByteArray::number(step);
+            data.resize(costs[sender] - DatagramQueue::OverheadBytes, ' ');
+            std::vector<ReceivedDatagram> one{{data, QHostAddress(SenderZero + quint32(sender))}};
+            queue.push(one);
+            held[sender].push_back(step);
+            for (total += costs[sender]; total > Capacity; ++dropped) {
+                std::size_t heaviest = 0;
+                for (std::size_t other = 1; other < Senders; ++other)
+                    heaviest = weight(other) > weight(heaviest) ? other : heaviest;
+                held[heaviest].pop_front();
+                total -= costs[heaviest];
+            }
+            QCOMPARE(queue.sizeBytes(), total);
+            if (step % 2 == 0) {
+                std::deque<ReceivedDatagram> taken;
+                queue.take(taken, 1);
+                const std::size_t from = taken.front().sender.toIPv4Address() - SenderZero;
+                QCOMPARE(taken.front().data.trimmed().toInt(), held[from].front());
+                held[from].pop_front();
+                total -= costs[from];
+            }
+        }
+        QCOMPARE(queue.dropped(), dropped);
+        QVERIFY(dropped > 0);
     }
 
     // However long each datagram keeps the GUI thread, the event loop gets its turn between
