@@ -128,13 +128,15 @@ void TranscriptView::queueShowing()
 
 void TranscriptView::showPending()
 {
-    const qsizetype total = m_store.entryCount();
+    const qsizetype dropped = m_store.droppedCount();
+    const qsizetype total = dropped + m_store.entryCount();
     if (m_shownUpTo >= total)
         return;
-    // When the waiting entries alone fill the pane, the older ones never need to go in.
-    if (total - m_shownUpTo >= ShownEntries) {
+    // When the waiting entries alone fill the pane, or the store let some go before they were
+    // shown, the pane starts afresh and the older ones never need to go in.
+    if (const qsizetype oldest = qMax(total - ShownEntries, dropped); oldest > m_shownUpTo) {
         restartPane();
-        m_shownUpTo = total - ShownEntries;
+        m_shownUpTo = oldest;
     }
     if (!m_end.atEnd())
         m_end.movePosition(QTextCursor::End);
@@ -142,7 +144,7 @@ void TranscriptView::showPending()
     spent.start();
     m_end.beginEditBlock();
     while (m_shownUpTo < total && spent.elapsed() < ShowBudget.count())
-        insertEntry(m_store.entryAt(m_shownUpTo++));
+        insertEntry(m_store.entryAt(m_shownUpTo++ - dropped));
     m_end.endEditBlock();
     // An edit of its own: one that spanned the top and the end would make the pane forget the
     // layout of every line in between. Many at a time: each removal costs the same fixed amount.

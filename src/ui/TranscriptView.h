@@ -13,8 +13,9 @@
 #include <functional>
 
 // The pane "chat": every entry the user reads arrives through AddLine. The transcript keeps
-// every entry in its store; the pane shows the newest of them and lays out only what comes into
-// view, so an append, a resize or a clear costs the same at ten entries or at a million.
+// the entries in its store, as many as its bounds allow; the pane shows the newest of them and
+// lays out only what comes into view, so an append, a resize or a clear costs the same at ten
+// entries or at a million.
 class TranscriptView final : public QPlainTextEdit, public TranscriptSink {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TranscriptView)
@@ -33,7 +34,7 @@ public:
 
     void AddLine(const QString& Msg, int mtype = 0, const QString& UName = {}) override;
     void clearTranscript();
-    // Every entry since the start or the last clear, in order.
+    // The entries since the start or the last clear that the store keeps, in order.
     const TranscriptEntries& entries() const { return m_store; }
     // How many of the newest entries the pane holds now.
     qsizetype shownEntries() const { return qsizetype(m_shownBlocks.size()); }
@@ -58,7 +59,7 @@ private:
     QTextCursor m_end;
     Clock m_clock;
     TranscriptStore m_store;
-    qsizetype m_shownUpTo = 0; // store index after the newest entry in the pane
+    qsizetype m_shownUpTo = 0; // serial after the newest entry in the pane
     std::deque<int> m_shownBlocks; // lines of each entry in the pane, oldest first
     QTimer m_showing;
 };
