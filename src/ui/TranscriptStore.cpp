@@ -99,3 +99,9 @@ TranscriptEntry TranscriptStore::entryAt(qsizetype index) const
     entry.mtype = record.mtype;
     return entry;
 }
+
+qsizetype TranscriptStore::charactersAt(qsizetype index) const
+{
+    const Record& record = m_records.at(std::size_t(index));
+    return qsizetype(record.stampLength) + record.nickLength + record.messageLength;
+}

@@ -35,6 +35,8 @@ public:
     TranscriptEntry entryAt(qsizetype index) const override;
     qsizetype droppedCount() const override { return m_dropped; }
 
+    // Characters of the entry's three runs together, without copying them.
+    qsizetype charactersAt(qsizetype index) const;
     // What the text blocks occupy now.
     qsizetype textBytes() const { return m_textBytes; }
 

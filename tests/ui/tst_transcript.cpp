@@ -1,5 +1,5 @@
-// The transcript: the pane's looks, edits and cap with the entries in the store behind it, and
-// the store's own bounds; saving it as a web page, RTF or text, printing and clearing it,
+// The transcript: the pane's looks, edits and bounds with the entries in the store behind it,
+// and the store's own bounds; saving it as a web page, RTF or text, printing and clearing it,
 // the files read back by readers that are not ours, what an export says of entries that left,
 // the dialogs, and the ways a save can go wrong.
 #include "MainWindowFixture.h"
@@ -283,33 +283,77 @@ private slots:
         QCOMPARE(view.document()->blockCount(), 5);
     }
 
-    void paneShowsTheNewestEntriesWithEveryEntryInTheStore()
+    // After every turn the pane holds no more of the newest entries than either of its bounds
+    // allows, and not many fewer; the store keeps every entry whole.
+    void paneKeepsTheNewestWithinItsBounds_data()
     {
-        TranscriptView view;
+        QTest::addColumn<qsizetype>("length"); // of the message's second line
+        QTest::addColumn<qsizetype>("count");
+        QTest::addColumn<qsizetype>("turn"); // entries written per turn of the event loop
         const qsizetype cap = TranscriptView::ShownEntries;
-        // The pane drops entries, not lines, a few at a time; then a burst bigger than the
-        // pane arrives within one turn.
-        for (const auto& [count, turn] :
-             {std::pair{cap + 300, qsizetype(700)}, {cap + 5, cap * 2}}) {
-            const qsizetype before = view.entries().entryCount();
-            const qsizetype total = before + count;
-            for (qsizetype i = before; i < total; ++i) {
-                view.AddLine(QStringLiteral("%1\rsecond line").arg(i), 10, QStringLiteral("u"));
-                if (i % turn == 0)
-                    QCoreApplication::processEvents();
+        QTest::newRow("short, a few per turn") << qsizetype(11) << cap + 300 << qsizetype(700);
+        QTest::newRow("short, more than the pane in one turn")
+            << qsizetype(11) << 2 * cap + 5 << 2 * cap + 5;
+        QTest::newRow("long, a few per turn")
+            << qsizetype(4'000) << qsizetype(1'500) << qsizetype(100);
+        QTest::newRow("cut, more than the pane in one turn")
+            << qsizetype(9'000) << qsizetype(1'200) << qsizetype(1'200);
+    }
+    void paneKeepsTheNewestWithinItsBounds()
+    {
+        QFETCH(qsizetype, length);
+        QFETCH(qsizetype, count);
+        QFETCH(qsizetype, turn);
+        TranscriptView view;
+        const auto message = [length](qsizetype i) {
+            return QString::number(i) + '\r' + QString(length, 'x');
+        };
+        const auto characters = [&view] { return qsizetype(view.document()->characterCount()); };
+        const auto withinBounds = [&] {
+            return view.shownEntries() <= TranscriptView::ShownEntries &&
+                   characters() <= TranscriptView::ShownCharacters;
+        };
+        for (qsizetype i = 0; i < count; ++i) {
+            view.AddLine(message(i), 10, QStringLiteral("u"));
+            if ((i + 1) % turn == 0) {
+                QCoreApplication::processEvents();
+                QVERIFY(withinBounds());
             }
-            QCOMPARE(view.entries().entryCount(), total);
-            // The pane catches up over as many turns as it needs.
-            QTRY_COMPARE_WITH_TIMEOUT(view.document()->firstBlock().text().section('>', 1),
-                                      QString::number(total - view.shownEntries()), 30'000);
-            QVERIFY(view.shownEntries() >= cap);
-            QVERIFY(view.shownEntries() < cap + TranscriptView::DropBatch);
-            QCOMPARE(view.document()->blockCount(), 2 * view.shownEntries() + 1);
-            QCOMPARE(view.document()->lastBlock().previous().previous().text().section('>', 1),
-                     QString::number(total - 1));
         }
-        QCOMPARE(view.entries().entryAt(0).lines().value(0).section('>', 1), QStringLiteral("0"));
-        QCOMPARE(view.entries().entryAt(cap).message, QStringLiteral("%1\rsecond line").arg(cap));
+        // The pane catches up over as many turns as it needs.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            view.document()->lastBlock().previous().previous().text().section('>', 1),
+            QString::number(count - 1), 30'000);
+        QVERIFY(withinBounds());
+        QCOMPARE(view.document()->firstBlock().text().section('>', 1),
+                 QString::number(count - view.shownEntries()));
+        QCOMPARE(view.document()->blockCount(), 2 * view.shownEntries() + 1);
+        QVERIFY(
+            view.shownEntries() > TranscriptView::ShownEntries - 2 * TranscriptView::DropBatch ||
+            characters() > TranscriptView::ShownCharacters - 2 * TranscriptView::DropCharacters);
+        QCOMPARE(view.entries().entryCount(), count);
+        for (const qsizetype i : {qsizetype(0), count - 1})
+            QCOMPARE(view.entries().entryAt(i).message, message(i));
+    }
+
+    void aLongMessageIsCutInThePaneOnly_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        const QString start(4'095, 'a');
+        QTest::newRow("as long as shown") << start + "b" << start + "b";
+        QTest::newRow("one longer") << start + "bc" << start + "b …";
+        QTest::newRow("a pair across the cut") << start + "😀" << start + " …";
+    }
+    void aLongMessageIsCutInThePaneOnly()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        TranscriptView view;
+        view.AddLine(message, 0, QStringLiteral(" "));
+        QCoreApplication::processEvents();
+        QCOMPARE(view.toPlainText(), shown + '\n');
+        QCOMPARE(view.entries().entryAt(0).message, message);
     }
 
     // Past either bound the oldest entries leave, a block of text at a time; the rest are found
