@@ -1,5 +1,7 @@
 #include "ui/TranscriptView.h"
 
+#include "app/Platform.h"
+
 #include <QElapsedTimer>
 #include <QFont>
 #include <QLocale>
@@ -125,9 +127,14 @@ void TranscriptView::AddLine(const QString& Msg, int mtype, const QString& UName
 
 void TranscriptView::clearTranscript()
 {
+    // Start-up clears an empty transcript, and has nothing to give back.
+    const bool held = m_store.entryCount() > 0 || m_store.droppedCount() > 0;
     m_store.clear();
     m_shownUpTo = 0;
     restartPane();
+    // The heap would keep what the transcript freed; a station left running gives it back.
+    if (held)
+        Platform::returnFreedMemory();
     emit chat_Change();
 }
 
