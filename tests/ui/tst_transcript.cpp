@@ -79,11 +79,7 @@ class BusyStore final : public TranscriptEntries {
 public:
     static constexpr qsizetype Kept = 2'000, Written = 3'000, ReadsPerBurst = 300, Burst = 700;
 
-    BusyStore()
-    {
-        while (m_written < Written)
-            append();
-    }
+    BusyStore() { append(Written); }
     static QString lineOf(qsizetype serial) { return "[12:00:00]<Eva>" + QString::number(serial); }
 
     qsizetype entryCount() const override { return m_store.entryCount(); }
@@ -91,17 +87,16 @@ public:
     TranscriptEntry entryAt(qsizetype index) const override
     {
         TranscriptEntry entry = m_store.entryAt(index);
-        if (++m_reads % ReadsPerBurst == 0) {
-            for (qsizetype i = 0; i < Burst; ++i)
-                append();
-        }
+        if (++m_reads % ReadsPerBurst == 0)
+            append(Burst);
         return entry;
     }
 
 private:
-    void append() const
+    void append(qsizetype count) const
     {
-        m_store.append({"[12:00:00]", "<Eva>", QString::number(m_written++), 10});
+        for (const qsizetype end = m_written + count; m_written < end;)
+            m_store.append({"[12:00:00]", "<Eva>", QString::number(m_written++), 10});
     }
 
     mutable TranscriptStore m_store{{Kept, 1 << 20}};
