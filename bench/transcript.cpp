@@ -1,7 +1,8 @@
 // The transcript at 1,000, 100,000 and 1,000,000 entries: what appending the first and the
 // last thousand costs (each entry in an event-loop turn of its own, the worst case), the
 // slowest single append, a change of the pane's width, clearing, and the memory an entry
-// costs beyond its characters.
+// costs beyond its characters. Then the bounds: the heap of a store at its text cap, and what
+// a flood of long lines past the caps leaves the process holding once the transcript is cleared.
 #include "BenchSupport.h"
 #include "ui/TranscriptView.h"
 
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <malloc.h>
+#include <unistd.h>
 
 namespace {
 
@@ -48,6 +50,23 @@ qint64 heapInUse()
 {
     const struct mallinfo2 info = mallinfo2();
     return qint64(info.uordblks + info.hblkhd);
+}
+
+// What the system gives the process now: the figure a station left running is judged by.
+qint64 residentBytes()
+{
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return qint64(resident) * sysconf(_SC_PAGESIZE);
+}
+
+double mebibytes(qint64 bytes)
+{
+    return double(bytes) / (1024 * 1024);
 }
 
 // Characters of every entry the store holds, in bytes: what the entries cost at the least.
@@ -144,7 +163,9 @@ void measure(qsizetype entries, const Cost& first, Cost& slowest)
     }
     const Cost last{Bench::median(wall), Bench::median(cpu)};
     const qint64 heap = heapInUse() - heapBefore;
-    const double perEntry = double(heap - textBytes(view->entries())) / double(entries);
+    // Per entry kept: past its bounds the store has let the oldest go.
+    const double perEntry =
+        double(heap - textBytes(view->entries())) / double(view->entries().entryCount());
     const Cost width = widthChange(*view);
     const Bench::Stopwatch clearing;
     view->clearTranscript();
@@ -181,7 +202,73 @@ void measureStore(qsizetype entries)
     const qint64 heap = heapInUse() - heapBefore;
     Bench::limit(
         QStringLiteral("%L1 entries: memory per entry beyond its text, store alone").arg(entries),
-        double(heap - textBytes(*store)) / double(entries), 300, QStringLiteral("bytes"));
+        double(heap - textBytes(*store)) / double(store->entryCount()), 300,
+        QStringLiteral("bytes"));
+}
+
+// A chat line of the flood that made the process grow without bound: 32 KB of text.
+QString longLine(qsizetype i)
+{
+    return QString::number(i).leftJustified(32 * 1024, QLatin1Char('x'));
+}
+
+// A store filled past its text cap holds the cap and its records, and nothing more.
+void measureStoreAtCap()
+{
+    const qint64 heapBefore = heapInUse();
+    auto store = std::make_unique<TranscriptStore>();
+    const QString stamp = QStringLiteral("[14:03:27]"), nick = QStringLiteral("<Jana>");
+    qsizetype appended = 0;
+    // Filled twice over, so that the cap has been reached and has held since.
+    do
+        store->append({stamp, nick, longLine(appended++), 10});
+    while (store->droppedCount() < store->entryCount());
+    const qint64 heap = heapInUse() - heapBefore;
+    // Where one entry's runs lie: six 32-bit numbers.
+    const qint64 records = store->entryCount() * qint64(6 * sizeof(quint32));
+    Bench::figure(QStringLiteral("store past its text cap (%L1 of %L2 lines kept): heap")
+                      .arg(store->entryCount())
+                      .arg(appended),
+                  mebibytes(heap), mebibytes(TranscriptStore::MaxTextBytes + records),
+                  QStringLiteral("MiB, against its cap and records"), QStringLiteral("<= 1.05"));
+}
+
+// A flood of long lines well past the store's cap, shown in the pane as they come, then a
+// clear: the process must go back to about where it started.
+void measureFloodAndClear()
+{
+    auto view = std::make_unique<TranscriptView>();
+    view->resize(433, 303);
+    view->show();
+    for (qsizetype i = 0; i < 50; ++i)
+        addTypicalEntry(*view, i);
+    QCoreApplication::processEvents();
+    view->clearTranscript();
+    QCoreApplication::processEvents();
+    const qint64 atStart = residentBytes();
+
+    // Twice what the store keeps, a few lines per turn as a flood arrives.
+    const qsizetype lines =
+        2 * TranscriptStore::MaxTextBytes / (32 * 1024 * qsizetype(sizeof(QChar)));
+    qint64 peak = 0;
+    for (qsizetype i = 0; i < lines; ++i) {
+        view->AddLine(longLine(i), 10, QStringLiteral("flood"));
+        if (i % 20 == 0) {
+            QCoreApplication::processEvents();
+            peak = qMax(peak, residentBytes());
+        }
+    }
+    QCoreApplication::processEvents();
+    peak = qMax(peak, residentBytes());
+    view->clearTranscript();
+    QCoreApplication::processEvents();
+    const qint64 afterClear = residentBytes();
+
+    Bench::figure(QStringLiteral("%L1 lines of 32 KB: most resident above start").arg(lines),
+                  mebibytes(peak - atStart), mebibytes(TranscriptStore::MaxTextBytes),
+                  QStringLiteral("MiB, against the store's cap"), QString());
+    Bench::limit(QStringLiteral("the same, cleared: resident above start"),
+                 mebibytes(afterClear - atStart), 64, QStringLiteral("MiB"));
 }
 
 } // namespace
@@ -191,6 +278,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     Bench::note(QStringLiteral("transcript (processor time of the GUI thread, wall time beside it; "
                                "against the first 1,000 appends or the goal's limit):"));
+    // First, while the heap is young: what it gives back is the figure.
+    measureFloodAndClear();
+    measureStoreAtCap();
     Cost slowest;
     const Cost first = firstThousand(slowest);
     for (const qsizetype entries : {qsizetype(Window), qsizetype(100'000), qsizetype(1'000'000)}) {

@@ -14,6 +14,10 @@
 #include <unistd.h>
 #endif
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace Platform {
 
 QString GetWindowsUserName()
@@ -49,6 +53,14 @@ QString dataFile(const QString& name, const QString& folder)
     const QString installed =
         QDir::cleanPath(programDir.filePath(QStringLiteral(KW_DATA_FROM_PROGRAM "/") + name));
     return !QFileInfo(beside).isFile() && QFileInfo(installed).isFile() ? installed : beside;
+}
+
+void returnFreedMemory()
+{
+#if defined(__GLIBC__)
+    // glibc keeps freed memory below the top of its heaps and in its arenas until asked.
+    malloc_trim(0);
+#endif
 }
 
 } // namespace Platform

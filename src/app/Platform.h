@@ -14,4 +14,6 @@ QString programFolder();
 // one folder), else in the data folder of an installation next to the executable's folder.
 // Where it is in neither, the place beside the executable.
 QString dataFile(const QString& name, const QString& folder = programFolder());
+// Hands the heap's free memory back to the system where the heap would otherwise keep it.
+void returnFreedMemory();
 } // namespace Platform

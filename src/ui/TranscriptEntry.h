@@ -35,10 +35,14 @@ RunLook message(int mtype);
 } // namespace TranscriptLooks
 
 // Everything that reads the whole transcript (export, print, "/about", tests) reads it here,
-// entry by entry, in the order they were written since the start or the last clear.
+// entry by entry, in the order they were written since the start or the last clear. Memory is
+// bounded, so the oldest entries may have left: index 0 is the oldest kept, and an entry's
+// serial, droppedCount() + index, stays the same for as long as it is kept.
 class TranscriptEntries {
 public:
     virtual ~TranscriptEntries() = default;
     virtual qsizetype entryCount() const = 0;
     virtual TranscriptEntry entryAt(qsizetype index) const = 0;
+    // How many of the oldest entries left since the start or the last clear.
+    virtual qsizetype droppedCount() const = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QIODevice>
+#include <QLocale>
 
 namespace {
 
@@ -187,7 +188,44 @@ private:
 
 } // namespace
 
+TranscriptReader::TranscriptReader(const TranscriptEntries& entries)
+    : m_entries(entries)
+    , m_first(entries.droppedCount())
+    , m_end(m_first + entries.entryCount())
+    , m_seen(m_end)
+{
+}
+
+std::optional<TranscriptEntry> TranscriptReader::at(qsizetype step)
+{
+    const qsizetype dropped = m_entries.droppedCount();
+    const qsizetype written = dropped + m_entries.entryCount();
+    // Only a clear makes that number go down; what there was to write is gone then.
+    m_cleared = m_cleared || written < m_seen;
+    m_seen = qMax(m_seen, written);
+    const qsizetype serial = step == 0 ? 0 : m_first + step - 1;
+    if (m_cleared || serial < m_next)
+        return std::nullopt;
+    if (serial < dropped) {
+        const qsizetype resume = qMin(dropped, m_end);
+        const qsizetype missing = resume - serial;
+        m_next = resume;
+        return TranscriptExport::missingEntriesNote(missing);
+    }
+    if (step == 0)
+        return std::nullopt;
+    m_next = serial + 1;
+    return m_entries.entryAt(serial - dropped);
+}
+
 namespace TranscriptExport {
+
+TranscriptEntry missingEntriesNote(qsizetype count)
+{
+    static const QString text =
+        QStringLiteral("starší záznamy diskuze, které se nevešly do paměti, nejsou ve výpisu: %1");
+    return {{}, {}, text.arg(QLocale(QLocale::Czech).toString(count)), 1};
+}
 
 std::unique_ptr<TranscriptWriter> writerFor(ExportKind kind)
 {
@@ -216,8 +254,10 @@ bool write(const TranscriptEntries& entries, const TranscriptWriter& writer, QIO
     };
     if (!put(writer.header()))
         return false;
-    for (qsizetype i = 0; i < entries.entryCount(); ++i) {
-        if (!put(writer.entry(entries.entryAt(i))))
+    TranscriptReader reader(entries);
+    for (qsizetype step = 0; step < reader.steps(); ++step) {
+        if (const std::optional<TranscriptEntry> entry = reader.at(step);
+            entry && !put(writer.entry(*entry)))
             return false;
     }
     return put(writer.footer());

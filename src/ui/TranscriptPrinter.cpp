@@ -97,16 +97,21 @@ void TranscriptPrinter::printAccepted()
     }
     // A printer that cannot make copies itself gets the document as many times.
     const qsizetype copies = m_printer->supportsMultipleCopies() ? 1 : m_printer->copyCount();
-    const qsizetype count = m_entries.entryCount();
+    m_reader = std::make_unique<TranscriptReader>(m_entries);
+    const qsizetype count = m_reader->steps();
     auto* job = new SlicedJob(
         QStringLiteral("Tisknu obsah diskuze…"), count * copies,
         [this, count](qsizetype step) {
             const qsizetype index = step % count;
-            if (index == 0 && step > 0 && !m_pages->newPage())
-                return false;
-            if (index >= m_entries.entryCount())
+            if (index == 0 && step > 0) {
+                if (!m_pages->newPage())
+                    return false;
+                m_reader->rewind();
+            }
+            const std::optional<TranscriptEntry> entry = m_reader->at(index);
+            if (!entry)
                 return true;
-            const QStringList lines = TranscriptExport::entryLines(m_entries.entryAt(index));
+            const QStringList lines = TranscriptExport::entryLines(*entry);
             return std::all_of(lines.cbegin(), lines.cend(),
                                [this](const QString& line) { return m_pages->line(line); });
         },

@@ -11,6 +11,7 @@ class PagePainter;
 class QPrinter;
 class QWidget;
 class TranscriptEntries;
+class TranscriptReader;
 class TranscriptSink;
 
 // "tisk obsahu diskuze": the transcript's plain text in the font a painter on the printer
@@ -40,5 +41,6 @@ private:
     QPointer<QWidget> m_window;
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<PagePainter> m_pages;
+    std::unique_ptr<TranscriptReader> m_reader;
     bool m_busy = false;
 };

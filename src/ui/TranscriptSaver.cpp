@@ -129,12 +129,12 @@ void TranscriptSaver::writeTo(ExportKind kind, const QString& path)
         return;
     }
     // What the transcript holds now is saved; entries that arrive meanwhile are not.
+    m_reader = std::make_unique<TranscriptReader>(m_entries);
     auto* job = new SlicedJob(
-        QStringLiteral("Ukládám obsah diskuze do souboru…"), m_entries.entryCount(),
-        [this](qsizetype index) {
-            // A transcript cleared meanwhile has nothing left to write.
-            return index >= m_entries.entryCount() ||
-                   m_file->write(m_writer->entry(m_entries.entryAt(index))) >= 0;
+        QStringLiteral("Ukládám obsah diskuze do souboru…"), m_reader->steps(),
+        [this](qsizetype step) {
+            const std::optional<TranscriptEntry> entry = m_reader->at(step);
+            return !entry || m_file->write(m_writer->entry(*entry)) >= 0;
         },
         m_window, this);
     connect(job, &SlicedJob::finished, this, &TranscriptSaver::onWritten);

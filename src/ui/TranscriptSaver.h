@@ -49,4 +49,5 @@ private:
     bool m_busy = false;
     std::unique_ptr<QSaveFile> m_file;
     std::unique_ptr<TranscriptWriter> m_writer;
+    std::unique_ptr<TranscriptReader> m_reader;
 };

@@ -1,5 +1,7 @@
 #include "ui/TranscriptView.h"
 
+#include "app/Platform.h"
+
 #include <QElapsedTimer>
 #include <QFont>
 #include <QLocale>
@@ -50,6 +52,17 @@ const QTextCharFormat& messageFormat(int mtype)
 QTime localTime()
 {
     return QTime::currentTime();
+}
+
+QString shownMessage(const QString& message)
+{
+    if (message.size() <= TranscriptView::ShownMessage)
+        return message;
+    // Never half of a surrogate pair before the mark.
+    const qsizetype cut = message.at(TranscriptView::ShownMessage - 1).isHighSurrogate()
+                              ? TranscriptView::ShownMessage - 1
+                              : TranscriptView::ShownMessage;
+    return message.left(cut) + QStringLiteral(" …");
 }
 
 } // namespace
@@ -114,9 +127,14 @@ void TranscriptView::AddLine(const QString& Msg, int mtype, const QString& UName
 
 void TranscriptView::clearTranscript()
 {
+    // Start-up clears an empty transcript, and has nothing to give back.
+    const bool held = m_store.entryCount() > 0 || m_store.droppedCount() > 0;
     m_store.clear();
     m_shownUpTo = 0;
     restartPane();
+    // The heap would keep what the transcript freed; a station left running gives it back.
+    if (held)
+        Platform::returnFreedMemory();
     emit chat_Change();
 }
 
@@ -128,54 +146,78 @@ void TranscriptView::queueShowing()
 
 void TranscriptView::showPending()
 {
-    const qsizetype total = m_store.entryCount();
-    if (m_shownUpTo >= total)
+    const qsizetype end = m_store.droppedCount() + m_store.entryCount();
+    if (m_shownUpTo >= end)
         return;
-    // When the waiting entries alone fill the pane, the older ones never need to go in.
-    if (total - m_shownUpTo >= ShownEntries) {
+    // When the waiting entries alone fill the pane, or the store let some go before they were
+    // shown, the pane starts afresh and the older ones never need to go in.
+    if (const qsizetype oldest = oldestWorthShowing(end); oldest > m_shownUpTo) {
         restartPane();
-        m_shownUpTo = total - ShownEntries;
+        m_shownUpTo = oldest;
     }
     if (!m_end.atEnd())
         m_end.movePosition(QTextCursor::End);
     QElapsedTimer spent;
     spent.start();
     m_end.beginEditBlock();
-    while (m_shownUpTo < total && spent.elapsed() < ShowBudget.count())
-        insertEntry(m_store.entryAt(m_shownUpTo++));
+    while (m_shownUpTo < end && spent.elapsed() < ShowBudget.count())
+        insertEntry(m_store.entryAt(m_shownUpTo++ - m_store.droppedCount()));
     m_end.endEditBlock();
     // An edit of its own: one that spanned the top and the end would make the pane forget the
-    // layout of every line in between. Many at a time: each removal costs the same fixed amount.
-    if (shownEntries() >= ShownEntries + DropBatch)
-        dropOldestShown(shownEntries() - ShownEntries);
+    // layout of every line in between.
+    dropOldestShown();
 
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
     // A flood leaves more than one turn's worth; the rest follows after input and painting.
-    if (m_shownUpTo < total)
+    if (m_shownUpTo < end)
         queueShowing();
+}
+
+qsizetype TranscriptView::oldestWorthShowing(qsizetype end) const
+{
+    // Counts a message no longer than it is shown, without reading it; dropOldestShown settles
+    // what the estimate misses.
+    const qsizetype dropped = m_store.droppedCount();
+    const qsizetype from = qMax(m_shownUpTo, dropped);
+    qsizetype characters = 0;
+    qsizetype oldest = end;
+    while (oldest > from && end - oldest < ShownEntries) {
+        characters += qMin(m_store.charactersAt(oldest - 1 - dropped), ShownMessage) + 1;
+        if (characters > ShownCharacters)
+            break;
+        --oldest;
+    }
+    return oldest;
 }
 
 void TranscriptView::insertEntry(const TranscriptEntry& entry)
 {
     const int blocksBefore = document()->blockCount();
+    const int charactersBefore = document()->characterCount();
     if (!entry.stamp.isEmpty())
         m_end.insertText(entry.stamp, stampFormat());
     if (!entry.nick.isEmpty())
         m_end.insertText(entry.nick, nickFormat());
     // insertText turns each CR, and each CR LF pair, into a block break carrying this look.
-    m_end.insertText(entry.message + QLatin1String("\r\n"), messageFormat(entry.mtype));
-    m_shownBlocks.push_back(document()->blockCount() - blocksBefore);
+    m_end.insertText(shownMessage(entry.message) + QLatin1String("\r\n"),
+                     messageFormat(entry.mtype));
+    m_shown.push_back(
+        {document()->blockCount() - blocksBefore, document()->characterCount() - charactersBefore});
 }
 
-void TranscriptView::dropOldestShown(qsizetype count)
+void TranscriptView::dropOldestShown()
 {
-    if (count <= 0)
+    qsizetype characters = document()->characterCount();
+    if (shownEntries() <= ShownEntries && characters <= ShownCharacters)
         return;
+    // Many at a time: each removal costs the same fixed amount.
     int blocks = 0;
-    for (; count > 0; --count) {
-        blocks += m_shownBlocks.front();
-        m_shownBlocks.pop_front();
+    while (!m_shown.empty() && (shownEntries() > ShownEntries - DropBatch ||
+                                characters > ShownCharacters - DropCharacters)) {
+        blocks += m_shown.front().blocks;
+        characters -= m_shown.front().characters;
+        m_shown.pop_front();
     }
     // Moving block by block would lay out every line on the way.
     QTextCursor oldest(document());
@@ -189,6 +231,6 @@ void TranscriptView::dropOldestShown(qsizetype count)
 void TranscriptView::restartPane()
 {
     clear();
-    m_shownBlocks.clear();
+    m_shown.clear();
     m_end = QTextCursor(document());
 }

@@ -13,8 +13,9 @@
 #include <functional>
 
 // The pane "chat": every entry the user reads arrives through AddLine. The transcript keeps
-// every entry in its store; the pane shows the newest of them and lays out only what comes into
-// view, so an append, a resize or a clear costs the same at ten entries or at a million.
+// the entries in its store, as many as its bounds allow; the pane shows the newest of them and
+// lays out only what comes into view, so an append, a resize or a clear costs the same at ten
+// entries or at a million.
 class TranscriptView final : public QPlainTextEdit, public TranscriptSink {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TranscriptView)
@@ -22,10 +23,18 @@ class TranscriptView final : public QPlainTextEdit, public TranscriptSink {
 public:
     using Clock = std::function<QTime()>;
 
-    // The pane never shows fewer of the newest entries than this, nor more than DropBatch more;
-    // older ones stay in the store.
+    // The pane shows at most this many of the newest entries, older ones stay in the store:
+    // enough to scroll back through a busy afternoon, few enough to lay out at once.
     static constexpr qsizetype ShownEntries = 10'000;
+    // And at most this many characters, so that a flood of long lines cannot make the pane
+    // the biggest user of memory.
+    static constexpr qsizetype ShownCharacters = 4'000'000;
+    // Past either bound the oldest go this many more at a time, so removals stay rare.
     static constexpr qsizetype DropBatch = 500;
+    static constexpr qsizetype DropCharacters = 200'000;
+    // A longer message is shown cut, with " …" after it: a line longer than a few screens is
+    // read in an export, and laying it out would slow every resize. The store keeps it whole.
+    static constexpr qsizetype ShownMessage = 4'096;
     // How long putting entries into the pane may take before the event loop gets its turn.
     static constexpr std::chrono::milliseconds ShowBudget{4};
 
@@ -33,10 +42,10 @@ public:
 
     void AddLine(const QString& Msg, int mtype = 0, const QString& UName = {}) override;
     void clearTranscript();
-    // Every entry since the start or the last clear, in order.
+    // The entries since the start or the last clear that the store keeps, in order.
     const TranscriptEntries& entries() const { return m_store; }
     // How many of the newest entries the pane holds now.
-    qsizetype shownEntries() const { return qsizetype(m_shownBlocks.size()); }
+    qsizetype shownEntries() const { return qsizetype(m_shown.size()); }
 
     // Stamps read the time from here; an empty clock restores the local time of day.
     void setClock(Clock clock);
@@ -50,15 +59,21 @@ private:
     // in one edit with one scroll to the end; a flood goes in over as many turns as it needs.
     void queueShowing();
     void showPending();
+    qsizetype oldestWorthShowing(qsizetype end) const;
     void insertEntry(const TranscriptEntry& entry);
-    void dropOldestShown(qsizetype count);
+    void dropOldestShown();
     void restartPane();
 
     // Appends go through a cursor of our own, so a selection the user is making survives.
     QTextCursor m_end;
     Clock m_clock;
     TranscriptStore m_store;
-    qsizetype m_shownUpTo = 0; // store index after the newest entry in the pane
-    std::deque<int> m_shownBlocks; // lines of each entry in the pane, oldest first
+    qsizetype m_shownUpTo = 0; // serial after the newest entry in the pane
+    // Lines and characters of each entry in the pane, oldest first.
+    struct Shown {
+        int blocks;
+        int characters;
+    };
+    std::deque<Shown> m_shown;
     QTimer m_showing;
 };

@@ -1,11 +1,13 @@
-// The transcript: the pane's looks, edits and cap with every entry in the store behind it; and
-// saving it as a web page, RTF or text, printing and clearing it, the files read back by
-// readers that are not ours, the dialogs, and the ways a save can go wrong.
+// The transcript: the pane's looks, edits and bounds with the entries in the store behind it,
+// and the store's own bounds; saving it as a web page, RTF or text, printing and clearing it,
+// the files read back by readers that are not ours, what an export says of entries that left,
+// the dialogs, and the ways a save can go wrong.
 #include "MainWindowFixture.h"
 #include "Recorders.h"
 #include "ui/TranscriptExport.h"
 #include "ui/TranscriptPrinter.h"
 #include "ui/TranscriptSaver.h"
+#include "ui/TranscriptStore.h"
 
 #include <QBuffer>
 #include <QFileDialog>
@@ -58,11 +60,48 @@ QString looks(const QList<const QTextDocument*>& documents)
     return result;
 }
 
-// A transcript that is only a list of entries.
+// A transcript that is only a list of entries, after as many that left it as it is told.
 struct EntryList final : TranscriptEntries {
     qsizetype entryCount() const override { return list.size(); }
     TranscriptEntry entryAt(qsizetype index) const override { return list.at(index); }
+    qsizetype droppedCount() const override { return dropped; }
     QList<TranscriptEntry> list;
+    qsizetype dropped = 0;
+};
+
+// How an export begins the line that says how many of the oldest entries are not in it.
+const QString MissingNote =
+    QStringLiteral("starší záznamy diskuze, které se nevešly do paměti, nejsou ve výpisu: ");
+
+// A store the network keeps writing to while it is read: after every so many entries read, a
+// burst of new ones arrives and pushes as many of the oldest out.
+class BusyStore final : public TranscriptEntries {
+public:
+    static constexpr qsizetype Kept = 2'000, Written = 3'000, ReadsPerBurst = 300, Burst = 700;
+
+    BusyStore() { append(Written); }
+    static QString lineOf(qsizetype serial) { return "[12:00:00]<Eva>" + QString::number(serial); }
+
+    qsizetype entryCount() const override { return m_store.entryCount(); }
+    qsizetype droppedCount() const override { return m_store.droppedCount(); }
+    TranscriptEntry entryAt(qsizetype index) const override
+    {
+        TranscriptEntry entry = m_store.entryAt(index);
+        if (++m_reads % ReadsPerBurst == 0)
+            append(Burst);
+        return entry;
+    }
+
+private:
+    void append(qsizetype count) const
+    {
+        for (const qsizetype end = m_written + count; m_written < end;)
+            m_store.append({"[12:00:00]", "<Eva>", QString::number(m_written++), 10});
+    }
+
+    mutable TranscriptStore m_store{{Kept, 1 << 20}};
+    mutable qsizetype m_written = 0;
+    mutable qsizetype m_reads = 0;
 };
 
 // Entries of every look, with text that a file format could get wrong.
@@ -146,6 +185,20 @@ void verifyReadBack(const QString& html, bool withSizes)
     QCOMPARE(text.split(QRegularExpression(QStringLiteral("[\\n\\x{2028}]"))), lines);
 }
 
+// A saved file's lines as a reader that is not ours shows them; document holds what it read of
+// the rich kinds.
+QStringList readBackLines(ExportKind kind, const QString& path, QTextDocument& document)
+{
+    if (kind == ExportKind::PlainText)
+        return QString::fromUtf8(contents(path)).split(QStringLiteral("\r\n"));
+    document.setHtml(kind == ExportKind::Html
+                         ? QString::fromUtf8(contents(path))
+                         : run(QStringLiteral("unrtf"), {QStringLiteral("--html"), path}));
+    // Raw, since plain text would turn the number's no-break spaces into spaces.
+    return document.toRawText().trimmed().split(
+        QRegularExpression(QStringLiteral("[\\n\\x{2028}\\x{2029}]")));
+}
+
 QByteArray plainText(const QList<TranscriptEntry>& entries)
 {
     EntryList list;
@@ -225,33 +278,124 @@ private slots:
         QCOMPARE(view.document()->blockCount(), 5);
     }
 
-    void paneShowsTheNewestEntriesWithEveryEntryInTheStore()
+    // After every turn the pane holds no more of the newest entries than either of its bounds
+    // allows, and not many fewer; the store keeps every entry whole.
+    void paneKeepsTheNewestWithinItsBounds_data()
     {
-        TranscriptView view;
+        QTest::addColumn<qsizetype>("length"); // of the message's second line
+        QTest::addColumn<qsizetype>("count");
+        QTest::addColumn<qsizetype>("turn"); // entries written per turn of the event loop
         const qsizetype cap = TranscriptView::ShownEntries;
-        // The pane drops entries, not lines, a few at a time; then a burst bigger than the
-        // pane arrives within one turn.
-        for (const auto& [count, turn] :
-             {std::pair{cap + 300, qsizetype(700)}, {cap + 5, cap * 2}}) {
-            const qsizetype before = view.entries().entryCount();
-            const qsizetype total = before + count;
-            for (qsizetype i = before; i < total; ++i) {
-                view.AddLine(QStringLiteral("%1\rsecond line").arg(i), 10, QStringLiteral("u"));
-                if (i % turn == 0)
-                    QCoreApplication::processEvents();
+        QTest::newRow("short, a few per turn") << qsizetype(11) << cap + 300 << qsizetype(700);
+        QTest::newRow("short, more than the pane in one turn")
+            << qsizetype(11) << 2 * cap + 5 << 2 * cap + 5;
+        QTest::newRow("long, a few per turn")
+            << qsizetype(4'000) << qsizetype(1'500) << qsizetype(100);
+        QTest::newRow("cut, more than the pane in one turn")
+            << qsizetype(9'000) << qsizetype(1'200) << qsizetype(1'200);
+    }
+    void paneKeepsTheNewestWithinItsBounds()
+    {
+        QFETCH(qsizetype, length);
+        QFETCH(qsizetype, count);
+        QFETCH(qsizetype, turn);
+        TranscriptView view;
+        const auto message = [length](qsizetype i) {
+            return QString::number(i) + '\r' + QString(length, 'x');
+        };
+        const auto characters = [&view] { return qsizetype(view.document()->characterCount()); };
+        const auto withinBounds = [&] {
+            return view.shownEntries() <= TranscriptView::ShownEntries &&
+                   characters() <= TranscriptView::ShownCharacters;
+        };
+        for (qsizetype i = 0; i < count; ++i) {
+            view.AddLine(message(i), 10, QStringLiteral("u"));
+            if ((i + 1) % turn == 0) {
+                QCoreApplication::processEvents();
+                QVERIFY(withinBounds());
             }
-            QCOMPARE(view.entries().entryCount(), total);
-            // The pane catches up over as many turns as it needs.
-            QTRY_COMPARE_WITH_TIMEOUT(view.document()->firstBlock().text().section('>', 1),
-                                      QString::number(total - view.shownEntries()), 30'000);
-            QVERIFY(view.shownEntries() >= cap);
-            QVERIFY(view.shownEntries() < cap + TranscriptView::DropBatch);
-            QCOMPARE(view.document()->blockCount(), 2 * view.shownEntries() + 1);
-            QCOMPARE(view.document()->lastBlock().previous().previous().text().section('>', 1),
-                     QString::number(total - 1));
         }
-        QCOMPARE(view.entries().entryAt(0).lines().value(0).section('>', 1), QStringLiteral("0"));
-        QCOMPARE(view.entries().entryAt(cap).message, QStringLiteral("%1\rsecond line").arg(cap));
+        // The pane catches up over as many turns as it needs.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            view.document()->lastBlock().previous().previous().text().section('>', 1),
+            QString::number(count - 1), 30'000);
+        QVERIFY(withinBounds());
+        QCOMPARE(view.document()->firstBlock().text().section('>', 1),
+                 QString::number(count - view.shownEntries()));
+        QCOMPARE(view.document()->blockCount(), 2 * view.shownEntries() + 1);
+        QVERIFY(
+            view.shownEntries() > TranscriptView::ShownEntries - 2 * TranscriptView::DropBatch ||
+            characters() > TranscriptView::ShownCharacters - 2 * TranscriptView::DropCharacters);
+        QCOMPARE(view.entries().entryCount(), count);
+        for (const qsizetype i : {qsizetype(0), count - 1})
+            QCOMPARE(view.entries().entryAt(i).message, message(i));
+    }
+
+    void aLongMessageIsCutInThePaneOnly_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        const QString start(4'095, 'a');
+        QTest::newRow("as long as shown") << start + "b" << start + "b";
+        QTest::newRow("one longer") << start + "bc" << start + "b …";
+        QTest::newRow("a pair across the cut") << start + "😀" << start + " …";
+    }
+    void aLongMessageIsCutInThePaneOnly()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        TranscriptView view;
+        view.AddLine(message, 0, QStringLiteral(" "));
+        QCoreApplication::processEvents();
+        QCOMPARE(view.toPlainText(), shown + '\n');
+        QCOMPARE(view.entries().entryAt(0).message, message);
+    }
+
+    // Past either bound the oldest entries leave, a block of text at a time; the rest are found
+    // where they were, and a clear starts the count again.
+    void storeLetsTheOldestGo_data()
+    {
+        QTest::addColumn<qsizetype>("maxEntries");
+        QTest::addColumn<qsizetype>("maxTextBytes");
+        QTest::addColumn<qsizetype>("length");
+        QTest::addColumn<qsizetype>("count");
+        QTest::newRow("by entries")
+            << qsizetype(100) << qsizetype(1 << 20) << qsizetype(10) << qsizetype(250);
+        QTest::newRow("by text") << qsizetype(1'000'000) << qsizetype(64 << 10) << qsizetype(50)
+                                 << qsizetype(2'000);
+        QTest::newRow("by text, each beyond a block")
+            << qsizetype(1'000'000) << qsizetype(64 << 10) << qsizetype(10'000) << qsizetype(30);
+    }
+    void storeLetsTheOldestGo()
+    {
+        QFETCH(qsizetype, maxEntries);
+        QFETCH(qsizetype, maxTextBytes);
+        QFETCH(qsizetype, length);
+        QFETCH(qsizetype, count);
+        const auto entry = [length](qsizetype serial) {
+            return TranscriptEntry{"[12:00:00]", "<Eva>",
+                                   QString::number(serial).leftJustified(length, '.'),
+                                   int(serial % 5)};
+        };
+        TranscriptStore store({maxEntries, maxTextBytes});
+        for (qsizetype serial = 0; serial < count; ++serial) {
+            store.append(entry(serial));
+            QVERIFY(store.entryCount() <= maxEntries && store.textBytes() <= maxTextBytes);
+        }
+        QVERIFY(store.droppedCount() > 0);
+        QCOMPARE(store.droppedCount() + store.entryCount(), count);
+        for (qsizetype i = 0; i < store.entryCount(); ++i)
+            QCOMPARE(store.entryAt(i), entry(store.droppedCount() + i));
+        // What binds is used, not given away.
+        const qsizetype entryBytes = (15 + length) * qsizetype(sizeof(QChar));
+        QVERIFY(store.entryCount() == maxEntries ||
+                store.entryCount() * entryBytes > maxTextBytes / 2);
+
+        store.clear();
+        QCOMPARE(store.droppedCount() + store.entryCount() + store.textBytes(), 0);
+        store.append(entry(7));
+        QCOMPARE(store.entryAt(0), entry(7));
+        QCOMPARE(store.droppedCount(), 0);
     }
 
     void viewFollowsNewestEntry()
@@ -335,6 +479,58 @@ private slots:
             verifyReadBack(QString::fromUtf8(contents(path)), true);
         else if (kind == ExportKind::Rtf)
             verifyReadBack(run(QStringLiteral("unrtf"), {QStringLiteral("--html"), path}), false);
+    }
+
+    // Every kind begins with how many of the oldest entries have left, in a status line's look.
+    void anExportSaysHowManyEntriesLeft_data()
+    {
+        QTest::addColumn<ExportKind>("kind");
+        QTest::newRow("HTML") << ExportKind::Html;
+        QTest::newRow("RTF") << ExportKind::Rtf;
+        QTest::newRow("text") << ExportKind::PlainText;
+    }
+    void anExportSaysHowManyEntriesLeft()
+    {
+        QFETCH(ExportKind, kind);
+        Tools t;
+        t.entries.dropped = 1'234'567;
+        t.saver.save(kind);
+        Tools::choose(t.path("vypis"));
+        QTRY_VERIFY(!t.sink.lines.isEmpty());
+        QTextDocument document;
+        const QStringList lines = readBackLines(kind, t.dir.filePath(t.files().value(0)), document);
+        QCOMPARE(lines.value(0), MissingNote + "1\u00a0234\u00a0567");
+        QCOMPARE(lines.value(1), TranscriptExport::entryLines(sampleEntries().first()).first());
+        if (kind != ExportKind::PlainText)
+            QCOMPARE(document.find(QStringLiteral("do paměti")).charFormat().foreground().color(),
+                     TranscriptLooks::message(1).color);
+    }
+
+    // The network pushes the oldest entries out while a save goes out in slices: the file has
+    // each entry it could still get once and in order, and says where and how many it lost.
+    void aSaveWhileTheOldestLeaveHasEachEntryOnce()
+    {
+        Tools t;
+        BusyStore busy;
+        TranscriptSaver saver(busy, t.sink, t.dir.path(), &t.window);
+        saver.save(ExportKind::PlainText);
+        Tools::choose(t.path("rusno"));
+        QTRY_VERIFY_WITH_TIMEOUT(t.lastLine().endsWith(QStringLiteral("rusno.txt")), 30'000);
+        const QByteArray bytes = contents(t.path("rusno.txt"));
+        QVERIFY(bytes.endsWith("\r\n\r\n"));
+        const QStringList lines = QString::fromUtf8(bytes.chopped(4)).split(QStringLiteral("\r\n"));
+        QVERIFY(lines.value(0).startsWith(MissingNote));
+        qsizetype serial = 0, notes = 0;
+        for (const QString& line : lines) {
+            if (line.startsWith(MissingNote)) {
+                ++notes;
+                serial += line.mid(MissingNote.size()).remove(QChar::Nbsp).toLongLong();
+            } else {
+                QCOMPARE(line, BusyStore::lineOf(serial++));
+            }
+        }
+        QCOMPARE(serial, BusyStore::Written);
+        QVERIFY(notes > 2);
     }
 
     void plainTextIsUtf8WithCrLfLines_data()
@@ -421,9 +617,12 @@ private slots:
         const QString pdf = t.path("tisk.pdf");
         t.printer.printer().setPageOrientation(QPageLayout::Landscape);
         t.printer.printer().setCopyCount(2);
+        t.entries.dropped = 12;
         t.print(pdf);
         QTRY_COMPARE(t.sink.lines.value(0), (RecordedLine{"obsah diskuze byl vytištěn", 1, " "}));
         const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY(text.startsWith(MissingNote + "12\n"));
+        QCOMPARE(text.count(MissingNote + "12\n"), 2);
         QCOMPARE(text.count(QStringLiteral("řádek 2")), 2);
         QVERIFY(text.contains(QStringLiteral("[14:03:27]<Petr>ahoj {světe} \\ <b>&amp;</b>")));
         QVERIFY(run(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("842 x 595 pts")));
