@@ -126,8 +126,10 @@ private:
     void scanTranscript()
     {
         const TranscriptEntries& entries = m_window.chat()->entries();
-        for (; m_scanned < entries.entryCount(); ++m_scanned) {
-            const TranscriptEntry entry = entries.entryAt(m_scanned);
+        // By serial, which stays with an entry while the oldest leave the bounded store.
+        const qsizetype dropped = entries.droppedCount(), end = dropped + entries.entryCount();
+        for (m_nextSerial = qMax(m_nextSerial, dropped); m_nextSerial < end; ++m_nextSerial) {
+            const TranscriptEntry entry = entries.entryAt(m_nextSerial - dropped);
             if (entry.nick != QLatin1Char('<') + FloodNick + QLatin1Char('>'))
                 continue;
             const int sequence = entry.message.left(6).toInt();
@@ -191,7 +193,7 @@ private:
     QTimer m_idleCheck;
     double m_maxGapMs = 0;
     double m_maxBusyMs = 0;
-    qsizetype m_scanned = 0;
+    qsizetype m_nextSerial = 0;
     int m_handled = 0;
     int m_lastSequence = -1;
     bool m_ordered = true;

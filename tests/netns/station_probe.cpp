@@ -76,10 +76,12 @@ private:
     void reportLines()
     {
         const TranscriptEntries& entries = m_window.chat()->entries();
-        if (entries.entryCount() < m_reportedEntries)
-            m_reportedEntries = 0; // the transcript was emptied
-        for (; m_reportedEntries < entries.entryCount(); ++m_reportedEntries) {
-            for (const QString& line : entries.entryAt(m_reportedEntries).lines())
+        // By serial, which stays with an entry while the oldest leave the bounded store.
+        const qsizetype dropped = entries.droppedCount(), end = dropped + entries.entryCount();
+        if (end < m_nextSerial)
+            m_nextSerial = 0; // the transcript was emptied
+        for (m_nextSerial = qMax(m_nextSerial, dropped); m_nextSerial < end; ++m_nextSerial) {
+            for (const QString& line : entries.entryAt(m_nextSerial - dropped).lines())
                 report(QStringLiteral("LINE"), line);
         }
     }
@@ -159,7 +161,7 @@ private:
     frmchat& m_window;
     QSocketNotifier m_stdin;
     QByteArray m_pending;
-    qsizetype m_reportedEntries = 0;
+    qsizetype m_nextSerial = 0;
 };
 
 } // namespace
