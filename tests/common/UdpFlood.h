@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+// One datagram sent over and over from a thread of its own, paced to a bit rate, as a station
+// that floods its LAN does, until the flood goes out of scope. The socket is made by the caller
+// (so that it can be made inside a network namespace) and closed here.
+class UdpFlood final {
+    Q_DISABLE_COPY_MOVE(UdpFlood)
+
+public:
+    // Pacing steps: short enough that the rate is even, long enough for sleep to keep it.
+    static constexpr std::chrono::milliseconds Step{5};
+
+    UdpFlood(int socket, const QHostAddress& to, quint16 port, QByteArray datagram,
+             qint64 bitsPerSecond)
+        : m_socket(socket)
+        , m_datagram(std::move(datagram))
+    {
+        m_to.sin_family = AF_INET;
+        m_to.sin_port = htons(port);
+        m_to.sin_addr.s_addr = htonl(to.toIPv4Address());
+        const double perStep = double(bitsPerSecond) / 8 / double(m_datagram.size()) *
+                               std::chrono::duration<double>(Step).count();
+        m_thread = std::thread([this, perStep] { run(perStep); });
+    }
+
+    ~UdpFlood()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_socket);
+    }
+
+    quint64 sent() const { return m_sent; }
+
+private:
+    void run(double perStep)
+    {
+        double due = 0;
+        auto next = std::chrono::steady_clock::now();
+        while (!m_stop) {
+            for (due += perStep; due >= 1 && !m_stop; due -= 1) {
+                if (::sendto(m_socket, m_datagram.constData(), std::size_t(m_datagram.size()), 0,
+                             reinterpret_cast<const sockaddr*>(&m_to), sizeof m_to) > 0)
+                    ++m_sent;
+            }
+            next += Step;
+            std::this_thread::sleep_until(next);
+        }
+    }
+
+    int m_socket;
+    QByteArray m_datagram;
+    sockaddr_in m_to{};
+    std::atomic<bool> m_stop{false};
+    std::atomic<quint64> m_sent{0};
+    std::thread m_thread;
+};
