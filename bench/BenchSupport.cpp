@@ -62,6 +62,23 @@ bool Netns::enter() const
     return m_name.isEmpty() || (m_fd >= 0 && ::setns(m_fd, CLONE_NEWNET) == 0);
 }
 
+bool Netns::run(const std::function<void()>& make) const
+{
+    if (m_name.isEmpty()) {
+        make();
+        return true;
+    }
+    const int own = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    const bool entered = own >= 0 && enter();
+    if (entered) {
+        make();
+        ::setns(own, CLONE_NEWNET);
+    }
+    if (own >= 0)
+        ::close(own);
+    return entered;
+}
+
 void Netns::startInside(QProcess& process) const
 {
     if (m_name.isEmpty())

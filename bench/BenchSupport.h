@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <ctime>
+#include <functional>
 
 namespace Bench {
 
@@ -60,6 +61,9 @@ public:
     QString name() const { return m_name; }
     // Moves the calling thread in; sockets it opens from then on belong to the namespace.
     bool enter() const;
+    // Runs make() with the calling thread inside and brings it back out: sockets made (bound)
+    // there stay there.
+    bool run(const std::function<void()>& make) const;
     // The process starts inside.
     void startInside(QProcess& process) const;
 

@@ -9,23 +9,12 @@
 // Without namespaces everything runs on loopback. The driver starts the receivers itself
 // ("station" and "plain" are this program again) and talks to them by lines on stdin/stdout.
 #include "BenchSupport.h"
-#include "app/Autostart.h"
-#include "app/SettingsStore.h"
+#include "StationHarness.h"
 #include "net/UdpTransport.h"
 #include "protocol/Framing.h"
-#include "protocol/Roster.h"
-#include "tray/SoundPlayer.h"
-#include "tray/TrayCode.h"
-#include "ui/MainMenus.h"
-#include "ui/TranscriptView.h"
-#include "ui/frmchat.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QEventLoop>
-#include <QFile>
-#include <QSocketNotifier>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -42,19 +31,17 @@
 
 namespace {
 
+using namespace StationHarness;
+
 constexpr int BurstSize = 10'000;
 constexpr int Bursts = 3;
 constexpr int Answers = 2'000;
 constexpr int LongLines = 300;
 constexpr int LongLineCharacters = 30'000;
-// A receiver that has taken nothing for this long has taken all it will.
-constexpr qint64 IdleMs = 1'000;
 // How long the station is watched doing nothing, for the heartbeat's own gaps.
 constexpr int QuietMs = 500;
 // The receive buffer the station asks for, given to the plain receiver too.
 constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
-const QString FloodAddress = QStringLiteral("10.99.0.1");
-const QString FloodNick = QStringLiteral("flood");
 // The fair share: one sender floods 32 KiB datagrams at 1 Gbit/s into a GUI thread that spends
 // 2 ms on each, so the queue stays full, while another sends a small one per 32 of them.
 constexpr qsizetype FloodDatagramBytes = 32 * 1024;
@@ -62,162 +49,6 @@ constexpr std::chrono::microseconds FloodInterval{262}; // 32 KiB at 1 Gbit/s
 constexpr int FloodDatagrams = 4096; // a second of it, eight times what the queue holds
 constexpr std::chrono::microseconds FloodHandling{2000};
 constexpr int LightEvery = 32;
-
-void say(const QByteArray& line)
-{
-    std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-// "key=value key=value" with numbers.
-QHash<QByteArray, double> valuesOf(const QByteArray& line)
-{
-    QHash<QByteArray, double> values;
-    for (const QByteArray& pair : line.split(' ')) {
-        const qsizetype equals = pair.indexOf('=');
-        if (equals > 0)
-            values.insert(pair.left(equals), pair.mid(equals + 1).toDouble());
-    }
-    return values;
-}
-
-// ---- the station: the real main window, watched from inside -------------------------------
-
-// Commands on stdin: "refresh" (the user list's refresh), "mark" (reports the heartbeat's
-// longest gap since the last mark and starts again), "sent" (reports once nothing new has
-// come for a while), "quit".
-class StationWatch final : public QObject {
-public:
-    explicit StationWatch(frmchat& window)
-        : m_window(window)
-        , m_commands(STDIN_FILENO, QSocketNotifier::Read)
-    {
-        // Between two beats the thread was either busy or not running at all; the processor
-        // time it used tells the two apart on a machine that others share.
-        m_heartbeat.setTimerType(Qt::PreciseTimer);
-        connect(&m_heartbeat, &QTimer::timeout, this, [this] {
-            m_maxGapMs = qMax(m_maxGapMs, m_beat.wallMs());
-            m_maxBusyMs = qMax(m_maxBusyMs, m_beat.cpuMs());
-            m_beat.restart();
-        });
-        m_heartbeat.start(10);
-        m_activity.start();
-
-        Roster& roster = window.station().roster();
-        connect(&roster, &Roster::rowsInserted, this, [this, &roster](auto, int first, int) {
-            m_activity.start();
-            if (!m_ready) {
-                m_ready = true;
-                say("READY");
-            }
-            if (roster.at(first).key == Roster::keyFor(FloodAddress))
-                say("JOINED");
-        });
-        connect(window.chat(), &TranscriptView::chat_Change, this, [this] { scanTranscript(); });
-        connect(&m_commands, &QSocketNotifier::activated, this, [this] { readCommands(); });
-        connect(&m_idleCheck, &QTimer::timeout, this, [this] {
-            if (m_activity.elapsed() >= IdleMs)
-                report();
-        });
-    }
-
-private:
-    void scanTranscript()
-    {
-        const TranscriptEntries& entries = m_window.chat()->entries();
-        // By serial, which stays with an entry while the oldest leave the bounded store.
-        const qsizetype dropped = entries.droppedCount(), end = dropped + entries.entryCount();
-        for (m_nextSerial = qMax(m_nextSerial, dropped); m_nextSerial < end; ++m_nextSerial) {
-            const TranscriptEntry entry = entries.entryAt(m_nextSerial - dropped);
-            if (entry.nick != QLatin1Char('<') + FloodNick + QLatin1Char('>'))
-                continue;
-            const int sequence = entry.message.left(6).toInt();
-            m_ordered = m_ordered && sequence > m_lastSequence;
-            m_lastSequence = sequence;
-            ++m_handled;
-            m_activity.start();
-        }
-    }
-
-    void readCommands()
-    {
-        char chunk[256];
-        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (got <= 0) {
-            QCoreApplication::quit();
-            return;
-        }
-        m_pending.append(chunk, got);
-        for (qsizetype end; (end = m_pending.indexOf('\n')) >= 0; m_pending.remove(0, end + 1)) {
-            const QByteArray command = m_pending.left(end);
-            if (command == "refresh") {
-                m_window.menus().mnuRefresh->trigger();
-                say("REFRESHED");
-            } else if (command == "mark") {
-                say("MARKED " + gaps());
-                m_maxGapMs = m_maxBusyMs = 0;
-            } else if (command == "sent") {
-                m_idleCheck.start(50);
-            } else if (command == "quit") {
-                QCoreApplication::quit();
-            }
-        }
-    }
-
-    QByteArray gaps() const
-    {
-        return QStringLiteral("gap=%1 busy=%2")
-            .arg(m_maxGapMs, 0, 'f', 1)
-            .arg(m_maxBusyMs, 0, 'f', 1)
-            .toUtf8();
-    }
-
-    void report()
-    {
-        m_idleCheck.stop();
-        say(QStringLiteral("REPORT handled=%1 ordered=%2 roster=%3 ")
-                .arg(m_handled)
-                .arg(m_ordered ? 1 : 0)
-                .arg(m_window.station().roster().count())
-                .toUtf8() +
-            gaps());
-    }
-
-    frmchat& m_window;
-    QSocketNotifier m_commands;
-    QByteArray m_pending;
-    QTimer m_heartbeat;
-    Bench::Stopwatch m_beat;
-    QElapsedTimer m_activity;
-    QTimer m_idleCheck;
-    double m_maxGapMs = 0;
-    double m_maxBusyMs = 0;
-    qsizetype m_nextSerial = 0;
-    int m_handled = 0;
-    int m_lastSequence = -1;
-    bool m_ordered = true;
-    bool m_ready = false;
-};
-
-int runStation(QApplication& app, quint16 port, const QHostAddress& broadcast)
-{
-    QTemporaryDir config;
-    QSettingsStore store(config.path());
-    const QString application = QStringLiteral("kestrowind2");
-    const QString options = QStringLiteral("options");
-    store.write(application, options, QStringLiteral("first"), QStringLiteral("true"));
-    store.write(application, options, QStringLiteral("nick"), QStringLiteral("bench"));
-    PlatformAutostart autostart(config.filePath(QStringLiteral("autostart")));
-    WaveFilePlayer sound;
-    TrayCode tray;
-    frmchat window({store, autostart, sound, tray, UdpEndpoints{port, broadcast}});
-    StationWatch watch(window);
-    if (!window.Form_Load({}))
-        return 1;
-    window.show();
-    return app.exec();
-}
 
 // ---- the plain receiver: a socket and a loop --------------------------------------------
 
@@ -264,77 +95,6 @@ int runPlain(quint16 port)
 
 // ---- the driver -----------------------------------------------------------------------------
 
-// UDP datagrams the kernel dropped for full receive buffers, in the namespace of the process.
-qint64 rcvbufErrorsSeenBy(qint64 processId)
-{
-    QFile snmp(QStringLiteral("/proc/%1/net/snmp").arg(processId));
-    if (!snmp.open(QIODevice::ReadOnly))
-        return 0;
-    QList<QByteArray> names;
-    while (!snmp.atEnd()) {
-        const QList<QByteArray> fields = snmp.readLine().simplified().split(' ');
-        if (fields.value(0) != "Udp:")
-            continue;
-        if (names.isEmpty())
-            names = fields;
-        else
-            return fields.value(names.indexOf("RcvbufErrors")).toLongLong();
-    }
-    return 0;
-}
-
-// A receiver process and its line protocol.
-class Receiver {
-public:
-    Receiver(const Bench::Netns& netns, const QStringList& args)
-    {
-        netns.startInside(m_process);
-        // The station needs no screen.
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QCoreApplication::applicationFilePath(), args);
-    }
-    ~Receiver()
-    {
-        send("quit");
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished();
-    }
-
-    void send(const QByteArray& command) { m_process.write(command + '\n'); }
-    // The first line that starts with word, or empty after the time is up.
-    QByteArray waitFor(const QByteArray& word, int timeoutMs = 30'000)
-    {
-        const Bench::Stopwatch waited;
-        while (waited.wallMs() < timeoutMs) {
-            while (m_process.canReadLine()) {
-                const QByteArray line = m_process.readLine().trimmed();
-                if (line.startsWith(word))
-                    return line;
-            }
-            if (m_process.state() == QProcess::NotRunning ||
-                !m_process.waitForReadyRead(int(timeoutMs - waited.wallMs())))
-                break;
-        }
-        return {};
-    }
-    // UDP datagrams the kernel dropped for full receive buffers, in the receiver's namespace.
-    qint64 rcvbufErrors() const { return rcvbufErrorsSeenBy(m_process.processId()); }
-
-private:
-    QProcess m_process;
-};
-
-QByteArray datagram(const char* word, const QStringList& fields)
-{
-    return *Framing::framePacket(Framing::commandData(word, fields));
-}
-
 class Sender {
     Q_DISABLE_COPY_MOVE(Sender)
 
@@ -379,7 +139,7 @@ std::vector<QByteArray> datagramsOf(Load load)
     const auto line = [](int sequence, const QString& text) {
         return datagram(
             "MSG",
-            {FloodAddress, QStringLiteral("%1 ").arg(sequence, 6, 10, QLatin1Char('0')) + text});
+            {WatchedAddress, QStringLiteral("%1 ").arg(sequence, 6, 10, QLatin1Char('0')) + text});
     };
     switch (load) {
     case Load::Chat:
@@ -434,7 +194,7 @@ Outcome receive(const Setup& setup, bool station, Load load)
             receiver.waitFor("REFRESHED");
         } else {
             // Lines are shown only from stations on the list.
-            sender.send({datagram("LOGON", {FloodAddress, FloodNick, QStringLiteral("user")})});
+            sender.send({datagram("LOGON", {WatchedAddress, WatchedNick, QStringLiteral("user")})});
             receiver.waitFor("JOINED");
         }
         receiver.send("mark");

@@ -21,8 +21,8 @@ trap cleanup EXIT INT TERM
 
 echo "building in release mode in $build ..."
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j2 --target kestrowind2 bench_receive bench_roster bench_transcript \
-    bench_startup bench_transfer_throughput >/dev/null
+cmake --build "$build" -j2 --target kestrowind2 bench_receive bench_flood bench_roster \
+    bench_transcript bench_startup bench_transfer_throughput >/dev/null
 
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime"
 bench="$build/bench"
@@ -48,6 +48,18 @@ else
     echo "network: loopback (namespaces need root and iproute2)"
     quiet "$bench/bench_receive" drive --rounds 3
     quiet "$bench/bench_startup" drive --program "$build/kestrowind2" --runs 7
+fi
+
+# ---- a flood from one station beside a normal peer (bench_flood) ----
+# Ten minutes (KW_BENCH_FLOOD_SECONDS to change it) in four namespaces of their own; root only.
+flood="kwbf${KW_NETNS_SALT:-}"
+if [ "$(id -u)" -eq 0 ] && "$root/tests/netns/netns.sh" up "$flood" 4 >/dev/null 2>&1; then
+    quiet "$bench/bench_flood" drive --netns-prefix "$flood" \
+        --to "$("$root/tests/netns/netns.sh" addr "$flood" 1)" \
+        --seconds "${KW_BENCH_FLOOD_SECONDS:-600}" || true
+    "$root/tests/netns/netns.sh" down "$flood" || true
+else
+    echo "flood beside a normal peer: left out (needs root and iproute2 for its namespaces)"
 fi
 
 # ---- roster and transcript, in one process each ----

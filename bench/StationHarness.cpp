@@ -1,0 +1,206 @@
+#include "StationHarness.h"
+
+#include "app/Autostart.h"
+#include "app/SettingsStore.h"
+#include "protocol/Framing.h"
+#include "protocol/Roster.h"
+#include "tray/SoundPlayer.h"
+#include "tray/TrayCode.h"
+#include "ui/MainMenus.h"
+#include "ui/TranscriptView.h"
+#include "ui/frmchat.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace StationHarness {
+
+void say(const QByteArray& line)
+{
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+QHash<QByteArray, double> valuesOf(const QByteArray& line)
+{
+    QHash<QByteArray, double> values;
+    for (const QByteArray& pair : line.split(' ')) {
+        const qsizetype equals = pair.indexOf('=');
+        if (equals > 0)
+            values.insert(pair.left(equals), pair.mid(equals + 1).toDouble());
+    }
+    return values;
+}
+
+QByteArray datagram(const char* word, const QStringList& fields)
+{
+    return *Framing::framePacket(Framing::commandData(word, fields));
+}
+
+qint64 rcvbufErrorsSeenBy(qint64 processId)
+{
+    QFile snmp(QStringLiteral("/proc/%1/net/snmp").arg(processId));
+    if (!snmp.open(QIODevice::ReadOnly))
+        return 0;
+    QList<QByteArray> names;
+    while (!snmp.atEnd()) {
+        const QList<QByteArray> fields = snmp.readLine().simplified().split(' ');
+        if (fields.value(0) != "Udp:")
+            continue;
+        if (names.isEmpty())
+            names = fields;
+        else
+            return fields.value(names.indexOf("RcvbufErrors")).toLongLong();
+    }
+    return 0;
+}
+
+namespace {
+
+// Commands on stdin: "refresh" (the user list's refresh), "mark" (reports the heartbeat's
+// longest gap since the last mark and starts again), "sent" (reports once nothing new has
+// come for a while), "quit".
+class StationWatch final : public QObject {
+public:
+    explicit StationWatch(frmchat& window)
+        : m_window(window)
+        , m_commands(STDIN_FILENO, QSocketNotifier::Read)
+    {
+        // Between two beats the thread was either busy or not running at all; the processor
+        // time it used tells the two apart on a machine that others share.
+        m_heartbeat.setTimerType(Qt::PreciseTimer);
+        connect(&m_heartbeat, &QTimer::timeout, this, [this] {
+            m_maxGapMs = qMax(m_maxGapMs, m_beat.wallMs());
+            m_maxBusyMs = qMax(m_maxBusyMs, m_beat.cpuMs());
+            m_beat.restart();
+        });
+        m_heartbeat.start(10);
+        m_activity.start();
+
+        Roster& roster = window.station().roster();
+        connect(&roster, &Roster::rowsInserted, this, [this, &roster](auto, int first, int) {
+            m_activity.start();
+            if (!m_ready) {
+                m_ready = true;
+                say("READY");
+            }
+            if (roster.at(first).key == Roster::keyFor(WatchedAddress))
+                say("JOINED");
+        });
+        connect(window.chat(), &TranscriptView::chat_Change, this, [this] { scanTranscript(); });
+        connect(&m_commands, &QSocketNotifier::activated, this, [this] { readCommands(); });
+        connect(&m_idleCheck, &QTimer::timeout, this, [this] {
+            if (m_activity.elapsed() >= IdleMs)
+                report();
+        });
+    }
+
+private:
+    void scanTranscript()
+    {
+        const TranscriptEntries& entries = m_window.chat()->entries();
+        // By serial, which stays with an entry while the oldest leave the bounded store.
+        const qsizetype dropped = entries.droppedCount(), end = dropped + entries.entryCount();
+        for (m_nextSerial = qMax(m_nextSerial, dropped); m_nextSerial < end; ++m_nextSerial) {
+            const TranscriptEntry entry = entries.entryAt(m_nextSerial - dropped);
+            if (entry.nick != QLatin1Char('<') + WatchedNick + QLatin1Char('>'))
+                continue;
+            const int sequence = entry.message.left(6).toInt();
+            m_ordered = m_ordered && sequence > m_lastSequence;
+            m_lastSequence = sequence;
+            ++m_handled;
+            m_activity.start();
+        }
+    }
+
+    void readCommands()
+    {
+        char chunk[256];
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got <= 0) {
+            QCoreApplication::quit();
+            return;
+        }
+        m_pending.append(chunk, got);
+        for (qsizetype end; (end = m_pending.indexOf('\n')) >= 0; m_pending.remove(0, end + 1)) {
+            const QByteArray command = m_pending.left(end);
+            if (command == "refresh") {
+                m_window.menus().mnuRefresh->trigger();
+                say("REFRESHED");
+            } else if (command == "mark") {
+                say("MARKED " + gaps());
+                m_maxGapMs = m_maxBusyMs = 0;
+            } else if (command == "sent") {
+                m_idleCheck.start(50);
+            } else if (command == "quit") {
+                QCoreApplication::quit();
+            }
+        }
+    }
+
+    QByteArray gaps() const
+    {
+        return QStringLiteral("gap=%1 busy=%2")
+            .arg(m_maxGapMs, 0, 'f', 1)
+            .arg(m_maxBusyMs, 0, 'f', 1)
+            .toUtf8();
+    }
+
+    void report()
+    {
+        m_idleCheck.stop();
+        say(QStringLiteral("REPORT handled=%1 ordered=%2 roster=%3 ")
+                .arg(m_handled)
+                .arg(m_ordered ? 1 : 0)
+                .arg(m_window.station().roster().count())
+                .toUtf8() +
+            gaps());
+    }
+
+    frmchat& m_window;
+    QSocketNotifier m_commands;
+    QByteArray m_pending;
+    QTimer m_heartbeat;
+    Bench::Stopwatch m_beat;
+    QElapsedTimer m_activity;
+    QTimer m_idleCheck;
+    double m_maxGapMs = 0;
+    double m_maxBusyMs = 0;
+    qsizetype m_nextSerial = 0;
+    int m_handled = 0;
+    int m_lastSequence = -1;
+    bool m_ordered = true;
+    bool m_ready = false;
+};
+
+} // namespace
+
+int runStation(QApplication& app, quint16 port, const QHostAddress& broadcast)
+{
+    QTemporaryDir config;
+    QSettingsStore store(config.path());
+    const QString application = QStringLiteral("kestrowind2");
+    const QString options = QStringLiteral("options");
+    store.write(application, options, QStringLiteral("first"), QStringLiteral("true"));
+    store.write(application, options, QStringLiteral("nick"), QStringLiteral("bench"));
+    PlatformAutostart autostart(config.filePath(QStringLiteral("autostart")));
+    WaveFilePlayer sound;
+    TrayCode tray;
+    frmchat window({store, autostart, sound, tray, UdpEndpoints{port, broadcast}});
+    StationWatch watch(window);
+    if (!window.Form_Load({}))
+        return 1;
+    window.show();
+    return app.exec();
+}
+
+} // namespace StationHarness
