@@ -39,12 +39,14 @@ struct Pair {
         return bytes;
     }
     void offer() { a.transfers.SendFilename(b.self.MyIP, dir.filePath("zdroj.bin")); }
-    // Runs a callback once, at the first progress of a side's transfer.
-    void atFirstProgress(QPointer<Transfer>& side, std::function<void()> act)
+    // Runs a callback once, at the first progress of the transfer a station starts next.
+    // Hooked as it starts: on loopback a whole file can go before a test could look.
+    void atFirstProgress(TransferStation& station, std::function<void()> act)
     {
-        QTRY_VERIFY_WITH_TIMEOUT(side, TimeoutMs);
-        QObject::connect(side, &Transfer::progressed, side, [act, once = true]() mutable {
-            std::exchange(once, false) ? act() : void();
+        QObject::connect(&station.transfers, &FileTransfers::transferStarted, [act](Transfer* t) {
+            QObject::connect(t, &Transfer::progressed, t, [act, once = true]() mutable {
+                std::exchange(once, false) ? act() : void();
+            });
         });
     }
     bool idle() const
@@ -135,9 +137,10 @@ private slots:
         Pair p;
         const QByteArray bytes = p.source(8 << 20);
         const QString source = p.dir.filePath("zdroj.bin");
-        p.offer();
         QPointer<Transfer>& side = onSender ? p.sending : p.receiving;
-        p.atFirstProgress(side, [&] {
+        bool acted = false;
+        p.atFirstProgress(onSender ? p.a : p.b, [&] {
+            acted = true;
             // Nobody offers a second file while one is on its way.
             p.a.transfers.SendFilename(p.b.self.MyIP, source);
             if (how == "cancel")
@@ -150,7 +153,8 @@ private slots:
             else
                 QFile::remove(source);
         });
-        QTRY_VERIFY_WITH_TIMEOUT(p.idle(), TimeoutMs);
+        p.offer();
+        QTRY_VERIFY_WITH_TIMEOUT(acted && p.idle(), TimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.size(), 1 + !receiverLine.isEmpty(), 5000);
         const QByteArray arrived = p.received();
         if (how == "delete")
