@@ -8,13 +8,25 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <optional>
 #include <sys/mount.h>
 
 namespace {
 using Lines = QList<RecordedLine>;
 constexpr int TimeoutMs = 20000;
+constexpr int StallTimeoutMs = 800;
 const QString Closing = QStringLiteral("přenos souboru je kompletní nebo byl zastaven uživatelem");
+
+constexpr qint64 MiB = 1 << 20;
+
+QByteArray randomBytes(qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    return bytes;
+}
 
 // Station a (127.0.0.1) offers, station b (127.0.0.2) saves into its own folder.
 struct Pair {
@@ -31,8 +43,7 @@ struct Pair {
     }
     QByteArray source(qint64 size)
     {
-        QByteArray bytes(size, Qt::Uninitialized);
-        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+        const QByteArray bytes = randomBytes(size);
         QFile file(dir.filePath("zdroj.bin"));
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != size)
             qFatal("cannot write the source");
@@ -72,6 +83,28 @@ QString failure(const QString& reason)
 {
     return QStringLiteral("chyba při přenosu souboru zdroj.bin - ") + reason;
 }
+
+// One reception from loopback with the test as its connected peer, built without an offer.
+struct Reception {
+    explicit Reception(qint64 announced)
+        : receiver(transcript, network, QHostAddress::LocalHost, QStringLiteral("zdroj.bin"),
+                   announced, dir.filePath(QStringLiteral("zdroj.bin")))
+    {
+        peer.connectToHost(QHostAddress::LocalHost, receiver.start());
+        peer.waitForConnected(TimeoutMs);
+    }
+    QByteArray written() const
+    {
+        QFile file(dir.filePath(QStringLiteral("zdroj.bin")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+    }
+
+    RecordingTranscript transcript;
+    RecordingNetwork network;
+    QTemporaryDir dir;
+    FileReceiver receiver;
+    QTcpSocket peer;
+};
 
 // A file system with room for 64 KiB, for as long as the test runs.
 struct TinyFileSystem {
@@ -187,6 +220,37 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.last(),
                                   (RecordedLine{failure("spojení bylo přerušeno"), 4, ""}), 5000);
         QVERIFY(!p.a.transfers.isSending());
+    }
+
+    // A connected peer that goes quiet is given up one timeout after its last byte, give or
+    // take a look; one that keeps trickling is not.
+    void stalledPeersAreGivenUp_data()
+    {
+        QTest::addColumn<int>("trickleEveryMs");
+        QTest::addColumn<int>("deadlineMs");
+        QTest::addColumn<bool>("givenUp");
+        QTest::newRow("silent") << 0 << StallTimeoutMs * 3 / 2 << true;
+        QTest::newRow("trickling") << StallTimeoutMs / 4 << StallTimeoutMs * 3 << false;
+    }
+
+    void stalledPeersAreGivenUp()
+    {
+        QFETCH(int, trickleEveryMs);
+        QFETCH(int, deadlineMs);
+        QFETCH(bool, givenUp);
+        Reception r(10);
+        r.receiver.setIdleTimeout(std::chrono::milliseconds(StallTimeoutMs));
+        QTimer trickle;
+        QObject::connect(&trickle, &QTimer::timeout, [&r] { r.peer.write("x"); });
+        if (trickleEveryMs > 0)
+            trickle.start(trickleEveryMs);
+        // Which comes first, the end or a deadline well short of twice the timeout.
+        std::optional<bool> endedByDeadline;
+        QTimer::singleShot(deadlineMs, [&] { endedByDeadline = r.receiver.isFinished(); });
+        QTRY_VERIFY_WITH_TIMEOUT(endedByDeadline.has_value(), TimeoutMs);
+        QCOMPARE(*endedByDeadline, givenUp);
+        if (givenUp)
+            QCOMPARE(r.transcript.lines.last().msg, failure("protistrana neodpovídá"));
     }
 
     // Transfers that never get going end in time, on both sides.
