@@ -1,6 +1,7 @@
 // Whole transfers between two stations on loopback: offer, acceptance, TCP, and every way
 // a transfer can end.
 #include "TransferFakes.h"
+#include "transfer/DiskReserve.h"
 #include "transfer/FileReceiver.h"
 #include "transfer/Transfer.h"
 
@@ -10,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <limits>
 #include <optional>
 #include <sys/mount.h>
 
@@ -84,7 +86,8 @@ QString failure(const QString& reason)
     return QStringLiteral("chyba při přenosu souboru zdroj.bin - ") + reason;
 }
 
-// One reception from loopback with the test as its connected peer, built without an offer.
+// One reception from loopback with the test as its connected peer, built without an offer
+// so that it can be given a disk of the test's own.
 struct Reception {
     explicit Reception(qint64 announced)
         : receiver(transcript, network, QHostAddress::LocalHost, QStringLiteral("zdroj.bin"),
@@ -216,10 +219,64 @@ private slots:
         p.source(4 << 20);
         p.offer();
         QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.value(1),
-                                  (RecordedLine{failure("soubor nelze zapsat"), 4, ""}), TimeoutMs);
+                                  (RecordedLine{failure("na disku dochází místo"), 4, ""}),
+                                  TimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.last(),
                                   (RecordedLine{failure("spojení bylo přerušeno"), 4, ""}), 5000);
         QVERIFY(!p.a.transfers.isSending());
+    }
+
+    // A reception stops a little past the announced size, and before the disk's reserve:
+    // a hundredth of it, at most 256 MiB. The file keeps what came up to there.
+    void receptionsStopAtTheirLimits_data()
+    {
+        QTest::addColumn<qint64>("announced");
+        QTest::addColumn<qint64>("sent");
+        QTest::addColumn<qint64>("written");
+        QTest::addColumn<qint64>("volumeSize");
+        QTest::addColumn<qint64>("freeAtStart");
+        QTest::addColumn<QString>("lastLine");
+        const QString over = failure("protistrana posílá víc, než ohlásila");
+        const QString full = failure("na disku dochází místo");
+        const qint64 GiB = 1024 * MiB, roomy = 512 * MiB;
+        const qint64 limitOf10 = 10 + 1 + MiB, limitOf4MiB = 4 * MiB + 419430 + MiB;
+        const auto row = [](const char* name, qint64 announced, qint64 sent,
+                            qint64 written) -> QTestData& {
+            return QTest::newRow(name) << announced << sent << written;
+        };
+        row("10 B, the limit", 10, limitOf10, limitOf10) << GiB << roomy << Closing;
+        row("10 B, one over", 10, limitOf10 + 1, limitOf10) << GiB << roomy << over;
+        row("4 MiB, one over", 4 * MiB, limitOf4MiB + 1, limitOf4MiB) << GiB << roomy << over;
+        row("largest size", std::numeric_limits<qint64>::max(), 100, 100)
+            << GiB << roomy << failure("přijato 100 z 9223372036854775807 bajtů");
+        row("a hundredth left", 8 * MiB, 8 * MiB, 3 * MiB) << GiB << GiB / 100 + 3 * MiB << full;
+        row("256 MiB left", 4 * MiB, 4 * MiB, MiB) << 1024 * GiB << 257 * MiB << full;
+        row("below already", MiB, MiB, 0) << GiB << GiB / 100 - 1 << full;
+        row("size unknown", 6 * MiB, 6 * MiB, 6 * MiB) << -1LL << -1LL << Closing;
+    }
+
+    void receptionsStopAtTheirLimits()
+    {
+        QFETCH(qint64, announced);
+        QFETCH(qint64, sent);
+        QFETCH(qint64, written);
+        QFETCH(qint64, volumeSize);
+        QFETCH(qint64, freeAtStart);
+        QFETCH(QString, lastLine);
+        Reception r(announced);
+        int looks = 0;
+        r.receiver.setVolumeLookup([&](const QString& path) {
+            ++looks;
+            return VolumeSpace{volumeSize, freeAtStart - QFileInfo(path).size()};
+        });
+        const QByteArray bytes = randomBytes(sent);
+        r.peer.write(bytes);
+        r.peer.disconnectFromHost();
+        QTRY_VERIFY_WITH_TIMEOUT(r.receiver.isFinished(), TimeoutMs);
+        QCOMPARE(r.transcript.lines.last().msg, lastLine);
+        QCOMPARE(r.written(), bytes.left(written));
+        // Megabytes arrive in many reads; the disk is looked at once, and again at its end.
+        QVERIFY2(looks <= 2, qPrintable(QString::number(looks)));
     }
 
     // A connected peer that goes quiet is given up one timeout after its last byte, give or
