@@ -5,9 +5,22 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 const QString ClosingLine =
     QStringLiteral("přenos souboru je kompletní nebo byl zastaven uživatelem");
+
+// The announced size comes from the peer: a huge one saturates rather than wraps.
+qint64 sizeLimit(qint64 announced)
+{
+    const qint64 overrun =
+        announced / FileReceiver::OverrunDivisor + FileReceiver::OverrunAllowance;
+    return announced > std::numeric_limits<qint64>::max() - overrun
+               ? std::numeric_limits<qint64>::max()
+               : announced + overrun;
+}
 } // namespace
 
 FileReceiver::FileReceiver(TranscriptSink& transcript, TransferNetwork& network,
@@ -18,6 +31,8 @@ FileReceiver::FileReceiver(TranscriptSink& transcript, TransferNetwork& network,
     , m_network(network)
     , m_sender(std::move(sender))
     , m_file(destination)
+    , m_sizeLimit(sizeLimit(announcedSize))
+    , m_diskReserve(destination, lookUpVolume)
 {
 }
 
@@ -72,14 +87,28 @@ void FileReceiver::onReadyRead()
     m_buffer.resize(ReadBufferSize);
     while (!isFinished() && m_connection->bytesAvailable() > 0) {
         const qint64 got = m_connection->read(m_buffer.data(), m_buffer.size());
-        if (got <= 0)
+        if (got <= 0 || !store(got))
             return;
-        if (m_file.write(m_buffer.constData(), got) != got) {
-            fail(QStringLiteral("soubor nelze zapsat"));
-            return;
-        }
-        advance(got);
     }
+}
+
+// What is over a limit is dropped; what came before it stays in the file.
+bool FileReceiver::store(qint64 got)
+{
+    const qint64 wanted = std::min(got, m_sizeLimit - done());
+    const qint64 writable = m_diskReserve.take(wanted);
+    if (writable > 0) {
+        if (m_file.write(m_buffer.constData(), writable) != writable) {
+            fail(QStringLiteral("soubor nelze zapsat"));
+            return false;
+        }
+        advance(writable);
+    }
+    if (writable < wanted)
+        fail(QStringLiteral("na disku dochází místo"));
+    else if (wanted < got)
+        fail(QStringLiteral("protistrana posílá víc, než ohlásila"));
+    return !isFinished();
 }
 
 // However the connection ends, the bytes that arrived say whether the file is whole.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DiskReserve.h"
 #include "Transfer.h"
 
 #include <QFile>
@@ -19,6 +20,11 @@ class FileReceiver final : public Transfer {
 public:
     // The most the connection holds in memory before the file has taken it.
     static constexpr qint64 ReadBufferSize = 256 * 1024;
+    // Written beyond the announced size, one part in OverrunDivisor of it and OverrunAllowance
+    // more: a file that grows while it is sent (a log, a download) still arrives whole, a
+    // peer that never stops does not fill the disk.
+    static constexpr qint64 OverrunDivisor = 10;
+    static constexpr qint64 OverrunAllowance = 1 << 20;
 
     FileReceiver(TranscriptSink& transcript, TransferNetwork& network, QHostAddress sender,
                  QString shownName, qint64 announcedSize, QString destination,
@@ -30,16 +36,22 @@ public:
     quint16 start();
     // Closes the connection and keeps what has arrived.
     void cancel() override;
+    // Where the destination's free space is looked up; the system's by default.
+    void setVolumeLookup(VolumeLookup lookUp) { m_diskReserve.setLookup(std::move(lookUp)); }
 
 private:
     void onNewConnection();
     void onReadyRead();
+    // Writes what may be written of the `got` bytes in the buffer; false when that ended it.
+    bool store(qint64 got);
     void onEnded();
     void release() override;
 
     TransferNetwork& m_network;
     QHostAddress m_sender;
     QFile m_file;
+    qint64 m_sizeLimit = 0;
+    DiskReserve m_diskReserve;
     QByteArray m_buffer; // one allocation for every arrival
     std::unique_ptr<QTcpServer> m_server;
     QTcpSocket* m_connection = nullptr; // a child of m_server

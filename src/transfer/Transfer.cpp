@@ -2,6 +2,7 @@
 
 #include "protocol/TranscriptSink.h"
 
+#include <algorithm>
 #include <utility>
 
 Transfer::Transfer(Direction direction, TranscriptSink& transcript, QString fileLabel,
@@ -12,34 +13,38 @@ Transfer::Transfer(Direction direction, TranscriptSink& transcript, QString file
     , m_fileLabel(std::move(fileLabel))
     , m_fileName(std::move(fileName))
     , m_total(total)
+    , m_lastProgress(std::chrono::steady_clock::now())
 {
-    // Checked once a period rather than restarted for every block: a gigabyte is a hundred
-    // thousand of them.
-    m_idle.setInterval(DefaultIdleTimeout);
-    connect(&m_idle, &QTimer::timeout, this, [this] {
-        if (!std::exchange(m_active, false))
-            fail(QStringLiteral("protistrana neodpovídá"));
-    });
-    m_idle.start();
+    connect(&m_idleCheck, &QTimer::timeout, this, &Transfer::checkIdle);
+    setIdleTimeout(DefaultIdleTimeout);
 }
 
 void Transfer::setIdleTimeout(std::chrono::milliseconds timeout)
 {
-    m_idle.setInterval(timeout);
+    using std::chrono::milliseconds;
+    m_idleTimeout = timeout;
+    // Twelve looks per timeout keep a short test timeout as close as the long one.
+    m_idleCheck.setInterval(std::clamp(timeout / 12, milliseconds(1), MaxIdleCheckInterval));
     if (!m_finished)
-        m_idle.start();
+        m_idleCheck.start();
+}
+
+void Transfer::checkIdle()
+{
+    if (std::chrono::steady_clock::now() - m_lastProgress >= m_idleTimeout)
+        fail(QStringLiteral("protistrana neodpovídá"));
 }
 
 void Transfer::markConnected()
 {
     m_connected = true;
-    m_active = true;
+    m_lastProgress = std::chrono::steady_clock::now();
 }
 
 void Transfer::advance(qint64 bytes)
 {
     m_done += bytes;
-    m_active = true;
+    m_lastProgress = std::chrono::steady_clock::now();
     emit progressed(m_done);
 }
 
@@ -66,7 +71,7 @@ void Transfer::finish()
 {
     // Marked first: closing a socket can report its end again from inside release().
     m_finished = true;
-    m_idle.stop();
+    m_idleCheck.stop();
     release();
     emit finished();
 }

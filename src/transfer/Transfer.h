@@ -19,6 +19,9 @@ public:
 
     // A peer that neither connects nor moves a byte for this long is given up on.
     static constexpr std::chrono::milliseconds DefaultIdleTimeout{60000};
+    // How late past its timeout a stalled transfer may end: a twelfth of the default, which
+    // no user waiting on a window tells apart from the minute itself.
+    static constexpr std::chrono::milliseconds MaxIdleCheckInterval{5000};
 
     Direction direction() const { return m_direction; }
     // The file as its window names it, and the size it is expected to have.
@@ -52,6 +55,7 @@ protected:
     virtual void release() = 0;
 
 private:
+    void checkIdle();
     void finish();
 
     Direction m_direction;
@@ -60,8 +64,9 @@ private:
     QString m_fileName;
     qint64 m_total = 0;
     qint64 m_done = 0;
-    bool m_active = false; // moved a byte or connected since the idle timer last fired
+    std::chrono::milliseconds m_idleTimeout = DefaultIdleTimeout;
+    std::chrono::steady_clock::time_point m_lastProgress; // connected or moved a byte
     bool m_connected = false;
     bool m_finished = false;
-    QTimer m_idle;
+    QTimer m_idleCheck;
 };

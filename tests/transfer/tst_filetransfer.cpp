@@ -1,6 +1,7 @@
 // Whole transfers between two stations on loopback: offer, acceptance, TCP, and every way
 // a transfer can end.
 #include "TransferFakes.h"
+#include "transfer/DiskReserve.h"
 #include "transfer/FileReceiver.h"
 #include "transfer/Transfer.h"
 
@@ -8,13 +9,26 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <limits>
+#include <optional>
 #include <sys/mount.h>
 
 namespace {
 using Lines = QList<RecordedLine>;
 constexpr int TimeoutMs = 20000;
+constexpr int StallTimeoutMs = 800;
 const QString Closing = QStringLiteral("přenos souboru je kompletní nebo byl zastaven uživatelem");
+
+constexpr qint64 MiB = 1 << 20;
+
+QByteArray randomBytes(qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    return bytes;
+}
 
 // Station a (127.0.0.1) offers, station b (127.0.0.2) saves into its own folder.
 struct Pair {
@@ -31,20 +45,21 @@ struct Pair {
     }
     QByteArray source(qint64 size)
     {
-        QByteArray bytes(size, Qt::Uninitialized);
-        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+        const QByteArray bytes = randomBytes(size);
         QFile file(dir.filePath("zdroj.bin"));
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != size)
             qFatal("cannot write the source");
         return bytes;
     }
     void offer() { a.transfers.SendFilename(b.self.MyIP, dir.filePath("zdroj.bin")); }
-    // Runs a callback once, at the first progress of a side's transfer.
-    void atFirstProgress(QPointer<Transfer>& side, std::function<void()> act)
+    // Runs a callback once, at the first progress of the transfer a station starts next.
+    // Hooked as it starts: on loopback a whole file can go before a test could look.
+    void atFirstProgress(TransferStation& station, std::function<void()> act)
     {
-        QTRY_VERIFY_WITH_TIMEOUT(side, TimeoutMs);
-        QObject::connect(side, &Transfer::progressed, side, [act, once = true]() mutable {
-            std::exchange(once, false) ? act() : void();
+        QObject::connect(&station.transfers, &FileTransfers::transferStarted, [act](Transfer* t) {
+            QObject::connect(t, &Transfer::progressed, t, [act, once = true]() mutable {
+                std::exchange(once, false) ? act() : void();
+            });
         });
     }
     bool idle() const
@@ -70,6 +85,29 @@ QString failure(const QString& reason)
 {
     return QStringLiteral("chyba při přenosu souboru zdroj.bin - ") + reason;
 }
+
+// One reception from loopback with the test as its connected peer, built without an offer
+// so that it can be given a disk of the test's own.
+struct Reception {
+    explicit Reception(qint64 announced)
+        : receiver(transcript, network, QHostAddress::LocalHost, QStringLiteral("zdroj.bin"),
+                   announced, dir.filePath(QStringLiteral("zdroj.bin")))
+    {
+        peer.connectToHost(QHostAddress::LocalHost, receiver.start());
+        peer.waitForConnected(TimeoutMs);
+    }
+    QByteArray written() const
+    {
+        QFile file(dir.filePath(QStringLiteral("zdroj.bin")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+    }
+
+    RecordingTranscript transcript;
+    RecordingNetwork network;
+    QTemporaryDir dir;
+    FileReceiver receiver;
+    QTcpSocket peer;
+};
 
 // A file system with room for 64 KiB, for as long as the test runs.
 struct TinyFileSystem {
@@ -135,9 +173,10 @@ private slots:
         Pair p;
         const QByteArray bytes = p.source(8 << 20);
         const QString source = p.dir.filePath("zdroj.bin");
-        p.offer();
         QPointer<Transfer>& side = onSender ? p.sending : p.receiving;
-        p.atFirstProgress(side, [&] {
+        bool acted = false;
+        p.atFirstProgress(onSender ? p.a : p.b, [&] {
+            acted = true;
             // Nobody offers a second file while one is on its way.
             p.a.transfers.SendFilename(p.b.self.MyIP, source);
             if (how == "cancel")
@@ -150,7 +189,8 @@ private slots:
             else
                 QFile::remove(source);
         });
-        QTRY_VERIFY_WITH_TIMEOUT(p.idle(), TimeoutMs);
+        p.offer();
+        QTRY_VERIFY_WITH_TIMEOUT(acted && p.idle(), TimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.size(), 1 + !receiverLine.isEmpty(), 5000);
         const QByteArray arrived = p.received();
         if (how == "delete")
@@ -179,10 +219,95 @@ private slots:
         p.source(4 << 20);
         p.offer();
         QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.value(1),
-                                  (RecordedLine{failure("soubor nelze zapsat"), 4, ""}), TimeoutMs);
+                                  (RecordedLine{failure("na disku dochází místo"), 4, ""}),
+                                  TimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.last(),
                                   (RecordedLine{failure("spojení bylo přerušeno"), 4, ""}), 5000);
         QVERIFY(!p.a.transfers.isSending());
+    }
+
+    // A reception stops a little past the announced size, and before the disk's reserve:
+    // a hundredth of it, at most 256 MiB. The file keeps what came up to there.
+    void receptionsStopAtTheirLimits_data()
+    {
+        QTest::addColumn<qint64>("announced");
+        QTest::addColumn<qint64>("sent");
+        QTest::addColumn<qint64>("written");
+        QTest::addColumn<qint64>("volumeSize");
+        QTest::addColumn<qint64>("freeAtStart");
+        QTest::addColumn<QString>("lastLine");
+        const QString over = failure("protistrana posílá víc, než ohlásila");
+        const QString full = failure("na disku dochází místo");
+        const qint64 GiB = 1024 * MiB, roomy = 512 * MiB;
+        const qint64 limitOf10 = 10 + 1 + MiB, limitOf4MiB = 4 * MiB + 419430 + MiB;
+        const auto row = [](const char* name, qint64 announced, qint64 sent,
+                            qint64 written) -> QTestData& {
+            return QTest::newRow(name) << announced << sent << written;
+        };
+        row("10 B, the limit", 10, limitOf10, limitOf10) << GiB << roomy << Closing;
+        row("10 B, one over", 10, limitOf10 + 1, limitOf10) << GiB << roomy << over;
+        row("4 MiB, one over", 4 * MiB, limitOf4MiB + 1, limitOf4MiB) << GiB << roomy << over;
+        row("largest size", std::numeric_limits<qint64>::max(), 100, 100)
+            << GiB << roomy << failure("přijato 100 z 9223372036854775807 bajtů");
+        row("a hundredth left", 8 * MiB, 8 * MiB, 3 * MiB) << GiB << GiB / 100 + 3 * MiB << full;
+        row("256 MiB left", 4 * MiB, 4 * MiB, MiB) << 1024 * GiB << 257 * MiB << full;
+        row("below already", MiB, MiB, 0) << GiB << GiB / 100 - 1 << full;
+        row("size unknown", 6 * MiB, 6 * MiB, 6 * MiB) << -1LL << -1LL << Closing;
+    }
+
+    void receptionsStopAtTheirLimits()
+    {
+        QFETCH(qint64, announced);
+        QFETCH(qint64, sent);
+        QFETCH(qint64, written);
+        QFETCH(qint64, volumeSize);
+        QFETCH(qint64, freeAtStart);
+        QFETCH(QString, lastLine);
+        Reception r(announced);
+        int looks = 0;
+        r.receiver.setVolumeLookup([&](const QString& path) {
+            ++looks;
+            return VolumeSpace{volumeSize, freeAtStart - QFileInfo(path).size()};
+        });
+        const QByteArray bytes = randomBytes(sent);
+        r.peer.write(bytes);
+        r.peer.disconnectFromHost();
+        QTRY_VERIFY_WITH_TIMEOUT(r.receiver.isFinished(), TimeoutMs);
+        QCOMPARE(r.transcript.lines.last().msg, lastLine);
+        QCOMPARE(r.written(), bytes.left(written));
+        // Megabytes arrive in many reads; the disk is looked at once, and again at its end.
+        QVERIFY2(looks <= 2, qPrintable(QString::number(looks)));
+    }
+
+    // A connected peer that goes quiet is given up one timeout after its last byte, give or
+    // take a look; one that keeps trickling is not.
+    void stalledPeersAreGivenUp_data()
+    {
+        QTest::addColumn<int>("trickleEveryMs");
+        QTest::addColumn<int>("deadlineMs");
+        QTest::addColumn<bool>("givenUp");
+        QTest::newRow("silent") << 0 << StallTimeoutMs * 3 / 2 << true;
+        QTest::newRow("trickling") << StallTimeoutMs / 4 << StallTimeoutMs * 3 << false;
+    }
+
+    void stalledPeersAreGivenUp()
+    {
+        QFETCH(int, trickleEveryMs);
+        QFETCH(int, deadlineMs);
+        QFETCH(bool, givenUp);
+        Reception r(10);
+        r.receiver.setIdleTimeout(std::chrono::milliseconds(StallTimeoutMs));
+        QTimer trickle;
+        QObject::connect(&trickle, &QTimer::timeout, [&r] { r.peer.write("x"); });
+        if (trickleEveryMs > 0)
+            trickle.start(trickleEveryMs);
+        // Which comes first, the end or a deadline well short of twice the timeout.
+        std::optional<bool> endedByDeadline;
+        QTimer::singleShot(deadlineMs, [&] { endedByDeadline = r.receiver.isFinished(); });
+        QTRY_VERIFY_WITH_TIMEOUT(endedByDeadline.has_value(), TimeoutMs);
+        QCOMPARE(*endedByDeadline, givenUp);
+        if (givenUp)
+            QCOMPARE(r.transcript.lines.last().msg, failure("protistrana neodpovídá"));
     }
 
     // Transfers that never get going end in time, on both sides.
