@@ -182,8 +182,6 @@ private:
     bool m_ready = false;
 };
 
-} // namespace
-
 int runStation(QApplication& app, quint16 port, const QHostAddress& broadcast)
 {
     QTemporaryDir config;
@@ -201,6 +199,17 @@ int runStation(QApplication& app, quint16 port, const QHostAddress& broadcast)
         return 1;
     window.show();
     return app.exec();
+}
+
+} // namespace
+
+std::optional<int> runIfStation(int argc, char** argv)
+{
+    if (argc <= 3 || QByteArray(argv[1]) != "station")
+        return std::nullopt;
+    QApplication app(argc, argv);
+    return runStation(app, quint16(QByteArray(argv[2]).toUInt()),
+                      QHostAddress(QString::fromLatin1(argv[3])));
 }
 
 } // namespace StationHarness

@@ -13,7 +13,7 @@
 #include <QProcess>
 #include <QStringList>
 
-class QApplication;
+#include <optional>
 
 namespace StationHarness {
 
@@ -32,11 +32,12 @@ QByteArray datagram(const char* word, const QStringList& fields);
 // UDP datagrams the kernel dropped for full receive buffers, in the namespace of the process.
 qint64 rcvbufErrorsSeenBy(qint64 processId);
 
-// The station itself. Commands on stdin: "refresh" (the user list's refresh), "mark" (reports
-// the heartbeat's longest gap since the last mark and starts again), "sent" (reports, once the
-// watched nick's lines stop coming, how many were shown), "quit". It says "READY" when its
-// roster first fills and "JOINED" when the watched address is listed.
-int runStation(QApplication& app, quint16 port, const QHostAddress& broadcast);
+// When the program was started as the station ("station PORT BROADCAST"), runs it to its end.
+// Commands on stdin: "refresh" (the user list's refresh), "mark" (reports the heartbeat's
+// longest gap since the last mark and starts again), "sent" (reports, once the watched nick's
+// lines stop coming, how many were shown), "quit". It says "READY" when its roster first fills
+// and "JOINED" when the watched address is listed.
+std::optional<int> runIfStation(int argc, char** argv);
 
 // A receiver process and its line protocol.
 class Receiver final {

@@ -12,7 +12,7 @@
 #include "StationHarness.h"
 #include "UdpFlood.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QRegularExpression>
@@ -168,12 +168,9 @@ int drive(const QStringList& args)
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> code = runIfStation(argc, argv))
+        return *code;
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (mode == QLatin1String("station") && argc > 3) {
-        QApplication app(argc, argv);
-        return runStation(app, quint16(QByteArray(argv[2]).toUInt()),
-                          QHostAddress(QString::fromLatin1(argv[3])));
-    }
     if (mode == QLatin1String("drive")) {
         QCoreApplication app(argc, argv);
         return drive(app.arguments().mid(2));

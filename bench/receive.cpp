@@ -13,7 +13,7 @@
 #include "net/UdpTransport.h"
 #include "protocol/Framing.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -406,12 +406,9 @@ int drive(const QStringList& args)
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> code = runIfStation(argc, argv))
+        return *code;
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (mode == QLatin1String("station") && argc > 3) {
-        QApplication app(argc, argv);
-        return runStation(app, quint16(QByteArray(argv[2]).toUInt()),
-                          QHostAddress(QString::fromLatin1(argv[3])));
-    }
     if (mode == QLatin1String("plain") && argc > 2)
         return runPlain(quint16(QByteArray(argv[2]).toUInt()));
     if (mode == QLatin1String("drive")) {

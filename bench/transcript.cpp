@@ -135,17 +135,24 @@ Cost firstThousand(Cost& slowest)
     return {Bench::median(wall), Bench::median(cpu)};
 }
 
-void measure(qsizetype entries, const Cost& first, Cost& slowest)
+// A pane on screen that has shown and cleared a few entries, so that what it costs with no
+// entry at all, its caches of the font's glyphs included, is paid before anything is measured.
+std::unique_ptr<TranscriptView> warmPane()
 {
     auto view = std::make_unique<TranscriptView>();
     view->resize(433, 303);
     view->show();
-    // What the pane costs with no entry at all, its caches of the font's glyphs included.
     for (qsizetype i = 0; i < 50; ++i)
         addTypicalEntry(*view, i);
     QCoreApplication::processEvents();
     view->clearTranscript();
     QCoreApplication::processEvents();
+    return view;
+}
+
+void measure(qsizetype entries, const Cost& first, Cost& slowest)
+{
+    const auto view = warmPane();
     const qint64 heapBefore = heapInUse();
 
     const qsizetype measured = entries > Window ? Attempts * Window : Window;
@@ -237,14 +244,7 @@ void measureStoreAtCap()
 // clear: the process must go back to about where it started.
 void measureFloodAndClear()
 {
-    auto view = std::make_unique<TranscriptView>();
-    view->resize(433, 303);
-    view->show();
-    for (qsizetype i = 0; i < 50; ++i)
-        addTypicalEntry(*view, i);
-    QCoreApplication::processEvents();
-    view->clearTranscript();
-    QCoreApplication::processEvents();
+    const auto view = warmPane();
     const qint64 atStart = residentBytes();
 
     // Twice what the store keeps, a few lines per turn as a flood arrives.
