@@ -87,14 +87,16 @@ public:
         m_activity.start();
 
         Roster& roster = window.station().roster();
-        connect(&roster, &Roster::rowsInserted, this, [this, &roster](auto, int first, int) {
+        connect(&roster, &Roster::rowsInserted, this, [this, &roster] {
             m_activity.start();
             if (!m_ready) {
                 m_ready = true;
                 say("READY");
             }
-            if (roster.at(first).key == Roster::keyFor(WatchedAddress))
-                say("JOINED");
+            if (m_awaited > 0 && roster.count() >= m_awaited) {
+                m_awaited = 0;
+                say("LISTED");
+            }
         });
         connect(window.chat(), &TranscriptView::chat_Change, this, [this] { scanTranscript(); });
         connect(&m_commands, &QSocketNotifier::activated, this, [this] { readCommands(); });
@@ -112,11 +114,12 @@ private:
         const qsizetype dropped = entries.droppedCount(), end = dropped + entries.entryCount();
         for (m_nextSerial = qMax(m_nextSerial, dropped); m_nextSerial < end; ++m_nextSerial) {
             const TranscriptEntry entry = entries.entryAt(m_nextSerial - dropped);
-            if (entry.nick != QLatin1Char('<') + WatchedNick + QLatin1Char('>'))
+            if (!entry.nick.startsWith(QLatin1Char('<') + WatchedNick))
                 continue;
+            // Stations take turns; each one's own lines keep their order.
             const int sequence = entry.message.left(6).toInt();
-            m_ordered = m_ordered && sequence > m_lastSequence;
-            m_lastSequence = sequence;
+            m_ordered = m_ordered && sequence > m_lastSequence.value(entry.nick, -1);
+            m_lastSequence.insert(entry.nick, sequence);
             ++m_handled;
             m_activity.start();
         }
@@ -139,6 +142,12 @@ private:
             } else if (command == "mark") {
                 say("MARKED " + gaps());
                 m_maxGapMs = m_maxBusyMs = 0;
+            } else if (command.startsWith("listed ")) {
+                m_awaited = command.mid(7).toInt();
+                if (m_window.station().roster().count() >= m_awaited) {
+                    m_awaited = 0;
+                    say("LISTED");
+                }
             } else if (command == "sent") {
                 m_idleCheck.start(50);
             } else if (command == "quit") {
@@ -177,7 +186,8 @@ private:
     double m_maxBusyMs = 0;
     qsizetype m_nextSerial = 0;
     int m_handled = 0;
-    int m_lastSequence = -1;
+    QHash<QString, int> m_lastSequence; // per nick
+    int m_awaited = 0; // entries that "listed" waits for
     bool m_ordered = true;
     bool m_ready = false;
 };

@@ -17,8 +17,7 @@
 
 namespace StationHarness {
 
-// The station reports the lines of this nick, sent as from this address.
-inline const QString WatchedAddress = QStringLiteral("10.99.0.1");
+// The station counts the lines of the nicks that begin so.
 inline const QString WatchedNick = QStringLiteral("flood");
 // A receiver that has taken nothing for this long has taken all it will.
 constexpr qint64 IdleMs = 1'000;
@@ -34,9 +33,9 @@ qint64 rcvbufErrorsSeenBy(qint64 processId);
 
 // When the program was started as the station ("station PORT BROADCAST"), runs it to its end.
 // Commands on stdin: "refresh" (the user list's refresh), "mark" (reports the heartbeat's
-// longest gap since the last mark and starts again), "sent" (reports, once the watched nick's
-// lines stop coming, how many were shown), "quit". It says "READY" when its roster first fills
-// and "JOINED" when the watched address is listed.
+// longest gap since the last mark and starts again), "listed N" (says "LISTED" once N users are
+// listed), "sent" (reports, once the watched nicks' lines stop coming, how many were shown and
+// whether each nick's came in order), "quit". It says "READY" when its roster first fills.
 std::optional<int> runIfStation(int argc, char** argv);
 
 // A receiver process and its line protocol.

@@ -86,8 +86,11 @@ int drive(const QStringList& args)
     const auto send = [&](QUdpSocket& socket, const char* word, const QStringList& fields) {
         socket.writeDatagram(datagram(word, fields), to, Port);
     };
-    send(peer, "LOGON", {WatchedAddress, WatchedNick, QStringLiteral("user")});
-    station.waitFor("JOINED");
+    // The peer names an address of its own choosing; it speaks for it from its own.
+    const QString peerAddress = QStringLiteral("10.99.0.1");
+    send(peer, "LOGON", {peerAddress, WatchedNick, QStringLiteral("user")});
+    station.send("listed 2");
+    station.waitFor("LISTED");
     station.send("mark");
     station.waitFor("MARKED");
     const double startMiB = residentMiB(station.processId());
@@ -106,7 +109,7 @@ int drive(const QStringList& args)
     QTimer chat, watch;
     QObject::connect(&chat, &QTimer::timeout, &loop, [&] {
         send(peer, "MSG",
-             {WatchedAddress, QStringLiteral("%1 radek").arg(said++, 6, 10, QLatin1Char('0'))});
+             {peerAddress, QStringLiteral("%1 radek").arg(said++, 6, 10, QLatin1Char('0'))});
     });
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
         pings.ping();

@@ -1,11 +1,14 @@
 // A station under floods, against a plain UDP receiver in the same place and the same run:
-// three bursts of 10,000 chat lines sent back to back as fast as one sender can, 2,000
-// stations answering one refresh, and lines of 30,000 characters. Meanwhile a heartbeat timer
-// inside the station measures how long its GUI thread is held up. Last, on loopback in the
-// driver itself, how much of a light sender's traffic gets through beside a flood.
+// three bursts of 10,000 chat lines from 1,000 stations sent back to back as fast as one sender
+// can, 2,000 stations answering one refresh, and lines of 30,000 characters. Meanwhile a
+// heartbeat timer inside the station measures how long its GUI thread is held up. Last, on
+// loopback in the driver itself, how much of a light sender's traffic gets through beside a
+// flood.
 //
-//   bench_receive drive [--sender-netns NS --receiver-netns NS --to ADDRESS] [--rounds N]
+//   bench_receive drive [--sender-netns NS --receiver-netns NS --to ADDRESS
+//                        --stations-from ADDRESS] [--rounds N]
 //
+// The sending stations' addresses must be the sender's own (from 127.1.0.1 on loopback).
 // Without namespaces everything runs on loopback. The driver starts the receivers itself
 // ("station" and "plain" are this program again) and talks to them by lines on stdin/stdout.
 #include "BenchSupport.h"
@@ -22,6 +25,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -36,6 +40,8 @@ using namespace StationHarness;
 constexpr int BurstSize = 10'000;
 constexpr int Bursts = 3;
 constexpr int Answers = 2'000;
+// Stations that send the lines, each a share within what one station may write at once.
+constexpr int LineStations = 1'000;
 constexpr int LongLines = 300;
 constexpr int LongLineCharacters = 30'000;
 // How long the station is watched doing nothing, for the heartbeat's own gaps.
@@ -95,6 +101,19 @@ int runPlain(quint16 port)
 
 // ---- the driver -----------------------------------------------------------------------------
 
+// A datagram and the station it comes from.
+struct Outgoing {
+    QByteArray data;
+    QHostAddress from;
+};
+
+// The addresses the sending stations speak from, one after the other from the first: the
+// sending machine's own, loopback's or a block that bench/run.sh routes to its loopback.
+struct Stations {
+    QHostAddress first;
+    QHostAddress at(int i) const { return QHostAddress(first.toIPv4Address() + quint32(i)); }
+};
+
 class Sender {
     Q_DISABLE_COPY_MOVE(Sender)
 
@@ -119,10 +138,31 @@ public:
         ::sendto(m_fd, datagram.constData(), std::size_t(datagram.size()), 0,
                  reinterpret_cast<const sockaddr*>(&m_to), sizeof m_to);
     }
-    // As fast as the socket takes them, one system call each.
-    void send(const std::vector<QByteArray>& datagrams) const
+    // From an address of this machine's of the datagram's own, as many stations send.
+    void send(const Outgoing& datagram) const
     {
-        for (const QByteArray& d : datagrams)
+        iovec data{const_cast<char*>(datagram.data.constData()), std::size_t(datagram.data.size())};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+        msghdr message{};
+        message.msg_name = const_cast<sockaddr_in*>(&m_to);
+        message.msg_namelen = sizeof m_to;
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* header = CMSG_FIRSTHDR(&message);
+        header->cmsg_level = IPPROTO_IP;
+        header->cmsg_type = IP_PKTINFO;
+        header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo from{};
+        from.ipi_spec_dst.s_addr = htonl(datagram.from.toIPv4Address());
+        std::memcpy(CMSG_DATA(header), &from, sizeof from);
+        ::sendmsg(m_fd, &message, 0);
+    }
+    // As fast as the socket takes them, one system call each.
+    void send(const std::vector<Outgoing>& datagrams) const
+    {
+        for (const Outgoing& d : datagrams)
             send(d);
     }
 
@@ -133,13 +173,16 @@ private:
 
 enum class Load { Chat, Answers, LongLines };
 
-std::vector<QByteArray> datagramsOf(Load load)
+// Each line from the next station in turn, numbered across all of them.
+std::vector<Outgoing> datagramsOf(Load load, const Stations& stations)
 {
-    std::vector<QByteArray> datagrams;
-    const auto line = [](int sequence, const QString& text) {
-        return datagram(
-            "MSG",
-            {WatchedAddress, QStringLiteral("%1 ").arg(sequence, 6, 10, QLatin1Char('0')) + text});
+    std::vector<Outgoing> datagrams;
+    const auto line = [&stations](int sequence, const QString& text) {
+        const QHostAddress from = stations.at(sequence % LineStations);
+        return Outgoing{
+            datagram("MSG", {from.toString(),
+                             QStringLiteral("%1 ").arg(sequence, 6, 10, QLatin1Char('0')) + text}),
+            from};
     };
     switch (load) {
     case Load::Chat:
@@ -149,8 +192,9 @@ std::vector<QByteArray> datagramsOf(Load load)
     case Load::Answers:
         for (int i = 0; i < Answers; ++i)
             datagrams.push_back(
-                datagram("PTOING", {QStringLiteral("10.98.%1.%2").arg(i / 250).arg(i % 250 + 1),
-                                    QStringLiteral("stanice%1").arg(i), QStringLiteral("user")}));
+                {datagram("PTOING", {stations.at(i).toString(), QStringLiteral("stanice%1").arg(i),
+                                     QStringLiteral("user")}),
+                 stations.at(i)});
         break;
     case Load::LongLines:
         for (int i = 0; i < LongLines; ++i)
@@ -159,6 +203,18 @@ std::vector<QByteArray> datagramsOf(Load load)
         break;
     }
     return datagrams;
+}
+
+// Lines are shown only from stations on the list: each announces itself first.
+std::vector<Outgoing> logonsOf(const Stations& stations)
+{
+    std::vector<Outgoing> logons;
+    for (int i = 0; i < LineStations; ++i)
+        logons.push_back(
+            {datagram("LOGON", {stations.at(i).toString(), WatchedNick + QString::number(i),
+                                QStringLiteral("user")}),
+             stations.at(i)});
+    return logons;
 }
 
 struct Outcome {
@@ -172,6 +228,7 @@ struct Setup {
     QHostAddress to;
     quint16 port;
     QHostAddress stationBroadcast;
+    Stations senders;
 };
 
 Outcome receive(const Setup& setup, bool station, Load load)
@@ -186,16 +243,16 @@ Outcome receive(const Setup& setup, bool station, Load load)
         return {};
     }
     const Sender sender(setup.to, setup.port);
-    const std::vector<QByteArray> datagrams = datagramsOf(load);
+    const std::vector<Outgoing> datagrams = datagramsOf(load, setup.senders);
     Outcome outcome;
     if (station) {
         if (load == Load::Answers) {
             receiver.send("refresh");
             receiver.waitFor("REFRESHED");
         } else {
-            // Lines are shown only from stations on the list.
-            sender.send({datagram("LOGON", {WatchedAddress, WatchedNick, QStringLiteral("user")})});
-            receiver.waitFor("JOINED");
+            sender.send(logonsOf(setup.senders));
+            receiver.send("listed " + QByteArray::number(LineStations + 1));
+            receiver.waitFor("LISTED");
         }
         receiver.send("mark");
         receiver.waitFor("MARKED");
@@ -330,9 +387,13 @@ int drive(const QStringList& args)
         probe.bind(QHostAddress::LocalHost, 0);
         port = probe.localPort();
     }
+    // Without a block of addresses given, the stations speak from loopback's.
+    const QString first = option("--stations-from");
     const Setup setup{receiverNetns,
-                      namespaces ? QHostAddress(option("--to")) : QHostAddress::LocalHost, port,
-                      namespaces ? QHostAddress::Broadcast : QHostAddress::LocalHost};
+                      namespaces ? QHostAddress(option("--to")) : QHostAddress::LocalHost,
+                      port,
+                      namespaces ? QHostAddress::Broadcast : QHostAddress::LocalHost,
+                      {QHostAddress(first.isEmpty() ? QStringLiteral("127.1.0.1") : first)}};
 
     Totals plain[3], station[3];
     for (int round = 0; round < rounds; ++round) {
@@ -346,21 +407,23 @@ int drive(const QStringList& args)
     const Totals& chatPlain = plain[int(Load::Chat)];
     const Totals& chat = station[int(Load::Chat)];
     Bench::note(
-        QStringLiteral("receive path (%1; %2 rounds of %3 x %L4 chat lines sent as fast "
-                       "as one sender can, %L5 in all):")
+        QStringLiteral("receive path (%1; %2 rounds of %3 x %L4 chat lines from %L5 stations "
+                       "sent as fast as one sender can, %L6 in all):")
             .arg(namespaces ? QStringLiteral("two network namespaces") : QStringLiteral("loopback"))
             .arg(rounds)
             .arg(Bursts)
             .arg(BurstSize)
+            .arg(LineStations)
             .arg(rounds * Bursts * BurstSize));
     Bench::figure(QStringLiteral("chat lines shown by the station / got by a plain receiver"),
                   chat.handled, chatPlain.handled, QStringLiteral("lines"),
                   QStringLiteral(">= 0.95"));
-    Bench::note(QStringLiteral("    every line shown in order: %1; kernel drops (RcvbufErrors): "
-                               "station %2, plain receiver %3")
-                    .arg(chat.ordered ? "yes" : "NO")
-                    .arg(chat.kernelDrops)
-                    .arg(chatPlain.kernelDrops));
+    Bench::note(
+        QStringLiteral("    each station's lines shown in order: %1; kernel drops (RcvbufErrors): "
+                       "station %2, plain receiver %3")
+            .arg(chat.ordered ? "yes" : "NO")
+            .arg(chat.kernelDrops)
+            .arg(chatPlain.kernelDrops));
     printStall(QStringLiteral("the chat lines"), chat);
 
     const Totals& longPlain = plain[int(Load::LongLines)];
@@ -416,6 +479,6 @@ int main(int argc, char** argv)
         return drive(app.arguments().mid(2));
     }
     std::fprintf(stderr, "usage: bench_receive drive [--sender-netns NS --receiver-netns NS "
-                         "--to ADDRESS] [--rounds N]\n");
+                         "--to ADDRESS --stations-from ADDRESS] [--rounds N]\n");
     return 2;
 }

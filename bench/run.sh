@@ -40,8 +40,11 @@ fi
 if [ -n "$lab" ]; then
     receiver=$("$root/tests/netns/netns.sh" addr "$lab" 2)
     echo "network: two namespaces, $lab-1 (sender) and $lab-2 (receiver, $receiver)"
+    # The sender speaks as thousands of stations, each from an address of its own: a block
+    # routed to its loopback is all its own.
+    ip -n "$lab-1" route add local 10.206.0.0/16 dev lo
     quiet "$bench/bench_receive" drive --sender-netns "$lab-1" --receiver-netns "$lab-2" \
-        --to "$receiver" --rounds 3
+        --to "$receiver" --stations-from 10.206.0.1 --rounds 3
     quiet "$bench/bench_startup" drive --program "$build/kestrowind2" --listen-netns "$lab-1" \
         --start-netns "$lab-2" --runs 7
 else
