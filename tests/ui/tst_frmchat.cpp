@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QSignalSpy>
@@ -271,6 +272,31 @@ private slots:
                               "zvuk zapnut F9", "-", "zjistit nové verze"}));
         QCOMPARE(items(menus.mnuSaveToFileUp),
                  (QStringList{"HTML", "RichText File", "obyčejný text"}));
+    }
+
+    // A note says what will not arrive as typed while it is in the line; typographic
+    // characters with an equivalent in the code page arrive as that.
+    void composerWarnsOfCharactersTheWireCannotCarry()
+    {
+        Chat chat;
+        QVERIFY(chat.listsItself());
+        const QString note = QStringLiteral("znaky mimo kódování windows-1250 se odešlou jako ?");
+        const struct {
+            const char16_t* typed;
+            bool warned;
+            const char* arrives;
+        } lines[] = {{u"vpravo →", true, "<Jana>vpravo ?"},
+                     {u"a\u2011b \u2212 1\u202F000", false, "<Jana>a-b - 1 000"},
+                     {u"\U0001F600 ☺", true, "<Jana>? ?"},
+                     {u"„Žluťoučký“ — …", false, "<Jana>„Žluťoučký“ — …"}};
+        for (const auto& line : lines) {
+            chat.window.sendtext()->setText(QString::fromUtf16(line.typed));
+            QCOMPARE(chat.window.status()->note(), line.warned ? note : QString());
+            QCOMPARE(chat.window.status()->findChild<QLabel*>("note")->isVisible(), line.warned);
+            chat.type(chat.window.sendtext()->text());
+            QVERIFY(chat.window.status()->note().isEmpty());
+            QTRY_COMPARE(chat.lines().last(), QString::fromUtf8(line.arrives));
+        }
     }
 
     void startShowsTheIconAndTheWelcomeThenTheWindowHidesAndComesBack()
