@@ -9,6 +9,7 @@
 #include "Version.h"
 #include "tray/SoundPlayer.h"
 #include "tray/TrayCode.h"
+#include "ui/FileDialogLocale.h"
 #include "ui/WindowHelpers.h"
 #include "ui/frmchat.h"
 
@@ -39,6 +40,7 @@ QString helpText()
 void prepareApplication()
 {
     installCzechTranslations();
+    new FileDialogLocale(qApp);
     QApplication::setApplicationName(QString::fromLatin1(Version::SettingsApplication));
     // No display name: under X11 Qt would append it to every window's caption. The desktop
     // file name lets the desktop match the window to its menu entry and show its icon.

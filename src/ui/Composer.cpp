@@ -3,6 +3,7 @@
 #include "protocol/ComposerRules.h"
 #include "protocol/Station.h"
 #include "protocol/TranscriptSink.h"
+#include "protocol/WireCodec.h"
 
 #include <QKeyEvent>
 
@@ -15,11 +16,28 @@ Composer::Composer(Station& station, TranscriptSink& transcript, AboutBlock abou
     setObjectName(QStringLiteral("sendtext"));
     setToolTip(QStringLiteral("Zde zadejte zprávu k odeslání a poté stiskněte ENTER"));
     updateMaxLength();
+    connect(this, &QLineEdit::textChanged, this, &Composer::onTextChanged);
 }
 
 void Composer::updateMaxLength()
 {
     setMaxLength(ComposerRules::maxLineLength(m_station.MyIP(), m_station.Username()));
+}
+
+QString Composer::wireNote() const
+{
+    return m_lossy ? QStringLiteral("znaky mimo kódování windows-1250 se odešlou jako ?")
+                   : QString();
+}
+
+// Told before the line goes, while it can still be changed.
+void Composer::onTextChanged(const QString& line)
+{
+    const bool lossy = WireCodec::encodeCounting(line).replaced > 0;
+    if (lossy == m_lossy)
+        return;
+    m_lossy = lossy;
+    emit wireNoteChanged(wireNote());
 }
 
 void Composer::keyPressEvent(QKeyEvent* event)

@@ -20,9 +20,12 @@ public:
 
     // Keeps every line short enough for one packet with the nick now in use.
     void updateMaxLength();
+    // Said while the line holds a character the wire cannot carry; empty otherwise.
+    QString wireNote() const;
 
 signals:
     void clicked();
+    void wireNoteChanged(const QString& note);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -30,8 +33,10 @@ protected:
 
 private:
     void send();
+    void onTextChanged(const QString& line);
 
     Station& m_station;
     TranscriptSink& m_transcript;
     AboutBlock m_about;
+    bool m_lossy = false;
 };

@@ -13,6 +13,23 @@ StatusPanels::StatusPanels(QWidget* parent)
         addWidget(panel, key == QLatin1String("users_online") ? 1 : 0);
         m_panels.insert(key, panel);
     }
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("note"));
+    m_note->setContentsMargins(4, 0, 4, 0);
+    m_note->setTextFormat(Qt::PlainText);
+    addPermanentWidget(m_note);
+    m_note->hide();
+}
+
+QString StatusPanels::note() const
+{
+    return m_note->text();
+}
+
+void StatusPanels::showNote(const QString& note)
+{
+    m_note->setText(note);
+    m_note->setVisible(!note.isEmpty());
 }
 
 QString StatusPanels::panelText(const QString& key) const

@@ -15,7 +15,8 @@ class TranscriptReader;
 class TranscriptSink;
 
 // "tisk obsahu diskuze": the transcript's plain text in the font a painter on the printer
-// starts with, and the orientation and copies chosen in the print dialog.
+// starts with, and the orientation and copies chosen in the print dialog; 15 mm margins and
+// "strana N z M" at the foot of every page.
 class TranscriptPrinter final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TranscriptPrinter)

@@ -23,6 +23,10 @@ UserActions::UserActions(Station& station, TranscriptSink& transcript, MainMenus
     connect(m_menus.mnuRefresh, &QAction::triggered, this, &UserActions::refreshUsers);
     connect(m_menus.mnu_selectnick, &QAction::triggered, this, &UserActions::changeNick);
     connect(m_menus.mnu_sendalert, &QAction::triggered, this, &UserActions::sendAlert);
+    const Roster& roster = m_station.roster();
+    connect(&roster, &Roster::dataChanged, this, &UserActions::onRosterDataChanged);
+    connect(&roster, &Roster::rowsRemoved, this, &UserActions::onRosterShrunk);
+    connect(&roster, &Roster::modelReset, this, &UserActions::onRosterShrunk);
 }
 
 void UserActions::onEntryReleased(const QString& key, Qt::MouseButton button,
@@ -33,18 +37,49 @@ void UserActions::onEntryReleased(const QString& key, Qt::MouseButton button,
     if (row < 0)
         return;
     m_selectedUser = key;
-    // A nick's "&" is a character, not the mark of a shortcut key.
-    m_menus.mnu_User->setTitle(QStringLiteral("uživatel ") +
-                               QString(roster.at(row).text).replace(u'&', QLatin1String("&&")));
-    m_menus.mnu_User->menuAction()->setVisible(true);
+    showUserMenu(row);
     if (button == Qt::RightButton)
         m_menus.mnu_User->popup(globalPos);
 }
 
 void UserActions::onEmptyReleased()
 {
+    forgetSelectedUser();
+}
+
+void UserActions::showUserMenu(int row)
+{
+    // A nick's "&" is a character, not the mark of a shortcut key; the first letter of
+    // "uživatel" is.
+    m_menus.mnu_User->setTitle(
+        QStringLiteral("&uživatel ") +
+        QString(m_station.roster().at(row).text).replace(u'&', QLatin1String("&&")));
+    m_menus.mnu_User->menuAction()->setVisible(true);
+}
+
+void UserActions::forgetSelectedUser()
+{
     m_selectedUser.clear();
     m_menus.mnu_User->menuAction()->setVisible(false);
+    // Its items would act on nobody now.
+    m_menus.mnu_User->close();
+}
+
+void UserActions::onRosterDataChanged(const QModelIndex& first, const QModelIndex& last,
+                                      const QList<int>& roles)
+{
+    if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
+        return;
+    const int row = m_selectedUser.isEmpty() ? -1 : m_station.roster().rowOf(m_selectedUser);
+    if (row >= first.row() && row <= last.row())
+        showUserMenu(row);
+}
+
+// A refresh empties the list as well: the user is gone from it until they answer again.
+void UserActions::onRosterShrunk()
+{
+    if (!m_selectedUser.isEmpty() && m_station.roster().rowOf(m_selectedUser) < 0)
+        forgetSelectedUser();
 }
 
 void UserActions::refreshUsers()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -7,13 +8,15 @@
 #include <functional>
 
 class MainMenus;
+class QModelIndex;
 class SettingsHolder;
 class Station;
 class TranscriptSink;
 class QWidget;
 
 // What the user does with the user list: picks a user for the user menu, refreshes the
-// list, changes the own nick and sends a private note.
+// list, changes the own nick and sends a private note. The user menu goes by the picked
+// user's nick as it is now, and goes away when that user leaves.
 class UserActions final : public QObject {
     Q_OBJECT
 
@@ -33,6 +36,11 @@ public:
     void sendAlert();
 
 private:
+    void showUserMenu(int row);
+    void forgetSelectedUser();
+    void onRosterDataChanged(const QModelIndex& first, const QModelIndex& last,
+                             const QList<int>& roles);
+    void onRosterShrunk();
     void askText(const QString& title, const QString& prompt, const QString& initial,
                  std::function<void(const QString&)> done);
     // The remembered user's address, or empty when that user is no longer listed.

@@ -11,6 +11,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -28,6 +33,7 @@ const QString BankWeb = QString::fromLatin1(Version::MakerWeb);
 const QColor ProductColour(0x2b, 0x3f, 0x5c);
 const QColor AccentColour(0xb0, 0x5a, 0x22);
 const QColor LinkColour(0x1a, 0x4f, 0x9c);
+constexpr int BadgeWidth = 54;
 
 template<typename Widget>
 Widget* place(Widget* widget, const char* name, int leftTwips, int topTwips)
@@ -61,7 +67,7 @@ QPixmap bankPicture(const QSize& size, int visibleWidth)
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF badge(visibleWidth - 54.5, 2.5, 54, size.height() - 5);
+    const QRectF badge(visibleWidth - BadgeWidth - 0.5, 2.5, BadgeWidth, size.height() - 5);
     painter.setPen(QPen(AccentColour.darker(130), 1));
     painter.setBrush(AccentColour);
     painter.drawRoundedRect(badge, 5, 5);
@@ -89,6 +95,58 @@ ClickableLabel::ClickableLabel(const QString& text, QWidget* parent)
     : QLabel(text, parent)
 {
     setCursor(Qt::PointingHandCursor);
+    // Not on a click: a link followed with the mouse leaves the focus where the typing is.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void ClickableLabel::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        event->accept();
+        if (!event->isAutoRepeat())
+            emit clicked();
+        return;
+    default:
+        QLabel::keyPressEvent(event);
+    }
+}
+
+void ClickableLabel::focusInEvent(QFocusEvent* event)
+{
+    QLabel::focusInEvent(event);
+    underlineWhileFocused();
+}
+
+void ClickableLabel::focusOutEvent(QFocusEvent* event)
+{
+    QLabel::focusOutEvent(event);
+    underlineWhileFocused();
+}
+
+// The style's focus frame alone is faint next to the check boxes' marks.
+void ClickableLabel::underlineWhileFocused()
+{
+    QFont underlined = font();
+    underlined.setUnderline(hasFocus());
+    setFont(underlined);
+}
+
+void ClickableLabel::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStyleOptionFocusRect frame;
+    frame.initFrom(this);
+    frame.rect = m_focusArea.isNull() ? rect() : m_focusArea;
+    frame.backgroundColor = palette().color(backgroundRole());
+    // Only the keyboard brings the focus here, so the frame is always due; some styles draw it
+    // only when told the focus came that way.
+    frame.state |= QStyle::State_KeyboardFocusChange;
+    QStylePainter(this).drawPrimitive(QStyle::PE_FrameFocusRect, frame);
 }
 
 void ClickableLabel::mousePressEvent(QMouseEvent* event)
@@ -134,6 +192,8 @@ frmAbout::frmAbout(QWidget* parent)
     }
     connect(cancel, &ClickableLabel::clicked, this, &QWidget::close);
     connect(save, &ClickableLabel::clicked, this, &frmAbout::saveClicked);
+    orderTabsByPosition();
+    m_nick->setFocus();
 
     MakeTopmost(this);
     AddDropShadow(this);
@@ -187,10 +247,11 @@ void frmAbout::buildContribution()
 {
     // Made first, so the text lies above it.
     auto* bank = new ClickableLabel({}, this);
-    bank->setPixmap(
-        bankPicture({px(2925), px(570)}, InnerSize.width() - px(MarginTwips) - px(3360)));
+    const int visibleWidth = InnerSize.width() - px(MarginTwips) - px(3360);
+    bank->setPixmap(bankPicture({px(2925), px(570)}, visibleWidth));
     place(bank, "Image2", 3360, 960);
     bank->resize(px(2925), px(570));
+    bank->setFocusArea(QRect(visibleWidth - BadgeWidth - 2, 0, BadgeWidth + 2, bank->height()));
     connect(bank, &ClickableLabel::clicked, this, [] { OpenDocument(BankWeb); });
 
     place(new QLabel(QStringList{QStringLiteral("Líbí-li se vám aplikace a používáte-li ji, "
@@ -246,6 +307,22 @@ void frmAbout::buildOptions()
     connect(update, &ClickableLabel::clicked, this, &frmAbout::updateLinkClicked);
 }
 
+// The controls are placed, not laid out: Tab goes through them as they read, top to bottom and
+// left to right, whatever order they were made in.
+void frmAbout::orderTabsByPosition()
+{
+    QList<QWidget*> stops;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->focusPolicy() & Qt::TabFocus)
+            stops << child;
+    }
+    std::stable_sort(stops.begin(), stops.end(), [](const QWidget* a, const QWidget* b) {
+        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+    });
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        setTabOrder(stops[i - 1], stops[i]);
+}
+
 Options frmAbout::options() const
 {
     Options options;
@@ -268,6 +345,21 @@ void frmAbout::setOptions(const Options& options)
     m_checks[3]->setChecked(options.playsound);
     m_checks[4]->setChecked(options.maxokno);
     m_checks[5]->setChecked(options.playwhenmin);
+}
+
+void frmAbout::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit saveClicked();
+        return;
+    case Qt::Key_Escape:
+        close();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void frmAbout::closeEvent(QCloseEvent* event)

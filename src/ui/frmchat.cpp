@@ -117,6 +117,7 @@ void frmchat::connectActions()
         m_station.presence().RequestPing();
     });
     connect(&m_station, &Station::usernameChanged, m_sendtext, &Composer::updateMaxLength);
+    connect(m_sendtext, &Composer::wireNoteChanged, m_status, &StatusPanels::showNote);
     connect(&m_station, &Station::myIpChanged, this, [this](const QString& address) {
         m_status->setPanelText(QStringLiteral("ip"), address);
         m_sendtext->updateMaxLength();

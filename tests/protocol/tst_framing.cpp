@@ -92,6 +92,52 @@ private slots:
         QCOMPARE(WireCodec::encode(QStringLiteral("€ 日")), QByteArray("\x80 ?"));
     }
 
+    // Typographic characters the code page lacks go as their nearest equivalent; what has no
+    // equivalent goes as "?" and is counted, once per character, so the composer can warn.
+    void wireStandsInForWhatTheCodePageLacks_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("replaced");
+        const auto row = [](const char* name, const char16_t* text, QByteArray sent, int lost) {
+            QTest::newRow(name) << QString::fromUtf16(text) << sent << lost;
+        };
+        row("quotes and dashes it has", u"„Žluť“ ‚a‘ – — … •",
+            "\x84\x8E"
+            "lu\x9D\x93 \x82"
+            "a\x91 \x96 \x97 \x85 \x95",
+            0);
+        row("hyphens and minus", u"a\u2010b\u2011c\u2212d", "a-b-c-d", 0);
+        row("figure dash and bar", u"\u2012\u2015", "\x96\x97", 0);
+        row("thin and other spaces", u"1\u202F000\u2009\u2003\u00A0", "1 000  \xA0", 0);
+        row("primes", u"5\u2032 3\u2033", "5' 3\"", 0);
+        row("no equivalent", u"→☺Ж", "???", 3);
+        row("a surrogate pair is one character", u"a\U0001F600b", "a?b", 1);
+        row("a typed question mark", u"co?", "co?", 0);
+        row("invisible format characters", u"a\u200Bb\uFEFF", "ab", 0);
+    }
+    void wireStandsInForWhatTheCodePageLacks()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, sent);
+        QFETCH(int, replaced);
+        const WireCodec::Encoded encoded = WireCodec::encodeCounting(text);
+        QCOMPARE(encoded.bytes, sent);
+        QCOMPARE(encoded.replaced, replaced);
+        QCOMPARE(WireCodec::encode(text), sent);
+        // Never more bytes than characters: the composer's length limit counts on it.
+        QVERIFY(sent.size() <= text.size());
+    }
+
+    void everyCharacterOfTheCodePageGoesOutAsBefore()
+    {
+        for (int byte = 0; byte < 256; ++byte) {
+            const QByteArray one(1, char(byte));
+            const WireCodec::Encoded encoded = WireCodec::encodeCounting(WireCodec::decode(one));
+            QVERIFY2(encoded.bytes == one && encoded.replaced == 0, qPrintable(one.toHex()));
+        }
+    }
+
     void fieldsSplitAtEverySeparator()
     {
         QCOMPARE(CommandDispatcher::splitFields(""), QStringList());

@@ -176,6 +176,76 @@ private slots:
         }
     }
 
+    // Tab goes through every control as they read, the links included, round to the start.
+    void tabReachesEveryControlInReadingOrder()
+    {
+        Fixture f;
+        f.holder.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.holder.dialog()));
+        QStringList chain{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < 12; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            chain << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(chain,
+                 (QStringList{"Text1", "Check3", "Check5", "Check6", "Check1", "Check2", "Check4",
+                              "Label36", "Label2", "Label1", "Label4", "Image2", "Text1"}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Image2"));
+    }
+
+    // Enter saves and Escape cancels wherever the focus is; on a link, Enter and Space follow it.
+    void keysActOnTheFocusedControl_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("Enter in the nick") << "Text1" << int(Qt::Key_Return) << "saved";
+        QTest::newRow("Enter on a box") << "Check4" << int(Qt::Key_Enter) << "saved";
+        QTest::newRow("Escape in the nick") << "Text1" << int(Qt::Key_Escape) << "closed";
+        QTest::newRow("Escape on a link") << "Label4" << int(Qt::Key_Escape) << "closed";
+        QTest::newRow("Enter on storno") << "Label2" << int(Qt::Key_Return) << "closed";
+        QTest::newRow("Space on save") << "Label1" << int(Qt::Key_Space) << "saved";
+        QTest::newRow("Enter on the update link") << "Label36" << int(Qt::Key_Return) << "update";
+        QTest::newRow("Space on the bank") << "Image2" << int(Qt::Key_Space) << "web";
+    }
+    void keysActOnTheFocusedControl()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(QString, outcome);
+        Fixture f;
+        f.holder.show();
+        QPointer<frmAbout> dialog = &f.holder.dialog();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        f.control<QLineEdit>("Text1")->setText(QStringLiteral("nový"));
+        QSignalSpy update(&f.holder, &SettingsHolder::updateLinkClicked);
+        m_opened.clear();
+        QWidget* control = f.control<QWidget>(focus.toLatin1());
+        control->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(control, Qt::Key(key));
+        const QString happened = update.count()        ? "update"
+                                 : !m_opened.isEmpty() ? "web"
+                                 : !dialog->isVisible()
+                                     ? (f.read("nick") == "nový" ? "saved" : "closed")
+                                     : "nothing";
+        QCOMPARE(happened, outcome);
+    }
+
+    // A link with the keyboard looks it, as the other controls do.
+    void aFocusedLinkShowsIt()
+    {
+        Fixture f;
+        f.holder.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.holder.dialog()));
+        for (const char* name : {"Label4", "Image2", "Label36", "Label2", "Label1"}) {
+            QWidget* link = f.control<QWidget>(name);
+            const QImage unfocused = link->grab().toImage();
+            link->setFocus(Qt::TabFocusReason);
+            QVERIFY2(link->grab().toImage() != unfocused, name);
+        }
+    }
+
     void emptiedNickKeepsTheNickInUse()
     {
         Fixture f;

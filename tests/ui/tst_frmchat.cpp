@@ -11,7 +11,9 @@
 
 #include <QCheckBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
@@ -90,7 +92,7 @@ private slots:
         QMenu* userMenu = chat.window.menus().mnu_User;
         const QPoint onEntry = users->visualRect(users->model()->index(0, 0)).center();
         QTest::mouseClick(users->viewport(), Qt::LeftButton, {}, onEntry);
-        QCOMPARE(userMenu->title(), QStringLiteral("uživatel Jana"));
+        QCOMPARE(userMenu->title(), QStringLiteral("&uživatel Jana"));
         QVERIFY(userMenu->menuAction()->isVisible() && !userMenu->isVisible());
         const QString me = chat.window.station().MyIP();
         QCOMPARE(chat.window.userActions().SelectedUser(), Roster::keyFor(me));
@@ -240,37 +242,150 @@ private slots:
 
     void menusCarryTheirItemsInOrderWithTheirKeys()
     {
+        // As shown: the access key's mark is not a character; greyed items end in "(x)".
         const auto items = [](const QMenu* menu) {
             QStringList result;
             for (const QAction* action : menu->actions()) {
                 const QString keys = action->shortcut().toString(QKeySequence::PortableText);
-                result << (action->isSeparator() ? QStringLiteral("-")
-                           : keys.isEmpty()      ? action->text()
-                                                 : action->text() + QLatin1Char(' ') + keys);
+                QString item = QString(action->text()).remove(u'&');
+                if (!keys.isEmpty())
+                    item += QLatin1Char(' ') + keys;
+                if (!action->isEnabled())
+                    item += QStringLiteral(" (x)");
+                result << (action->isSeparator() ? QStringLiteral("-") : item);
             }
             return result;
         };
         MainWindowFixture w;
         const MainMenus& menus = w.window.menus();
-        QCOMPARE(menus.mnu_chat->title(), QStringLiteral("možnosti"));
-        QCOMPARE(
-            items(menus.mnu_chat),
-            (QStringList{"zobrazit okno F11", "skrýt okno F2", "-", "obnovit uživatele F5",
-                         "poslat zprávu F3", "změnit přezdívku", "když je vyžadována má pozornost",
-                         "-", "nastavení", "-", "ukončit aplikaci F12"}));
+        QCOMPARE(menus.mnu_chat->title(), QStringLiteral("&možnosti"));
+        QCOMPARE(items(menus.mnu_chat),
+                 (QStringList{"zobrazit okno F11", "skrýt okno F2", "-", "obnovit uživatele F5",
+                              "poslat zprávu F3 (x)", "změnit přezdívku",
+                              "když je vyžadována má pozornost", "-", "nastavení", "-",
+                              "ukončit aplikaci F12"}));
         QCOMPARE(items(menus.mnu_wake),
                  (QStringList{"ignorovat upozornění", "maximalizovat okno aplikace"}));
-        QCOMPARE(menus.mnu_User->title(), QStringLiteral("UserMenu"));
+        QCOMPARE(menus.mnu_User->title(), QStringLiteral("&UserMenu"));
         QCOMPARE(items(menus.mnu_User),
-                 (QStringList{"zaslat soubor Ctrl+F", "-", "vyžádat si pozornost F4",
+                 (QStringList{"zaslat soubor Ctrl+F", "-", "vyžádat si pozornost F4 (x)",
                               "zaslat upozornění F6"}));
-        QCOMPARE(menus.mnuTools->title(), QStringLiteral("nástroje"));
+        QCOMPARE(menus.mnuTools->title(), QStringLiteral("&nástroje"));
         QCOMPARE(items(menus.mnuTools),
                  (QStringList{"uložit obsah diskuze do souboru", "tisk obsahu diskuze",
                               "vyčistit pole diskuze F8", "-", "obnovit seznam uživatelů", "-",
-                              "zvuk zapnut F9", "-", "zjistit nové verze"}));
+                              "zvuk zapnut F9 (x)", "-", "zjistit nové verze"}));
         QCOMPARE(items(menus.mnuSaveToFileUp),
                  (QStringList{"HTML", "RichText File", "obyčejný text"}));
+    }
+
+    // Every menu and item can be reached by a letter of its own within its menu.
+    void everyMenuAndItemHasAnAccessKeyOfItsOwn()
+    {
+        MainWindowFixture w;
+        QList<QList<QAction*>> menus{w.window.menuBar()->actions()};
+        for (qsizetype i = 0; i < menus.size(); ++i) {
+            QSet<QString> letters;
+            for (const QAction* action : menus[i]) {
+                if (action->isSeparator())
+                    continue;
+                const QString text = action->text();
+                const QString letter = QKeySequence::mnemonic(text).toString();
+                QVERIFY2(!letter.isEmpty() && text.count(u'&') == 1, qPrintable(text));
+                QVERIFY2(!letters.contains(letter), qPrintable(text));
+                letters << letter;
+                if (action->menu())
+                    menus << action->menu()->actions();
+            }
+        }
+        QCOMPARE(menus.size(), 6); // the bar, its three menus and the two submenus
+    }
+
+    // F10 opens the first menu, Alt with a letter the menu it marks, a letter in an open menu
+    // its item.
+    void theKeyboardOpensTheMenus_data()
+    {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("F10") << QKeySequence(Qt::Key_F10) << "mnu_chat";
+        QTest::newRow("Alt+N") << QKeySequence(Qt::ALT | Qt::Key_N) << "mnuTools";
+        QTest::newRow("Alt+U, the user menu hidden") << QKeySequence(Qt::ALT | Qt::Key_U) << "";
+    }
+    void theKeyboardOpensTheMenus()
+    {
+        QFETCH(QKeySequence, key);
+        QFETCH(QString, menu);
+        Chat chat;
+        chat.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&chat.window));
+        QTest::keySequence(chat.window.sendtext(), key);
+        QMenu* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QCOMPARE(open ? open->objectName() : QString(), menu);
+        if (!open)
+            return;
+        QTest::keyClick(open, Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+
+        if (key == QKeySequence(Qt::Key_F10)) {
+            QTest::keyClick(chat.window.sendtext(), Qt::Key_F10);
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_N);
+            QTRY_VERIFY(chat.window.settings().dialog().isVisible());
+            chat.window.settings().dialog().close();
+        }
+    }
+
+    // The user menu goes by the picked user's nick as it is now, through renames, other
+    // users' comings and goings, until that user leaves.
+    void userMenuFollowsItsUser()
+    {
+        Chat chat;
+        QVERIFY(chat.listsItself());
+        for (const char* peer :
+             {"PTOING\t10.0.0.7\vEva\vuser\r\n", "PTOING\t10.0.0.8\vPetr\vuser\r\n"})
+            chat.receive(peer);
+        Roster& roster = chat.window.station().roster();
+        QTRY_COMPARE(roster.count(), 3);
+        QMenu* userMenu = chat.window.menus().mnu_User;
+        chat.window.userActions().onEntryReleased(Roster::keyFor("10.0.0.7"), Qt::LeftButton, {});
+        const QList<std::pair<QByteArray, QString>> steps = {
+            {"PING\t10.0.0.8\vPavel\r\n", "&uživatel Eva"},
+            {"PING\t10.0.0.7\vEva & Jan\r\n", "&uživatel Eva && Jan"},
+            {"LOGOFF\t10.0.0.8\r\n", "&uživatel Eva && Jan"},
+            {"LOGOFF\t10.0.0.7\r\n", ""},
+        };
+        const TranscriptEntries& entries = chat.window.chat()->entries();
+        for (const auto& [packet, title] : steps) {
+            const qsizetype told = entries.entryCount(); // renames and leaves are told
+            chat.receive(packet);
+            QTRY_VERIFY(entries.entryCount() > told);
+            QCOMPARE(userMenu->menuAction()->isVisible() ? userMenu->title() : QString(), title);
+        }
+        QVERIFY(chat.window.userActions().SelectedUser().isEmpty());
+    }
+
+    // A note says what will not arrive as typed while it is in the line; typographic
+    // characters with an equivalent in the code page arrive as that.
+    void composerWarnsOfCharactersTheWireCannotCarry()
+    {
+        Chat chat;
+        QVERIFY(chat.listsItself());
+        const QString note = QStringLiteral("znaky mimo kódování windows-1250 se odešlou jako ?");
+        const struct {
+            const char16_t* typed;
+            bool warned;
+            const char* arrives;
+        } lines[] = {{u"vpravo →", true, "<Jana>vpravo ?"},
+                     {u"a\u2011b \u2212 1\u202F000", false, "<Jana>a-b - 1 000"},
+                     {u"\U0001F600 ☺", true, "<Jana>? ?"},
+                     {u"„Žluťoučký“ — …", false, "<Jana>„Žluťoučký“ — …"}};
+        for (const auto& line : lines) {
+            chat.window.sendtext()->setText(QString::fromUtf16(line.typed));
+            QCOMPARE(chat.window.status()->note(), line.warned ? note : QString());
+            QCOMPARE(chat.window.status()->findChild<QLabel*>("note")->isVisible(), line.warned);
+            chat.type(chat.window.sendtext()->text());
+            QVERIFY(chat.window.status()->note().isEmpty());
+            QTRY_COMPARE(chat.lines().last(), QString::fromUtf8(line.arrives));
+        }
     }
 
     void startShowsTheIconAndTheWelcomeThenTheWindowHidesAndComesBack()

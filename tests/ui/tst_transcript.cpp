@@ -14,6 +14,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -626,6 +627,50 @@ private slots:
         QCOMPARE(text.count(QStringLiteral("řádek 2")), 2);
         QVERIFY(text.contains(QStringLiteral("[14:03:27]<Petr>ahoj {světe} \\ <b>&amp;</b>")));
         QVERIFY(run(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("842 x 595 pts")));
+        QCOMPARE(text.count(QStringLiteral("strana 1 z 1")), 2); // each copy counts its own
+    }
+
+    // Nothing comes nearer than 15 mm to an edge, and every page ends in its number.
+    void printedPagesKeepTheirMarginsAndAreNumbered()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is needed to read the printout back");
+        Tools t;
+        t.entries.list.append({{}, {}, QString(600, u'm'), 1}); // wraps at the right margin
+        for (int i = 0; i < 150; ++i)
+            t.entries.list.append({"[12:00:00]", "<Eva>", QString::number(i), 10});
+        const QString pdf = t.path("strany.pdf");
+        t.print(pdf);
+        QTRY_COMPARE(t.sink.lines.size(), 1);
+
+        const qreal margin = 15 / 25.4 * 72; // in points
+        const QStringList pages = run("pdftotext", {"-bbox", pdf, "-"}).split("<page ").mid(1);
+        QVERIFY(pages.size() >= 3);
+        static const QRegularExpression size(R"re(width="([\d.]+)" height="([\d.]+)")re");
+        static const QRegularExpression word(
+            R"re(xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re");
+        for (qsizetype page = 0; page < pages.size(); ++page) {
+            const QRegularExpressionMatch paper = size.match(pages[page]);
+            const qreal width = paper.captured(1).toDouble(), height = paper.captured(2).toDouble();
+            QRectF inked;
+            QStringList words;
+            QList<QRectF> boxes;
+            for (const QRegularExpressionMatch& m : word.globalMatch(pages[page])) {
+                boxes << QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+                inked |= boxes.last();
+                words << m.captured(5);
+            }
+            QCOMPARE(words.mid(words.size() - 4).join(' '),
+                     QStringLiteral("strana %1 z %2").arg(page + 1).arg(pages.size()));
+            const QRectF footer = boxes[boxes.size() - 4] | boxes.last();
+            QVERIFY(qAbs(footer.center().x() - width / 2) < 1);
+            // The text and the footer reach to the margins, not past them.
+            QVERIFY(qAbs(inked.left() - margin) < 2 && inked.top() > margin - 0.5);
+            QVERIFY(qAbs(inked.bottom() - (height - margin)) < 4);
+            QVERIFY(inked.right() < width - margin + 0.5);
+            QVERIFY(page > 0 || inked.right() > width - margin - 12);
+        }
     }
 
     void theMenuClearsWithoutAQuestion()
