@@ -17,7 +17,8 @@ KeyboardGuard::KeyboardGuard(QWidget* window, std::chrono::milliseconds delay)
 
 KeyboardGuard::~KeyboardGuard()
 {
-    qApp->removeEventFilter(this);
+    if (qApp)
+        qApp->removeEventFilter(this);
 }
 
 void KeyboardGuard::arm()

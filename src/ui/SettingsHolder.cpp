@@ -104,6 +104,8 @@ void SettingsHolder::greet()
     QMetaObject::invokeMethod(
         box,
         [box] {
+            if (!box->isVisible())
+                return;
             box->raise();
             box->activateWindow();
         },
