@@ -1,6 +1,7 @@
 #include "FileReceiver.h"
 
 #include "TransferNetwork.h"
+#include "TransferText.h"
 #include "protocol/TranscriptSink.h"
 
 #include <QFileInfo>
@@ -116,14 +117,19 @@ void FileReceiver::onEnded()
 {
     onReadyRead();
     if (done() < totalSize())
-        fail(QStringLiteral("přijato %1 z %2 bajtů").arg(done()).arg(totalSize()));
+        fail(QStringLiteral("přijato ") + TransferText::amountOf(done(), totalSize()));
     else
         complete(ClosingLine);
 }
 
+// A file that is already whole is not called cancelled by a click that came late.
 void FileReceiver::cancel()
 {
-    complete(ClosingLine);
+    if (done() >= totalSize())
+        complete(ClosingLine);
+    else
+        complete(QStringLiteral("příjem souboru %1 byl zrušen, přijato %2")
+                     .arg(fileName(), TransferText::amountOf(done(), totalSize())));
 }
 
 void FileReceiver::release()

@@ -50,12 +50,18 @@ void FileSender::onConnected()
     queueBlocks();
 }
 
-// The end of the connection is the end of the transfer only when this side closed it.
+// The end of the connection is the end of the transfer only when this side closed it. What
+// went out then says how it ended: the receiver judges the file by the same count.
 void FileSender::onEnded()
 {
-    if (m_closing)
-        complete();
-    else if (isRunning())
+    if (m_closing) {
+        if (done() >= totalSize())
+            complete(QStringLiteral("soubor %1 byl odeslán").arg(fileName()));
+        else if (m_cancelled)
+            complete(cancelledLine());
+        else // the file shrank while it was sent: the receiver has only a part of it
+            fail(QStringLiteral("odesláno ") + TransferText::amountOf(done(), totalSize()));
+    } else if (isRunning())
         fail(QStringLiteral("spojení bylo přerušeno"));
     else
         fail(QStringLiteral("spojení se nepodařilo navázat"));
@@ -89,10 +95,17 @@ void FileSender::queueBlocks()
 
 void FileSender::cancel()
 {
+    m_cancelled = true;
     if (isRunning())
         close();
     else
-        complete();
+        complete(cancelledLine());
+}
+
+QString FileSender::cancelledLine() const
+{
+    return QStringLiteral("odesílání souboru %1 bylo zrušeno, odesláno %2")
+        .arg(fileName(), TransferText::amountOf(done(), totalSize()));
 }
 
 void FileSender::close()
@@ -100,7 +113,7 @@ void FileSender::close()
     m_closing = true;
     m_socket->disconnectFromHost();
     if (m_socket->state() == QAbstractSocket::UnconnectedState)
-        complete();
+        onEnded();
 }
 
 void FileSender::release()

@@ -35,6 +35,7 @@ private:
     void onEnded();
     void queueBlocks();
     void close();
+    QString cancelledLine() const;
     void release() override;
 
     TransferNetwork& m_network;
@@ -46,4 +47,5 @@ private:
     qint64 m_queued = 0;
     bool m_lastQueued = false;
     bool m_closing = false;
+    bool m_cancelled = false; // by this side's user
 };

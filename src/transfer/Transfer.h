@@ -45,6 +45,8 @@ protected:
              qint64 total, QObject* parent);
 
     TranscriptSink& transcript() { return m_transcript; }
+    // The file as the transcript names it.
+    QString fileName() const { return m_fileName; }
     void markConnected();
     void advance(qint64 bytes);
     // Ends with a type 4 line naming the file and what went wrong.

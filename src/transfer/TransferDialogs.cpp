@@ -2,6 +2,7 @@
 
 #include "frmProgress.h"
 #include "protocol/Station.h"
+#include "ui/KeyboardGuard.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -19,14 +20,16 @@ TransferDialogs::TransferDialogs(Station& station, TranscriptSink& transcript,
 
 void TransferDialogs::offerFileTo(const QString& address)
 {
-    auto* dialog = new QFileDialog(m_dialogParent);
+    auto* dialog = new QFileDialog(m_dialogParent, {}, m_sendFolder.start());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     // Every file, with or without a dot in its name.
     dialog->setNameFilter(QStringLiteral("všechny soubory (*)"));
-    connect(dialog, &QFileDialog::fileSelected, this,
-            [this, address](const QString& path) { m_transfers.SendFilename(address, path); });
+    connect(dialog, &QFileDialog::fileSelected, this, [this, address](const QString& path) {
+        m_sendFolder.remember(path);
+        m_transfers.SendFilename(address, path);
+    });
     dialog->open();
 }
 
@@ -39,22 +42,33 @@ void TransferDialogs::askToAccept(const QString& question, std::function<void(bo
     connect(box, &QDialog::finished, this, [box, answered = std::move(answered)] {
         answered(box->clickedButton() == box->button(QMessageBox::Yes));
     });
-    box->open();
+    // Not modal: whoever is typing in the main window goes on, and answers when they look.
+    box->setWindowModality(Qt::NonModal);
+    showWithoutFocus(box);
 }
 
 void TransferDialogs::chooseDestination(const QString& title, const QString& proposedName,
                                         std::function<void(const QString&)> chosen)
 {
     // The dialog asks before it replaces a file, as QFileDialog does unless told not to.
-    auto* dialog = new QFileDialog(m_dialogParent, title);
+    auto* dialog = new QFileDialog(m_dialogParent, title, m_receiveFolder.start());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Qt's own dialog, not the desktop's: only its keys can be guarded.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->selectFile(proposedName);
-    connect(dialog, &QDialog::finished, this, [dialog, chosen = std::move(chosen)](int result) {
-        const QStringList files = dialog->selectedFiles();
-        chosen(result == QDialog::Accepted && !files.isEmpty() ? files.first() : QString());
-    });
+    connect(dialog, &QDialog::finished, this,
+            [this, dialog, chosen = std::move(chosen)](int result) {
+                const QStringList files = dialog->selectedFiles();
+                const QString file =
+                    result == QDialog::Accepted && !files.isEmpty() ? files.first() : QString();
+                m_receiveFolder.remember(file);
+                chosen(file);
+            });
+    // It takes the focus, as the name is typed there; a key held since the question cannot
+    // save under the proposed name.
+    new KeyboardGuard(dialog);
     dialog->open();
 }
 

@@ -3,7 +3,9 @@
 #include "FileTransfers.h"
 #include "TransferNetwork.h"
 #include "TransferPrompts.h"
+#include "ui/RecentFolder.h"
 
+#include <QDir>
 #include <QObject>
 
 class Station;
@@ -12,7 +14,8 @@ class QWidget;
 
 // File transfer as the user sees it: the dialog that picks a file to offer, the question
 // and the save dialog for an offered one, and a progress window for every transfer. None
-// of them holds up the network while it is open.
+// of them holds up the network while it is open, and none that a peer's packet raises takes
+// a key the user meant for the main window.
 class TransferDialogs final : public QObject, public TransferPrompts {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TransferDialogs)
@@ -31,6 +34,8 @@ private:
     void showProgress(Transfer* transfer);
 
     QWidget* m_dialogParent;
+    RecentFolder m_sendFolder{&QDir::homePath};
+    RecentFolder m_receiveFolder{&downloadFolder};
     TcpTransferNetwork m_network;
     FileTransfers m_transfers;
 };

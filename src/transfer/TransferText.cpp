@@ -41,6 +41,11 @@ QString percent(double ratio, const QLocale& locale)
     return number(qRound(qBound(0.0, ratio, 1.0) * 100.0), locale) + QStringLiteral(" %");
 }
 
+QString amountOf(qint64 done, qint64 total, const QLocale& locale)
+{
+    return megabytes(done, locale) + QStringLiteral(" z ") + megabytes(total, locale);
+}
+
 QString FileNameFromPath(const QString& path)
 {
     for (qsizetype i = path.size() - 1; i >= 0; --i) {

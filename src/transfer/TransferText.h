@@ -11,6 +11,8 @@ namespace TransferText {
 QString megabytes(qint64 bytes, const QLocale& locale = QLocale());
 // A ratio of 0 to 1 as a whole percentage: "0 %", "57 %", "100 %".
 QString percent(double ratio, const QLocale& locale = QLocale());
+// Part of a file against its size, both in megabytes: "7,9 MB z 381 MB".
+QString amountOf(qint64 done, qint64 total, const QLocale& locale = QLocale());
 
 // The part of a path after its last ":", "\" or "/"; the whole path when it has none.
 QString FileNameFromPath(const QString& path);

@@ -70,6 +70,8 @@ frmProgress::frmProgress(Transfer& transfer, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmProgress"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // An acceptance from a peer opens it: the keyboard stays where the user is typing.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("přenos souboru"));
     setFixedSize(px(6495), px(1560));
     buildLabels();

@@ -1,5 +1,7 @@
 #include "NoteBoxes.h"
 
+#include "KeyboardGuard.h"
+
 #include <QMessageBox>
 
 void NoteBoxes::showNote(const QString& caption, const QString& text, std::function<void()> closed)
@@ -10,5 +12,6 @@ void NoteBoxes::showNote(const QString& caption, const QString& text, std::funct
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     QObject::connect(box, &QDialog::finished, box, [closed = std::move(closed)] { closed(); });
-    box->show();
+    // Enter that was meant for the composer must not close a note nobody has read.
+    showWithoutFocus(box);
 }

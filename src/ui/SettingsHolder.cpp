@@ -99,4 +99,15 @@ void SettingsHolder::greet()
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
+    // The main window is shown after the start-up that greets and would take the focus: the
+    // box takes it back once the window is up, so that Enter closes the box.
+    QMetaObject::invokeMethod(
+        box,
+        [box] {
+            if (!box->isVisible())
+                return;
+            box->raise();
+            box->activateWindow();
+        },
+        Qt::QueuedConnection);
 }

@@ -47,6 +47,7 @@ TranscriptSaver::TranscriptSaver(const TranscriptEntries& entries, TranscriptSin
     , m_entries(entries)
     , m_transcript(transcript)
     , m_programFolder(std::move(programFolder))
+    , m_folder([this] { return initialFolder(m_programFolder); })
     , m_window(window)
 {
 }
@@ -77,7 +78,7 @@ void TranscriptSaver::save(ExportKind kind)
     if (m_busy)
         return;
     m_busy = true;
-    openDialog(kind, initialFolder(m_programFolder), proposedName(QDateTime::currentDateTime()));
+    openDialog(kind, m_folder.start(), proposedName(QDateTime::currentDateTime()));
 }
 
 void TranscriptSaver::openDialog(ExportKind kind, const QString& folder, const QString& name)
@@ -102,6 +103,7 @@ void TranscriptSaver::onFileChosen(ExportKind kind, const QString& chosen)
         return;
     }
     const QString path = withExtension(chosen, kind);
+    m_folder.remember(path);
     if (!QFileInfo::exists(path)) {
         writeTo(kind, path);
         return;

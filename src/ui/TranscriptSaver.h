@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RecentFolder.h"
 #include "SlicedJob.h"
 #include "TranscriptExport.h"
 
@@ -25,7 +26,8 @@ public:
                     QString programFolder, QWidget* window);
     ~TranscriptSaver() override;
 
-    // Opens the save dialog; does nothing while an earlier save is still under way.
+    // Opens the save dialog, in the folder of the last save of this run; does nothing while an
+    // earlier save is still under way.
     void save(ExportKind kind);
 
     // "vypis_" and the time as ddmmyy_hh_m_ss.
@@ -45,6 +47,7 @@ private:
     const TranscriptEntries& m_entries;
     TranscriptSink& m_transcript;
     QString m_programFolder;
+    RecentFolder m_folder; // the program's folder or the documents before the first save
     QPointer<QWidget> m_window;
     bool m_busy = false;
     std::unique_ptr<QSaveFile> m_file;

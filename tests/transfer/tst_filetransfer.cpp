@@ -4,6 +4,7 @@
 #include "transfer/DiskReserve.h"
 #include "transfer/FileReceiver.h"
 #include "transfer/Transfer.h"
+#include "transfer/TransferText.h"
 
 #include <QPointer>
 #include <QRandomGenerator>
@@ -86,6 +87,16 @@ QString failure(const QString& reason)
     return QStringLiteral("chyba při přenosu souboru zdroj.bin - ") + reason;
 }
 
+// How a transfer's end reads in the transcript: a failure, or a plain progress line.
+RecordedLine failed(const QString& reason)
+{
+    return {failure(reason), 4, {}};
+}
+RecordedLine said(const QString& line)
+{
+    return {line, 1, QStringLiteral(" ")};
+}
+
 // One reception from loopback with the test as its connected peer, built without an offer
 // so that it can be given a disk of the test's own.
 struct Reception {
@@ -125,6 +136,8 @@ class tst_FileTransfer final : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Czech)); }
+
     void filesArriveByteForByte_data()
     {
         QTest::addColumn<qint64>("size");
@@ -142,34 +155,45 @@ private slots:
         QCOMPARE(p.received(), bytes);
         QCOMPARE(p.a.transcript.lines,
                  (Lines{{"žádost o příjem souboru na uživatele Bob", 0, ""},
-                        {"spojeno, posílám soubor ..." + p.dir.filePath("zdroj.bin"), 1, " "}}));
+                        {"spojeno, posílám soubor ..." + p.dir.filePath("zdroj.bin"), 1, " "},
+                        said("soubor zdroj.bin byl odeslán")}));
         QCOMPARE(p.b.transcript.lines,
-                 (Lines{{"spojeno, prijímám soubor ...", 1, " "}, {Closing, 1, " "}}));
+                 (Lines{{"spojeno, prijímám soubor ...", 1, " "}, said(Closing)}));
     }
 
-    // Each side stops or loses its peer half way; the other side says what happened.
+    // Half way, one side stops, loses its peer or its source; each side's last line says how
+    // it ended for that side, with the amount (%1) that went across in megabytes.
     void transfersEndedHalfWay_data()
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("onSender");
-        QTest::addColumn<QString>("senderLine");
-        QTest::addColumn<QString>("receiverLine");
-        const QString broken = failure("spojení bylo přerušeno");
-        const QString shortOne = failure("přijato %1 z 8388608 bajtů");
-        QTest::newRow("sender cancels") << "cancel" << true << "" << shortOne;
-        QTest::newRow("receiver cancels") << "cancel" << false << broken << Closing;
-        QTest::newRow("sender killed") << "kill" << true << "" << shortOne;
-        QTest::newRow("receiver killed") << "kill" << false << broken << "";
-        QTest::newRow("source truncated") << "truncate" << true << "" << shortOne;
-        QTest::newRow("source deleted") << "delete" << true << "" << Closing;
+        QTest::addColumn<Lines>("senderEnd");
+        QTest::addColumn<Lines>("receiverEnd");
+        const RecordedLine broken = failed("spojení bylo přerušeno");
+        const RecordedLine shortOne = failed("přijato %1 z 8 MB");
+        const RecordedLine sent = said("soubor zdroj.bin byl odeslán");
+        QTest::newRow("complete") << "nothing" << true << Lines{sent} << Lines{said(Closing)};
+        QTest::newRow("sender cancels")
+            << "cancel" << true
+            << Lines{said("odesílání souboru zdroj.bin bylo zrušeno, odesláno %1 z 8 MB")}
+            << Lines{shortOne};
+        QTest::newRow("receiver cancels")
+            << "cancel" << false << Lines{broken}
+            << Lines{said("příjem souboru zdroj.bin byl zrušen, přijato %1 z 8 MB")};
+        QTest::newRow("sender dropped") << "kill" << true << Lines{} << Lines{shortOne};
+        QTest::newRow("receiver dropped") << "kill" << false << Lines{broken} << Lines{};
+        // The sender sends what the file still has and says it was not all.
+        QTest::newRow("source truncated")
+            << "truncate" << true << Lines{failed("odesláno %1 z 8 MB")} << Lines{shortOne};
+        QTest::newRow("source deleted") << "delete" << true << Lines{sent} << Lines{said(Closing)};
     }
 
     void transfersEndedHalfWay()
     {
         QFETCH(QString, how);
         QFETCH(bool, onSender);
-        QFETCH(QString, senderLine);
-        QFETCH(QString, receiverLine);
+        QFETCH(Lines, senderEnd);
+        QFETCH(Lines, receiverEnd);
         Pair p;
         const QByteArray bytes = p.source(8 << 20);
         const QString source = p.dir.filePath("zdroj.bin");
@@ -186,27 +210,51 @@ private slots:
                     side, [&] { delete side; }, Qt::QueuedConnection);
             else if (how == "truncate")
                 QFile::resize(source, 100000);
-            else
+            else if (how == "delete")
                 QFile::remove(source);
         });
         p.offer();
         QTRY_VERIFY_WITH_TIMEOUT(acted && p.idle(), TimeoutMs);
-        QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.size(), 1 + !receiverLine.isEmpty(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.size(), 1 + receiverEnd.size(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.size(), 3 + senderEnd.size(), 5000);
         const QByteArray arrived = p.received();
-        if (how == "delete")
+        if (receiverEnd.value(0).msg == Closing)
             QCOMPARE(arrived, bytes);
         else
             QVERIFY(arrived.size() < bytes.size() && bytes.startsWith(arrived));
-        if (!receiverLine.isEmpty())
-            QCOMPARE(p.b.transcript.lines.last().msg,
-                     QString(receiverLine).replace("%1", QString::number(arrived.size())));
         QCOMPARE(p.a.transcript.lines.value(2),
                  (RecordedLine{"další soubor nemůže být zaslán, dokud uživatel přijme nebo "
                                "odmítne předchozí",
                                4, " "}));
-        QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.size(), 3 + !senderLine.isEmpty(), 5000);
-        if (!senderLine.isEmpty())
-            QCOMPARE(p.a.transcript.lines.last(), (RecordedLine{senderLine, 4, ""}));
+        // Both sides count the same bytes: what one sent before its close, the other got.
+        const QString amount = TransferText::megabytes(arrived.size());
+        for (Lines* end : {&senderEnd, &receiverEnd}) {
+            for (RecordedLine& line : *end)
+                line.msg.replace("%1", amount);
+        }
+        QCOMPARE(p.a.transcript.lines.mid(3), senderEnd);
+        QCOMPARE(p.b.transcript.lines.mid(1), receiverEnd);
+    }
+
+    // A cancel before anything has arrived, or after the whole file has.
+    void cancelledReceptions_data()
+    {
+        QTest::addColumn<qint64>("arrived");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("nothing yet")
+            << 0LL << "příjem souboru zdroj.bin byl zrušen, přijato 0 MB z 0,5 MB";
+        QTest::newRow("all there") << MiB / 2 << Closing;
+    }
+
+    void cancelledReceptions()
+    {
+        QFETCH(qint64, arrived);
+        QFETCH(QString, line);
+        Reception r(MiB / 2);
+        r.peer.write(randomBytes(arrived));
+        QTRY_COMPARE_WITH_TIMEOUT(r.receiver.done(), arrived, TimeoutMs);
+        r.receiver.cancel();
+        QCOMPARE(r.transcript.lines.last(), said(line));
     }
 
     void fullFileSystemEndsBothSides()
@@ -248,7 +296,7 @@ private slots:
         row("10 B, one over", 10, limitOf10 + 1, limitOf10) << GiB << roomy << over;
         row("4 MiB, one over", 4 * MiB, limitOf4MiB + 1, limitOf4MiB) << GiB << roomy << over;
         row("largest size", std::numeric_limits<qint64>::max(), 100, 100)
-            << GiB << roomy << failure("přijato 100 z 9223372036854775807 bajtů");
+            << GiB << roomy << failure("přijato 0 MB z 8796093022208 MB");
         row("a hundredth left", 8 * MiB, 8 * MiB, 3 * MiB) << GiB << GiB / 100 + 3 * MiB << full;
         row("256 MiB left", 4 * MiB, 4 * MiB, MiB) << 1024 * GiB << 257 * MiB << full;
         row("below already", MiB, MiB, 0) << GiB << GiB / 100 - 1 << full;
