@@ -191,27 +191,20 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("second");
         const QString x74(74, u'x');
-        QTest::newRow("nick and line") << "Petr"
-                                       << "ahoj"
-                                       << "Petr: ahoj";
-        QTest::newRow("no nick") << ""
-                                 << "něco se stalo"
-                                 << "něco se stalo";
-        QTest::newRow("a clearing") << ""
-                                    << ""
-                                    << "";
-        QTest::newRow("breaks, tabs and controls") << "Pe\rtr"
-                                                   << " a\r\nb\tc\u0001d\u2028e  f "
-                                                   << "Pe tr: a b c d e f";
-        QTest::newRow("markup as typed") << "<i>P</i>"
-                                         << "<b>x</b> &amp;"
-                                         << "<i>P</i>: <b>x</b> &amp;";
-        QTest::newRow("80 stay whole") << "Petr" << x74 << "Petr: " + x74;
-        QTest::newRow("81 are cut") << "Petr" << x74 + "yz"
-                                    << "Petr: " + x74.left(73) + "…";
-        QTest::newRow("a long nick too") << QString(90, u'n') << "ahoj" << QString(79, u'n') + "…";
-        QTest::newRow("a cut never halves a character") << "Petr" << x74.left(72) + "😀😀😀"
-                                                        << "Petr: " + x74.left(72) + "…";
+        const struct {
+            const char* name;
+            QString nick, text, second;
+        } rows[] = {
+            {"nick and line", "Petr", "ahoj", "Petr: ahoj"},
+            {"a clearing", "", "", ""},
+            {"breaks and controls", "Pe\rtr", " a\r\nb\tc\u0001d\u2028e  f ", "Pe tr: a b c d e f"},
+            {"80 stay whole", "Petr", x74, "Petr: " + x74},
+            {"81 are cut", "Petr", x74 + "yz", "Petr: " + x74.left(73) + "…"},
+            {"a long nick too", QString(90, u'n'), "ahoj", QString(79, u'n') + "…"},
+            {"no half character", "Petr", x74.left(72) + "😀😀😀", "Petr: " + x74.left(72) + "…"},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row.name) << row.nick << row.text << row.second;
     }
 
     void balloonTellsWhoAndHowTheLineStarts()
@@ -219,13 +212,13 @@ private slots:
         QFETCH(QString, nick);
         QFETCH(QString, text);
         QFETCH(QString, second);
-        const QString shown = Attention::activityText(nick, text);
-        QCOMPARE(shown, Activity.text + second);
+        QCOMPARE(Attention::activityText(nick, text), Activity.text + second);
         QVERIFY(second.size() <= Attention::PreviewLength);
     }
 
     // A panel that starts after the program, ends and starts again: the icon follows it as the
-    // desktop announces it, and nothing asks the desktop again and again in the meantime.
+    // desktop announces it, nothing asks the desktop again and again in the meantime, and an
+    // unread mark waits for it. The balloon leads back to the window as a double click does.
     void iconComesAndGoesWithTheNotificationArea()
     {
         Tray t;
@@ -233,60 +226,36 @@ private slots:
         QSignalSpy lost(&t.code, &TrayCode::trayLost);
         t.icon.available = false;
         t.add(Welcome);
+        t.sight = Sight::Behind;
+        t.attention.chat_Change(QStringLiteral("Petr"), QStringLiteral("ahoj"));
         QVERIFY(!t.code.isInTray() && t.icon.shows == 0 && t.icon.messages.isEmpty());
         const int asked = t.icon.availabilityQueries;
         QTest::qWait(2100);
         QCOMPARE(t.icon.availabilityQueries, asked);
 
         t.icon.setAvailable(true);
-        QVERIFY(t.code.isInTray() && t.icon.visible());
-        QCOMPARE(t.icon.menu, &t.menu);
         t.icon.setAvailable(true); // no news
-        QCOMPARE(appeared.count(), 1);
-        QCOMPARE(t.icon.shows, 1);
+        QVERIFY(t.code.isInTray() && t.iconMarked());
+        QVERIFY(appeared.count() == 1 && t.icon.shows == 1 && t.icon.menu == &t.menu);
+        t.icon.clickMessage();
+        QCOMPARE(t.restore.count(), 1);
+        t.attention.onWindowActivated();
+        QVERIFY(!t.code.isUnread() && !t.iconMarked());
 
         t.icon.setAvailable(false);
-        QVERIFY(!t.code.isInTray());
-        QCOMPARE(lost.count(), 1);
         t.balloon(Activity);
         t.icon.click(Click::Double);
         t.icon.clickMessage();
-        QVERIFY(t.icon.messages.isEmpty());
-        QCOMPARE(t.restore.count(), 0);
+        QVERIFY(!t.code.isInTray() && lost.count() == 1 && t.icon.messages.isEmpty());
+        QCOMPARE(t.restore.count(), 1);
         t.icon.setAvailable(true);
-        QVERIFY(t.code.isInTray());
-        QCOMPARE(appeared.count(), 2);
+        QVERIFY(t.code.isInTray() && appeared.count() == 2);
 
         // A removed icon is not wanted any more: the next tray does not bring it back.
         t.code.TrayRemove();
         t.icon.setAvailable(false);
         t.icon.setAvailable(true);
-        QVERIFY(!t.code.isInTray());
-        QCOMPARE(appeared.count(), 2);
-        QCOMPARE(lost.count(), 1);
-    }
-
-    // Lines the user has not seen mark the icon, in a tray that comes later too, until the
-    // window is in front again; a click on the balloon asks for the window as a double click.
-    void unreadMarkLastsUntilTheWindowIsActive()
-    {
-        Tray t;
-        t.icon.available = false;
-        t.add(NoBalloon);
-        t.sight = Sight::Behind;
-        t.attention.chat_Change(QStringLiteral("Petr"), QStringLiteral("ahoj"));
-        QVERIFY(t.code.isUnread());
-        t.icon.setAvailable(true);
-        QVERIFY(t.iconMarked());
-        t.icon.clickMessage();
-        QCOMPARE(t.restore.count(), 1);
-        t.attention.onWindowActivated();
-        QVERIFY(!t.code.isUnread() && !t.iconMarked());
-        t.attention.chat_Change(QStringLiteral("Petr"), QStringLiteral("znovu"));
-        t.code.TrayRemove();
-        QVERIFY(!t.code.isUnread());
-        t.add(NoBalloon);
-        QVERIFY(!t.iconMarked());
+        QVERIFY(!t.code.isInTray() && appeared.count() == 2 && lost.count() == 1);
     }
 
     // On a private session bus: a status notifier watcher that comes or goes is announced.
