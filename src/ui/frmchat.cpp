@@ -312,7 +312,7 @@ void frmchat::onAttentionRequested()
     // The user may be typing elsewhere: the window comes into view, the keyboard stays. A
     // window manager brings a window back from its minimised state only with the keyboard,
     // so one minimised in the task bar stays there, marked.
-    if (!(isVisible() && isMinimized()))
+    if (m_hiddenToTray || !isMinimized())
         bringBack(false);
     m_urgency.set();
 }
