@@ -5,18 +5,22 @@ set -euo pipefail
 packages=(
     build-essential cmake
     qt6-base-dev qt6-multimedia-dev qt6-5compat-dev qt6-translations-l10n
+    # the tray hears a notification area start from the X11 connection itself
+    pkg-config libxcb1-dev
     # the Czech names of Qt's own buttons and dialogs, and a font that has the glyphs
     fonts-dejavu-core
-    # the tests: stations in network namespaces, a screen with a tray for the real-window checks
-    iproute2 xvfb xauth imagemagick trayer
+    # the tests: stations in network namespaces, a screen with a window manager and a tray for
+    # the real-window checks (xprop reads what the window manager made of a window), and a
+    # private session bus for the status notifier's announcements
+    iproute2 xvfb xauth imagemagick trayer openbox x11-utils dbus-daemon
     # the Debian package: building and checking it, and the test that installs and runs it
     dpkg-dev lintian desktop-file-utils appstream strace python3
     # the icon's PNG sizes (scripts/make-icons.sh)
     librsvg2-bin
     # the tests read saved RTF files and printed PDF files back with other programs
     unrtf poppler-utils
-    # the caption the window system sees; the fuzz target of the receive path
-    x11-utils clang-14 libclang-rt-14-dev
+    # the fuzz target of the receive path
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()

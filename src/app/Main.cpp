@@ -96,8 +96,6 @@ int Main(QApplication& app)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmchat::Form_Unload);
 
     AddDropShadow(&window);
-    if (start.hide)
-        window.setWindowState(window.windowState() | Qt::WindowMinimized);
-    window.show();
+    window.presentAtStart(start.hide);
     return app.exec();
 }

@@ -7,6 +7,10 @@ QtTrayIcon::QtTrayIcon(QObject* parent)
     : TrayIconBackend(parent)
 {
     connect(&m_icon, &QSystemTrayIcon::activated, this, &QtTrayIcon::onActivated);
+    connect(&m_icon, &QSystemTrayIcon::messageClicked, this, &TrayIconBackend::messageClicked);
+    connect(&m_announcements, &TrayAnnouncements::trayMayHaveChanged, this,
+            &TrayIconBackend::availabilityChanged);
+    m_escapeMessages = TrayAnnouncements::notifiesOverDBus();
 }
 
 bool QtTrayIcon::isAvailable() const
@@ -47,6 +51,8 @@ void QtTrayIcon::showMessage(const QString& title, const QString& text, int msec
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
     while (shown.endsWith(u'\n'))
         shown.chop(1);
+    if (m_escapeMessages)
+        shown = shown.toHtmlEscaped();
     m_icon.showMessage(title, shown, QSystemTrayIcon::NoIcon, msec);
 }
 

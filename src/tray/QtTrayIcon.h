@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TrayAnnouncements.h"
 #include "TrayIconBackend.h"
 
 #include <QSystemTrayIcon>
@@ -24,4 +25,7 @@ private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
 
     QSystemTrayIcon m_icon;
+    TrayAnnouncements m_announcements;
+    // Notification servers on D-Bus may read markup in a message; peers' text must not be.
+    bool m_escapeMessages = false;
 };

@@ -21,49 +21,78 @@ TrayCode::TrayCode(std::unique_ptr<TrayIconBackend> backend, QObject* parent)
     , m_backend(std::move(backend))
 {
     m_balloonTime.setSingleShot(true);
-    m_trayLook.setInterval(TrayLookInterval);
-    connect(&m_trayLook, &QTimer::timeout, this, [this] {
-        if (m_backend->isAvailable())
-            addIcon();
-    });
     connect(m_backend.get(), &TrayIconBackend::clicked, this, &TrayCode::onClicked);
+    connect(m_backend.get(), &TrayIconBackend::messageClicked, this, [this] {
+        if (m_inTray)
+            emit restoreRequested();
+    });
+    connect(m_backend.get(), &TrayIconBackend::availabilityChanged, this,
+            &TrayCode::onAvailabilityChanged);
 }
 
 TrayCode::~TrayCode() = default;
 
 void TrayCode::TrayReset()
 {
-    m_trayLook.stop();
     m_balloonTime.stop();
     m_backend->hide();
     m_backend->setContextMenu(nullptr);
-    m_inTray = false;
+    m_wanted = m_inTray = m_unread = false;
 }
 
 void TrayCode::TrayAdd(QWidget* window, QMenu* menu, const QString& text, const QString& title,
                        int seconds)
 {
-    if (m_inTray)
+    if (m_wanted)
         return;
+    m_wanted = true;
     m_window = window;
     m_menu = menu;
-    if (!m_backend->isAvailable()) {
-        m_trayLook.start();
+    // Without a notification area the icon waits for one to announce itself.
+    if (!m_backend->isAvailable())
         return;
-    }
     addIcon();
     showBalloon(text, title, seconds);
 }
 
 void TrayCode::addIcon()
 {
-    m_trayLook.stop();
-    const QIcon icon = m_window ? m_window->windowIcon() : QIcon();
-    m_backend->setIcon(icon.isNull() ? Icons::application() : icon);
+    showIcon();
     m_backend->setToolTip(ProductTip);
     m_backend->setContextMenu(m_menu);
     m_backend->show();
     m_inTray = true;
+}
+
+void TrayCode::showIcon()
+{
+    QIcon icon = m_window ? m_window->windowIcon() : QIcon();
+    if (icon.isNull())
+        icon = Icons::application();
+    m_backend->setIcon(m_unread ? Icons::withUnreadMark(icon) : icon);
+}
+
+void TrayCode::setUnread(bool unread)
+{
+    if (unread == m_unread || !m_wanted)
+        return;
+    m_unread = unread;
+    if (m_inTray)
+        showIcon();
+}
+
+void TrayCode::onAvailabilityChanged()
+{
+    const bool available = m_backend->isAvailable();
+    if (available && m_wanted && !m_inTray) {
+        addIcon();
+        emit trayAppeared();
+    } else if (!available && m_inTray) {
+        // The icon stays wanted: the next notification area to start gets it.
+        m_inTray = false;
+        m_balloonTime.stop();
+        emit trayLost();
+    }
 }
 
 void TrayCode::TrayBalloon(QWidget* window, QMenu* menu, const QString& text, const QString& title,
@@ -88,8 +117,7 @@ void TrayCode::TraySetTip(const QString& text)
 
 void TrayCode::TrayRemove()
 {
-    m_trayLook.stop();
-    if (m_inTray)
+    if (m_wanted)
         TrayReset();
 }
 

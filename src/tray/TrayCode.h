@@ -9,20 +9,17 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <chrono>
 #include <memory>
 
 // The program's icon in the notification area: the way back to a hidden window, and the
 // place for short balloons. Where the desktop has no tray, every call does nothing, but the
-// icon comes as soon as a notification area does (a panel that starts after the program).
+// icon comes as soon as a notification area announces itself (a panel that starts after the
+// program), and goes with it.
 class TrayCode final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TrayCode)
 
 public:
-    // How often a wanted icon looks for a notification area that is not there yet.
-    static constexpr std::chrono::milliseconds TrayLookInterval{2000};
-
     // Uses the desktop's own notification area.
     explicit TrayCode(QObject* parent = nullptr);
     explicit TrayCode(std::unique_ptr<TrayIconBackend> backend, QObject* parent = nullptr);
@@ -41,23 +38,34 @@ public:
     void TraySetTip(const QString& text);
     void TrayRemove();
 
+    // The icon shows that lines came in which the user has not seen yet.
+    void setUnread(bool unread);
+
     bool isInTray() const { return m_inTray; }
+    bool isUnread() const { return m_unread; }
     bool isBalloonShown() const { return m_balloonTime.isActive(); }
 
 signals:
-    // A double click on the icon asks for the window back.
+    // A double click on the icon or a click on its balloon asks for the window back.
     void restoreRequested();
+    // A notification area started after the icon was wanted, and the icon is in it now.
+    void trayAppeared();
+    // The notification area has gone, and the icon with it, until another one comes.
+    void trayLost();
 
 private:
     void addIcon();
+    void showIcon();
     void showBalloon(const QString& text, const QString& title, int seconds);
     void onClicked(TrayIconBackend::Click click);
+    void onAvailabilityChanged();
 
     std::unique_ptr<TrayIconBackend> m_backend;
+    bool m_wanted = false; // added and not removed since, whether a tray is there or not
     bool m_inTray = false;
+    bool m_unread = false;
     QPointer<QWidget> m_window;
     QPointer<QMenu> m_menu;
-    QTimer m_trayLook; // runs while the icon is wanted but has no notification area
     // The balloon on screen, so that the same one asked for again is not shown twice.
     QTimer m_balloonTime;
     QString m_balloonText;

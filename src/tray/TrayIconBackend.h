@@ -32,4 +32,9 @@ public:
 
 signals:
     void clicked(TrayIconBackend::Click click);
+    // The user clicked the message on screen.
+    void messageClicked();
+    // A notification area may have come or gone; isAvailable() tells which. Sent as the
+    // desktop announces it, never by polling.
+    void availabilityChanged();
 };

@@ -57,6 +57,25 @@ QIcon application()
     return icon;
 }
 
+QIcon withUnreadMark(const QIcon& base)
+{
+    QIcon marked;
+    for (const int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap = canvas(size);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        base.paint(&painter, pixmap.rect());
+        // Large enough to tell apart at 16 pixels, with a light rim against any picture.
+        const qreal s = size;
+        painter.setPen(QPen(Qt::white, qMax(1.0, s / 16.0)));
+        painter.setBrush(QColor(230, 60, 30));
+        painter.drawEllipse(QRectF(s * 0.48, s * 0.48, s * 0.50, s * 0.50));
+        painter.end();
+        marked.addPixmap(pixmap);
+    }
+    return marked;
+}
+
 QIcon user(const QString& key)
 {
     static const QIcon other =

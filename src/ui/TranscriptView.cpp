@@ -121,8 +121,9 @@ void TranscriptView::AddLine(const QString& Msg, int mtype, const QString& UName
     }
     m_store.append(entry);
     queueShowing();
+    const QString nick = bare ? QString() : UName;
     for (int i = 0; i < runs; ++i)
-        emit chat_Change();
+        emit chat_Change(nick, Msg);
 }
 
 void TranscriptView::clearTranscript()
@@ -135,7 +136,7 @@ void TranscriptView::clearTranscript()
     // The heap would keep what the transcript freed; a station left running gives it back.
     if (held)
         Platform::returnFreedMemory();
-    emit chat_Change();
+    emit chat_Change({}, {});
 }
 
 void TranscriptView::queueShowing()

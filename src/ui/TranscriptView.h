@@ -51,8 +51,9 @@ public:
     void setClock(Clock clock);
 
 signals:
-    // Raised per run of an entry, as AddLine stores it, and per clearing.
-    void chat_Change();
+    // Raised per run of an entry, as AddLine stores it, with the entry's nick (empty for an
+    // entry without one) and text; and once per clearing, with both empty.
+    void chat_Change(const QString& nick, const QString& text);
 
 private:
     // Entries written since the last turn of the event loop go into the pane on the next one,

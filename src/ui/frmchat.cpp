@@ -26,6 +26,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -61,8 +62,13 @@ frmchat::frmchat(Services services, QWidget* parent)
     , m_chat(new TranscriptView(this))
     , m_station(*m_chat, m_notes, std::move(services.endpoints))
     , m_attention(
-          m_tray, services.sound, [this] { return isMinimized(); },
-          [this] { return m_settings->current(); })
+          m_tray, services.sound, [this] { return windowSight(); },
+          [this] { return m_settings->current(); },
+          [this] {
+              // A window the tray holds is not mapped: the tray's unread mark speaks for it.
+              if (isVisible() && !m_hiddenToTray)
+                  m_urgency.set();
+          })
 {
     setObjectName(QStringLiteral("frmchat"));
     setWindowTitle(QStringLiteral("Kestrowind "));
@@ -125,13 +131,18 @@ void frmchat::connectActions()
     connect(&m_station.presence(), &Presence::userCountChanged, this, [this](const QString& text) {
         m_status->setPanelText(QStringLiteral("users_online"), text);
     });
-    connect(&m_station.messages(), &Messages::attentionRequested, this, &frmchat::restoreWindow);
-    connect(m_chat, &TranscriptView::chat_Change, this, [this] { m_attention.chat_Change(); });
+    connect(&m_station.messages(), &Messages::attentionRequested, this,
+            &frmchat::onAttentionRequested);
+    connect(
+        m_chat, &TranscriptView::chat_Change, this,
+        [this](const QString& nick, const QString& text) { m_attention.chat_Change(nick, text); });
     connect(m_sendtext, &Composer::clicked, this,
             [this] { m_tray.TraySetTip(QStringLiteral("Kestrowind 2")); });
     connect(m_users, &UserListView::entryReleased, m_userActions, &UserActions::onEntryReleased);
     connect(m_users, &UserListView::emptyReleased, m_userActions, &UserActions::onEmptyReleased);
     connect(&m_tray, &TrayCode::restoreRequested, this, &frmchat::restoreWindow);
+    connect(&m_tray, &TrayCode::trayAppeared, this, &frmchat::onTrayAppeared);
+    connect(&m_tray, &TrayCode::trayLost, this, &frmchat::onTrayLost);
 
     connectTranscriptTools(*m_menus, *m_chat, Platform::programFolder(), this);
     auto* updates = new UpdateLauncher(m_store, this);
@@ -174,10 +185,16 @@ bool frmchat::Form_Load(const StartOptions& start)
     m_tray.TrayBalloon(this, m_menus->mnu_chat,
                        QStringLiteral("vítejte v aplikaci Kestrowind 2\rOrlathe"),
                        QStringLiteral("Orlathe"), 2);
-    if (m_settings->current().totray)
-        setWindowState(windowState() | Qt::WindowMinimized);
     setOuterWidth(StartWidthTwips);
     return true;
+}
+
+void frmchat::presentAtStart(bool hidden)
+{
+    if (hidden || m_settings->current().totray)
+        hideToTray();
+    else
+        show();
 }
 
 void frmchat::writeStartLines(bool listening)
@@ -228,6 +245,7 @@ void frmchat::mnu_waketype_Click(int index)
 
 void frmchat::closeEvent(QCloseEvent* event)
 {
+    m_urgency.clear();
     Form_Unload();
     event->accept();
 }
@@ -256,9 +274,21 @@ void frmchat::handOver()
 
 void frmchat::mnu_hidewindow_Click()
 {
-    setWindowState(windowState() | Qt::WindowMinimized);
-    m_menus->mnu_showwindow->setEnabled(true);
-    m_menus->mnu_hidewindow->setEnabled(false);
+    hideToTray();
+}
+
+void frmchat::hideToTray()
+{
+    if (m_tray.isInTray()) {
+        // Withdrawn at once, not minimised first: what the window manager then does with a
+        // minimised window cannot undo it.
+        m_hiddenToTray = true;
+        withdraw();
+    } else {
+        setWindowState(windowState() | Qt::WindowMinimized);
+        show();
+    }
+    updateWindowItems();
 }
 
 void frmchat::mnu_showwindow_Click()
@@ -273,6 +303,28 @@ void frmchat::mnu_showwindow_Click()
 
 void frmchat::restoreWindow()
 {
+    bringBack(true);
+}
+
+void frmchat::onAttentionRequested()
+{
+    if (windowSight() == Attention::WindowSight::Active)
+        return;
+    // The user may be typing elsewhere: the window comes into view, the keyboard stays. A
+    // window manager brings a window back from its minimised state only with the keyboard,
+    // so one minimised in the task bar stays there, marked.
+    if (m_hiddenToTray || !isMinimized())
+        bringBack(false);
+    m_urgency.set();
+}
+
+void frmchat::bringBack(bool activate)
+{
+    m_hiddenToTray = false;
+    setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    // The toolkit copies the attribute into a window it creates, not into one that exists.
+    if (QWindow* handle = windowHandle())
+        handle->setProperty("_q_showWithoutActivating", !activate);
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
     show();
     if (isMinimized())
@@ -280,8 +332,45 @@ void frmchat::restoreWindow()
     if (!isVisible())
         setVisible(true);
     raise();
-    activateWindow();
+    if (activate)
+        activateWindow();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
+    if (QWindow* handle = windowHandle())
+        handle->setProperty("_q_showWithoutActivating", false);
     updateWindowItems();
+}
+
+// Some window managers (openbox 3.6) crash when a window leaves them while they still flash it
+// for its urgency; taken back first, the flashing stops.
+void frmchat::withdraw()
+{
+    m_urgency.clear();
+    hide();
+}
+
+// A window that waited in the task bar for a notification area goes into it.
+void frmchat::onTrayAppeared()
+{
+    if (isVisible() && isMinimized())
+        hideToTray();
+}
+
+// Nothing would bring a window in a vanished tray back: the task bar takes it.
+void frmchat::onTrayLost()
+{
+    if (!m_hiddenToTray)
+        return;
+    m_hiddenToTray = false;
+    hideToTray();
+}
+
+Attention::WindowSight frmchat::windowSight() const
+{
+    if (m_hiddenToTray || isMinimized())
+        return Attention::WindowSight::Hidden;
+    if (!isVisible())
+        return Attention::WindowSight::Starting;
+    return isActiveWindow() ? Attention::WindowSight::Active : Attention::WindowSight::Behind;
 }
 
 void frmchat::changeEvent(QEvent* event)
@@ -289,6 +378,10 @@ void frmchat::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
+    else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        m_urgency.clear();
+        m_attention.onWindowActivated();
+    }
 }
 
 void frmchat::showEvent(QShowEvent* event)
@@ -305,13 +398,16 @@ void frmchat::hideEvent(QHideEvent* event)
 
 void frmchat::Form_Resize()
 {
-    if (isMinimized() && m_tray.isInTray() && isVisible()) {
+    // Whatever shows a window the tray holds, it goes back there; only bringBack() takes it out.
+    if (isVisible() && m_tray.isInTray() && (isMinimized() || m_hiddenToTray)) {
+        // Decided now: the window manager may report it as restored once it is withdrawn.
+        m_hiddenToTray = true;
         // After the state change has been delivered everywhere, not in the middle of it.
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (isMinimized() && m_tray.isInTray())
-                    hide();
+                if (m_hiddenToTray && isVisible())
+                    withdraw();
             },
             Qt::QueuedConnection);
     }
@@ -321,7 +417,7 @@ void frmchat::Form_Resize()
 // "zobrazit okno" is for a window the user cannot see, "skrýt okno" for one they can.
 void frmchat::updateWindowItems()
 {
-    const bool shown = isVisible() && !isMinimized();
+    const bool shown = isVisible() && !isMinimized() && !m_hiddenToTray;
     m_menus->mnu_showwindow->setEnabled(!shown);
     m_menus->mnu_hidewindow->setEnabled(shown);
 }

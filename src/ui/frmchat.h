@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NoteBoxes.h"
+#include "WindowUrgency.h"
 #include "app/CommandLine.h"
 #include "net/UdpTransport.h"
 #include "protocol/Station.h"
@@ -50,10 +51,18 @@ public:
     // The update client runs: the program ends at once, and the peers hear nothing.
     void handOver();
 
+    // Shows the window, or with "hidden" or the option "totray" keeps it in the tray.
+    void presentAtStart(bool hidden);
     void mnu_showwindow_Click();
     void mnu_hidewindow_Click();
-    // Back from the tray or from the task bar, as a double click on the icon does.
+    // Into the tray while there is an icon to come back by, else into the task bar.
+    void hideToTray();
+    // Back from the tray or from the task bar, as a double click on the icon does; the user
+    // asked, so the window takes the keyboard.
     void restoreWindow();
+    // The window is hidden in the tray, whichever way it went there; unlike "minimised" this
+    // does not depend on what the window manager made of it.
+    bool isHiddenToTray() const { return m_hiddenToTray; }
 
     Station& station() { return m_station; }
     TranscriptView* chat() const { return m_chat; }
@@ -93,6 +102,14 @@ private:
     void setOuterWidth(int twips);
     // A minimised window goes into the tray while there is an icon to bring it back.
     void Form_Resize();
+    Attention::WindowSight windowSight() const;
+    // A peer asked for the user's attention ("maximalizovat okno aplikace").
+    void onAttentionRequested();
+    void bringBack(bool activate);
+    // Hides the window; its urgency is taken back first, while the window manager holds it.
+    void withdraw();
+    void onTrayAppeared();
+    void onTrayLost();
     void updateWindowItems();
     void writeStartLines(bool listening);
     void uninstall();
@@ -115,6 +132,8 @@ private:
     TransferDialogs* m_transferDialogs = nullptr;
 
     bool m_unloaded = false;
+    bool m_hiddenToTray = false;
+    WindowUrgency m_urgency{*this};
     QSize m_designClient;
     QList<ControlGeometry> m_layout;
 };

@@ -45,7 +45,7 @@ struct MainWindowFixture {
             storeOption(QStringLiteral("nick"), nick);
         if (!window.Form_Load({}))
             return false;
-        window.show();
+        window.presentAtStart(false);
         return true;
     }
     // Waits until its own announcement has come back and it lists itself.

@@ -16,7 +16,11 @@ public:
         bool operator==(const Message&) const = default;
     };
 
-    bool isAvailable() const override { return available; }
+    bool isAvailable() const override
+    {
+        ++availabilityQueries;
+        return available;
+    }
     void setIcon(const QIcon& newIcon) override { icon = newIcon; }
     void show() override { ++shows; }
     void hide() override { ++hides; }
@@ -27,9 +31,17 @@ public:
         messages.append({title, text, msec});
     }
     void click(Click what) { emit clicked(what); }
+    void clickMessage() { emit messageClicked(); }
+    // A notification area starts or ends, and says so.
+    void setAvailable(bool on)
+    {
+        available = on;
+        emit availabilityChanged();
+    }
     bool visible() const { return shows > hides; }
 
     bool available = true;
+    mutable int availabilityQueries = 0;
     int shows = 0;
     int hides = 0;
     QIcon icon;

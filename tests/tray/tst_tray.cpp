@@ -1,13 +1,16 @@
-// The tray icon's logic over a recording icon, what an entry's change gives as the options say,
-// and the sound that plays.
+// The tray icon's logic over a recording icon, what an entry's change gives as the options and
+// the window's place say, the notification area's comings and goings, and the sound that plays.
 #include "TrayFakes.h"
 #include "app/Platform.h"
 #include "tray/Attention.h"
+#include "tray/TrayAnnouncements.h"
 #include "tray/TrayCode.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QMenu>
 #include <QPixmap>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +19,7 @@ namespace {
 
 using Message = FakeTrayIcon::Message;
 using Click = TrayIconBackend::Click;
+using Sight = Attention::WindowSight;
 const QString None = QStringLiteral("none");
 const QString Tip = QStringLiteral("Kestrowind 2");
 const Message NoBalloon{None, None, 1000};
@@ -23,7 +27,7 @@ const Message Welcome{QStringLiteral("Orlathe"), QStringLiteral("vítejte\rOrlat
 const Message Activity{QStringLiteral("informace"), QStringLiteral("probíhá aktivita\r"), 1000};
 
 // The tray logic over a recording icon, with a window and its menu to hand over, and the
-// attention rules over it with a counting sound and options the test sets.
+// attention rules over it with a counting sound, and options and a window place the test sets.
 struct Tray {
     Tray() { window.setWindowIcon(QPixmap(16, 16)); }
     void add(const Message& m) { code.TrayAdd(&window, &menu, m.text, m.title, m.msec / 1000); }
@@ -37,8 +41,12 @@ struct Tray {
     QSignalSpy restore{&code, &TrayCode::restoreRequested};
     CountingSound sound;
     Options options;
-    bool minimised = false;
-    Attention attention{code, sound, [this] { return minimised; }, [this] { return options; }};
+    Sight sight = Sight::Active;
+    int alerts = 0;
+    Attention attention{code, sound, [this] { return sight; }, [this] { return options; },
+                        [this] { ++alerts; }};
+
+    bool iconMarked() const { return icon.icon.cacheKey() != window.windowIcon().cacheKey(); }
 };
 
 } // namespace
@@ -106,24 +114,28 @@ private slots:
         QCOMPARE(t.icon.messages.size(), 3);
     }
 
-    // The window and the options that are on, then the balloons and plays one change gives;
-    // the options are read at each change.
+    // Where the window is and the options that are on, then what one change gives: balloons,
+    // plays, and whether the icon and the window are marked as waiting. The options are read
+    // at each change.
     void oneChangeAsTheOptionsSay_data()
     {
         QTest::addColumn<QString>("state");
         QTest::addColumn<int>("balloons");
         QTest::addColumn<int>("plays");
-        const auto row = [](const char* state, int balloons, int plays) {
-            QTest::newRow(state) << QString::fromLatin1(state) << balloons << plays;
+        QTest::addColumn<bool>("marked");
+        const auto row = [](const char* state, int balloons, int plays, bool marked) {
+            QTest::newRow(state) << QString::fromLatin1(state) << balloons << plays << marked;
         };
-        row("shown tooltip playwhenmin", 0, 0);
-        row("shown playsound", 0, 1);
-        row("shown tooltip playsound playwhenmin", 0, 1);
-        row("minimised", 0, 0);
-        row("minimised tooltip", 1, 0);
-        row("minimised playsound", 0, 1);
-        row("minimised playwhenmin", 0, 1);
-        row("minimised tooltip playsound playwhenmin", 1, 1);
+        row("starting tooltip playsound playwhenmin", 0, 1, false);
+        row("active tooltip playwhenmin", 0, 0, false);
+        row("active playsound", 0, 1, false);
+        row("behind tooltip playwhenmin", 0, 0, true);
+        row("behind playsound", 0, 1, true);
+        row("hidden", 0, 0, true);
+        row("hidden tooltip", 1, 0, true);
+        row("hidden playsound", 0, 1, true);
+        row("hidden playwhenmin", 0, 1, true);
+        row("hidden tooltip playsound playwhenmin", 1, 1, true);
     }
 
     void oneChangeAsTheOptionsSay()
@@ -131,34 +143,148 @@ private slots:
         QFETCH(QString, state);
         QFETCH(int, balloons);
         QFETCH(int, plays);
+        QFETCH(bool, marked);
         const QStringList words = state.split(' ');
         Tray t;
         t.add(NoBalloon);
-        t.minimised = words.contains("minimised");
+        const QStringList sights{"starting", "active", "behind", "hidden"};
+        t.sight = Sight(sights.indexOf(words.first()));
         t.options.tooltip = words.contains("tooltip");
         t.options.playsound = words.contains("playsound");
         t.options.playwhenmin = words.contains("playwhenmin");
-        t.attention.chat_Change();
+        t.attention.chat_Change(QStringLiteral("Petr"), QStringLiteral("ahoj"));
         QCOMPARE(t.icon.messages.size(), balloons);
         QCOMPARE(t.sound.plays, plays);
+        QCOMPARE(t.code.isUnread(), marked);
+        QCOMPARE(t.iconMarked(), marked);
+        QCOMPARE(t.alerts, int(marked));
     }
 
     void anEntrysThreeChangesGiveOneBalloonAndRestartTheSound()
     {
         Tray t;
         t.add(NoBalloon);
-        t.minimised = t.options.tooltip = t.options.playwhenmin = true;
+        t.sight = Sight::Hidden;
+        t.options.tooltip = t.options.playwhenmin = true;
         for (int i = 0; i < 3; ++i)
-            t.attention.chat_Change();
-        QCOMPARE(t.icon.messages,
-                 (QList<Message>{{"Kestrowind 2 informace", Activity.text, 1000}}));
+            t.attention.chat_Change(QStringLiteral("Petr"), QStringLiteral("ahoj"));
+        const Message first{"Kestrowind 2 informace", Activity.text + "Petr: ahoj", 1000};
+        QCOMPARE(t.icon.messages, QList<Message>{first});
         QCOMPARE(t.sound.plays, 3);
+        // The next line is news while the balloon is still up.
+        t.attention.chat_Change(QString(), QStringLiteral("uživatel Jana odešel"));
+        QCOMPARE(t.icon.messages.size(), 2);
+        QCOMPARE(t.icon.messages.last().text, Activity.text + "uživatel Jana odešel");
 
         // Without the icon there is no balloon, but the sound still plays.
         t.code.TrayRemove();
-        t.attention.chat_Change();
-        QCOMPARE(t.icon.messages.size(), 1);
-        QCOMPARE(t.sound.plays, 4);
+        t.attention.chat_Change(QStringLiteral("Petr"), QStringLiteral("znovu"));
+        QCOMPARE(t.icon.messages.size(), 2);
+        QCOMPARE(t.sound.plays, 5);
+    }
+
+    // The balloon's second line: who wrote and how the line starts, as plain text on one line
+    // of at most 80 characters.
+    void balloonTellsWhoAndHowTheLineStarts_data()
+    {
+        QTest::addColumn<QString>("nick");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("second");
+        const QString x74(74, u'x');
+        const struct {
+            const char* name;
+            QString nick, text, second;
+        } rows[] = {
+            {"nick and line", "Petr", "ahoj", "Petr: ahoj"},
+            {"a clearing", "", "", ""},
+            {"breaks and controls", "Pe\rtr", " a\r\nb\tc\u0001d\u2028e  f ", "Pe tr: a b c d e f"},
+            {"80 stay whole", "Petr", x74, "Petr: " + x74},
+            {"81 are cut", "Petr", x74 + "yz", "Petr: " + x74.left(73) + "…"},
+            {"a long nick too", QString(90, u'n'), "ahoj", QString(79, u'n') + "…"},
+            {"no half character", "Petr", x74.left(72) + "😀😀😀", "Petr: " + x74.left(72) + "…"},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row.name) << row.nick << row.text << row.second;
+    }
+
+    void balloonTellsWhoAndHowTheLineStarts()
+    {
+        QFETCH(QString, nick);
+        QFETCH(QString, text);
+        QFETCH(QString, second);
+        QCOMPARE(Attention::activityText(nick, text), Activity.text + second);
+        QVERIFY(second.size() <= Attention::PreviewLength);
+    }
+
+    // A panel that starts after the program, ends and starts again: the icon follows it as the
+    // desktop announces it, nothing asks the desktop again and again in the meantime, and an
+    // unread mark waits for it. The balloon leads back to the window as a double click does.
+    void iconComesAndGoesWithTheNotificationArea()
+    {
+        Tray t;
+        QSignalSpy appeared(&t.code, &TrayCode::trayAppeared);
+        QSignalSpy lost(&t.code, &TrayCode::trayLost);
+        t.icon.available = false;
+        t.add(Welcome);
+        t.sight = Sight::Behind;
+        t.attention.chat_Change(QStringLiteral("Petr"), QStringLiteral("ahoj"));
+        QVERIFY(!t.code.isInTray() && t.icon.shows == 0 && t.icon.messages.isEmpty());
+        const int asked = t.icon.availabilityQueries;
+        QTest::qWait(2100);
+        QCOMPARE(t.icon.availabilityQueries, asked);
+
+        t.icon.setAvailable(true);
+        t.icon.setAvailable(true); // no news
+        QVERIFY(t.code.isInTray() && t.iconMarked());
+        QVERIFY(appeared.count() == 1 && t.icon.shows == 1 && t.icon.menu == &t.menu);
+        t.icon.clickMessage();
+        QCOMPARE(t.restore.count(), 1);
+        t.attention.onWindowActivated();
+        QVERIFY(!t.code.isUnread() && !t.iconMarked());
+
+        t.icon.setAvailable(false);
+        t.balloon(Activity);
+        t.icon.click(Click::Double);
+        t.icon.clickMessage();
+        QVERIFY(!t.code.isInTray() && lost.count() == 1 && t.icon.messages.isEmpty());
+        QCOMPARE(t.restore.count(), 1);
+        t.icon.setAvailable(true);
+        QVERIFY(t.code.isInTray() && appeared.count() == 2);
+
+        // A removed icon is not wanted any more: the next tray does not bring it back.
+        t.code.TrayRemove();
+        t.icon.setAvailable(false);
+        t.icon.setAvailable(true);
+        QVERIFY(!t.code.isInTray() && appeared.count() == 2 && lost.count() == 1);
+    }
+
+    // On a private session bus: a status notifier watcher that comes or goes is announced.
+    void statusNotifierWatcherIsAnnounced()
+    {
+        QProcess daemon;
+        daemon.start(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                      QStringLiteral("--print-address")});
+        if (!daemon.waitForStarted())
+            QSKIP("dbus-daemon is not installed");
+        QTRY_VERIFY(daemon.canReadLine());
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+        {
+            QDBusConnection program = QDBusConnection::connectToBus(address, "program");
+            QDBusConnection panel = QDBusConnection::connectToBus(address, "panel");
+            QVERIFY(program.isConnected() && panel.isConnected());
+            TrayAnnouncements announcements(program);
+            QSignalSpy changed(&announcements, &TrayAnnouncements::trayMayHaveChanged);
+            QVERIFY(panel.registerService(watcher));
+            QTRY_COMPARE(changed.count(), 1);
+            QVERIFY(panel.unregisterService(watcher));
+            QTRY_COMPARE(changed.count(), 2);
+        }
+        QDBusConnection::disconnectFromBus("program");
+        QDBusConnection::disconnectFromBus("panel");
+        daemon.terminate();
+        daemon.waitForFinished();
     }
 
     void playsTheFileOrElseBeepsEveryTime()

@@ -436,8 +436,8 @@ private slots:
         w.window.menus().mnu_showwindow->trigger();
         QTRY_VERIFY(w.shown());
 
-        w.trayIcon->available = true;
-        QTRY_VERIFY(w.tray.isInTray());
+        w.trayIcon->setAvailable(true);
+        QVERIFY(w.tray.isInTray());
         QCOMPARE(w.trayIcon->shows, 1);
         QCOMPARE(w.trayIcon->menu, w.window.menus().mnu_chat);
         w.window.showMinimized();
