@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr int ReadsPerTurn = 64;
+
 // The kernel's route socket, read on the GUI thread when it has something: the kernel speaks
 // only when an address, a route or a link changes, so an idle host never wakes the station.
 class NetlinkAddressWatcher final : public AddressWatcher {
@@ -43,7 +45,9 @@ private:
     void onReadable()
     {
         bool touched = false;
-        for (;;) {
+        // A storm of changes (links made by the hundred) is read a slice at a time; the
+        // notifier comes back for the rest after the event loop has had its turn.
+        for (int read = 0; read < ReadsPerTurn; ++read) {
             sockaddr_nl from{};
             socklen_t fromLength = sizeof from;
             const ssize_t got = ::recvfrom(m_fd, m_buffer, sizeof m_buffer, MSG_TRUNC,
