@@ -22,7 +22,7 @@ trap cleanup EXIT INT TERM
 echo "building in release mode in $build ..."
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j2 --target kestrowind2 bench_receive bench_flood bench_roster \
-    bench_transcript bench_startup bench_transfer_throughput >/dev/null
+    bench_transcript bench_startup bench_transfer_throughput bench_idle >/dev/null
 
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime"
 bench="$build/bench"
@@ -63,6 +63,17 @@ if [ "$(id -u)" -eq 0 ] && "$root/tests/netns/netns.sh" up "$flood" 4 >/dev/null
     "$root/tests/netns/netns.sh" down "$flood" || true
 else
     echo "flood beside a normal peer: left out (needs root and iproute2 for its namespaces)"
+fi
+
+# ---- an idle station, with and without a tray (bench_idle) ----
+# Two minutes each (KW_BENCH_IDLE_SECONDS to change it) on a virtual screen, after half a
+# minute of settling; in a namespace of its own as root, so its announcements stay there.
+idle="kwbi${KW_NETNS_SALT:-}"
+if [ "$(id -u)" -eq 0 ] && "$root/tests/netns/netns.sh" up "$idle" 1 >/dev/null 2>&1; then
+    quiet "$bench/bench_idle" drive --program "$build/kestrowind2" --netns "$idle-1" || true
+    "$root/tests/netns/netns.sh" down "$idle" || true
+else
+    quiet "$bench/bench_idle" drive --program "$build/kestrowind2" || true
 fi
 
 # ---- roster and transcript, in one process each ----

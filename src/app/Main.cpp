@@ -61,10 +61,17 @@ int Main(QApplication& app)
     }
     SingleInstance instance;
     if (!instance.tryAcquire()) {
-        QMessageBox::warning(nullptr, QStringLiteral("Duplicitní spuštění"),
-                             QStringLiteral("Nemohou běžet dvě instance aplikace %1 ve stejný čas")
-                                 .arg(QLatin1String(Version::ProductName)));
-        return 0;
+        // The running copy shows its window and this start has nothing left to do. Only a copy
+        // that does not answer is worth a word, unless it has just ended and left the place.
+        if (instance.askRunningCopyToShow())
+            return 0;
+        if (!instance.tryAcquire()) {
+            QMessageBox::warning(
+                nullptr, QStringLiteral("Duplicitní spuštění"),
+                QStringLiteral("Nemohou běžet dvě instance aplikace %1 ve stejný čas")
+                    .arg(QLatin1String(Version::ProductName)));
+            return 0;
+        }
     }
     QCoreApplication::processEvents();
 
@@ -82,6 +89,10 @@ int Main(QApplication& app)
         QObject::connect(&*termination, &TerminationSignals::terminationRequested, &window,
                          &QWidget::close);
     }
+    // A later start brings the window back as a double click on the tray icon does.
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, &frmchat::restoreWindow);
+    QObject::connect(&window, &frmchat::unloaded, &instance, &SingleInstance::stopListening);
+    instance.listen();
     if (!window.Form_Load(start))
         return 0;
 

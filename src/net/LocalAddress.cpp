@@ -1,6 +1,7 @@
 #include "LocalAddress.h"
 
 #include <QNetworkInterface>
+#include <QNetworkProxy>
 #include <QUdpSocket>
 
 namespace LocalAddress {
@@ -33,6 +34,9 @@ QString firstBroadcastInterface()
 QString outgoing(const QHostAddress& broadcastAddress, quint16 port)
 {
     QUdpSocket probe;
+    // A route look-up has nothing to do with proxies; asking the system's proxy settings
+    // would wake a thread that reads files at every change of address.
+    probe.setProxy(QNetworkProxy::NoProxy);
     probe.connectToHost(broadcastAddress, port);
     if (probe.state() == QAbstractSocket::ConnectedState) {
         const QHostAddress local = probe.localAddress();

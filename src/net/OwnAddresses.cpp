@@ -9,17 +9,27 @@ OwnAddresses::OwnAddresses(QHostAddress broadcastAddress, quint16 port, QObject*
     , m_broadcastAddress(std::move(broadcastAddress))
     , m_port(port)
 {
-    m_poll.setInterval(PollInterval);
-    connect(&m_poll, &QTimer::timeout, this, [this] {
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(SettleDelay);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
         if (refresh())
             emit outgoingChanged(m_outgoing);
     });
 }
 
+OwnAddresses::~OwnAddresses() = default;
+
 void OwnAddresses::watch()
 {
+    // Watched before the first reading, so that no change falls between the two.
+    if (!m_watcher) {
+        m_watcher = AddressWatcher::create();
+        connect(m_watcher.get(), &AddressWatcher::changed, &m_settle, [this] {
+            if (!m_settle.isActive())
+                m_settle.start();
+        });
+    }
     refresh();
-    m_poll.start();
 }
 
 bool OwnAddresses::refresh()

@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalSocket>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -214,6 +216,57 @@ private slots:
             SingleInstance later(lock);
             QVERIFY(later.tryAcquire());
         }
+    }
+
+    // The running copy answers a request to show its window and nothing else; whatever a
+    // peer sends, it never waits for the peer. Each connection is closed by the copy.
+    void runningCopyAnswersOnlyTheShowRequest_data()
+    {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("the request") << QByteArray(SingleInstance::ShowRequest) << 1;
+        QTest::newRow("the request twice") << QByteArray("show\nshow\n") << 1;
+        QTest::newRow("another word") << QByteArray("open\n") << 0;
+        QTest::newRow("a line without end") << QByteArray(100, 'x') << 0;
+        QTest::newRow("nothing at all") << QByteArray() << 0;
+    }
+
+    void runningCopyAnswersOnlyTheShowRequest()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(int, shown);
+        QTemporaryDir folder;
+        SingleInstance running(folder.filePath(QStringLiteral("kestrowind2.lock")));
+        QVERIFY(running.tryAcquire() && running.listen());
+        QSignalSpy requests(&running, &SingleInstance::showRequested);
+        QLocalSocket peer;
+        peer.connectToServer(running.socketPath());
+        QVERIFY(peer.waitForConnected(1000));
+        peer.write(sent);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.state(), QLocalSocket::UnconnectedState,
+                                  int(SingleInstance::AnswerTimeout.count()) + 2000);
+        QCOMPARE(requests.count(), shown);
+        QCOMPARE(peer.readAll(), shown ? QByteArray(SingleInstance::ShownAnswer) : QByteArray());
+    }
+
+    // Only the lock's holder listens; it clears what a crashed copy left at the socket's place,
+    // and a copy that does not hold the lock touches nothing there.
+    void onlyTheLockHolderListensOverALeftover()
+    {
+        QTemporaryDir folder;
+        const QString lock = folder.filePath(QStringLiteral("kestrowind2.lock"));
+        SingleInstance running(lock);
+        QFile leftover(running.socketPath());
+        QVERIFY(leftover.open(QIODevice::WriteOnly));
+        leftover.close();
+        QVERIFY(!running.listen());
+        QVERIFY(running.tryAcquire() && running.listen());
+        SingleInstance later(lock);
+        QVERIFY(!later.tryAcquire());
+        QVERIFY(!later.listen());
+        QLocalSocket peer;
+        peer.connectToServer(running.socketPath());
+        QVERIFY(peer.waitForConnected(1000));
     }
 
     // The standard buttons of every message box read "Ano" and "Ne".

@@ -3,12 +3,14 @@
 #include "Loopback.h"
 #include "Recorders.h"
 #include "net/DatagramQueue.h"
+#include "net/OwnAddresses.h"
 #include "net/UdpTransport.h"
 #include "protocol/Framing.h"
 #include "protocol/Station.h"
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
+#include <QNetworkProxyFactory>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
@@ -17,7 +19,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <numeric>
+
+#ifdef Q_OS_LINUX
+#include "net/NetlinkMessages.h"
+
+#include <linux/rtnetlink.h>
+#include <net/if.h>
+#endif
 
 namespace {
 
@@ -58,6 +68,40 @@ UdpEndpoints loopback(quint16 port)
 {
     return {port, QHostAddress(QHostAddress::LocalHost)};
 }
+
+// Counts every question put to the system's proxy settings.
+struct CountingProxyFactory final : QNetworkProxyFactory {
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery&) override
+    {
+        ++queries;
+        return {QNetworkProxy::NoProxy};
+    }
+    int queries = 0;
+};
+
+#ifdef Q_OS_LINUX
+// A route-socket message as the kernel frames it; "cut" takes bytes off its end.
+template<typename Body> QByteArray netlinkMessage(quint16 type, const Body& body, int cut = 0)
+{
+    QByteArray message(NLMSG_SPACE(sizeof(Body)), '\0');
+    const nlmsghdr header{quint32(NLMSG_LENGTH(sizeof(Body)) - cut), type, 0, 0, 0};
+    std::memcpy(message.data(), &header, sizeof header);
+    std::memcpy(message.data() + NLMSG_HDRLEN, &body, sizeof(Body));
+    return message.left(message.size() - cut);
+}
+QByteArray address(quint16 type, unsigned char family)
+{
+    return netlinkMessage(type, ifaddrmsg{family, 24, 0, 0, 2});
+}
+QByteArray route(quint16 type, unsigned char family)
+{
+    return netlinkMessage(type, rtmsg{family, 0, 0, 0, RT_TABLE_MAIN, 0, 0, RTN_UNICAST, 0});
+}
+QByteArray link(quint16 type, int index, unsigned flags)
+{
+    return netlinkMessage(type, ifinfomsg{AF_UNSPEC, 0, 1, index, flags, 0});
+}
+#endif
 
 } // namespace
 
@@ -228,6 +272,71 @@ private slots:
         second.setUsername(QStringLiteral("druhý"));
         QVERIFY(second.presence().Logon());
         QTRY_VERIFY(joined.count() >= 1);
+    }
+
+#ifdef Q_OS_LINUX
+    // Link 2 is known to be up and running before each batch. "again" is the verdict on the
+    // same batch once more: a link's state, once told, is no news the second time.
+    void routeSocketBatches_data()
+    {
+        QTest::addColumn<QByteArray>("batch");
+        QTest::addColumn<bool>("touches");
+        QTest::addColumn<bool>("again");
+        const unsigned up = IFF_UP | IFF_RUNNING;
+        const auto row = [](const char* name, const QByteArray& batch, bool touches, bool again) {
+            QTest::newRow(name) << batch << touches << again;
+        };
+        row("nothing", {}, false, false);
+        row("IPv4 address added", address(RTM_NEWADDR, AF_INET), true, true);
+        row("IPv4 address removed", address(RTM_DELADDR, AF_INET), true, true);
+        row("IPv6 address only", address(RTM_NEWADDR, AF_INET6), false, false);
+        row("IPv4 route removed", route(RTM_DELROUTE, AF_INET), true, true);
+        row("IPv6 route only", route(RTM_NEWROUTE, AF_INET6), false, false);
+        row("IPv6, then IPv4 in the same read",
+            address(RTM_NEWADDR, AF_INET6) + route(RTM_NEWROUTE, AF_INET), true, true);
+        row("the link's state repeated", link(RTM_NEWLINK, 2, up | IFF_BROADCAST), false, false);
+        row("the link loses its carrier", link(RTM_NEWLINK, 2, IFF_UP), true, false);
+        row("a new link", link(RTM_NEWLINK, 3, up), true, false);
+        row("the link goes", link(RTM_DELLINK, 2, 0), true, true);
+        row("another kind of message", netlinkMessage(RTM_NEWNEIGH, ndmsg{}), false, false);
+        row("the kernel's error", netlinkMessage(NLMSG_ERROR, nlmsgerr{}), true, true);
+        row("a header cut short", address(RTM_NEWADDR, AF_INET6).left(8), true, true);
+        row("a body too short for its kind", netlinkMessage(RTM_NEWADDR, quint16(0)), true, true);
+        QByteArray beyond = address(RTM_NEWADDR, AF_INET6);
+        beyond[0] = char(beyond.size() + 4);
+        row("a length past the end", beyond, true, true);
+        QByteArray under = address(RTM_NEWADDR, AF_INET6);
+        under[0] = 4;
+        row("a length shorter than a header", under, true, true);
+        row("a damaged message after a quiet one", link(RTM_NEWLINK, 2, up) + QByteArray(4, '\0'),
+            true, true);
+    }
+
+    void routeSocketBatches()
+    {
+        QFETCH(QByteArray, batch);
+        NetlinkMessages::LinkStates links{{2, IFF_UP | IFF_RUNNING}};
+        QTEST(NetlinkMessages::touchesAddresses(batch, links), "touches");
+        QTEST(NetlinkMessages::touchesAddresses(batch, links), "again");
+    }
+#endif
+
+    // The addresses are watched, not polled, and finding them asks no proxy settings (which
+    // wakes a thread that reads the system's service names).
+    void ownAddressesAreWatchedWithoutProxyQuestions()
+    {
+        const quint16 port = freeUdpPort();
+        auto* factory = new CountingProxyFactory;
+        QNetworkProxyFactory::setApplicationProxyFactory(factory);
+        OwnAddresses hosts(QHostAddress(QHostAddress::Broadcast), port);
+        hosts.watch();
+        QVERIFY(!hosts.outgoing().isEmpty());
+        QVERIFY(hosts.isOwn(hosts.outgoing()));
+        QCOMPARE(factory->queries, 0);
+#if defined(Q_OS_LINUX) && !defined(KW_POLL_ADDRESSES)
+        QVERIFY(hosts.isNotified());
+#endif
+        QNetworkProxyFactory::setApplicationProxyFactory(nullptr);
     }
 
     // What is too large for a packet is not sent at all; an address list is served in order

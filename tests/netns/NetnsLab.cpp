@@ -137,6 +137,14 @@ StationProcess::~StationProcess()
     m_process.waitForFinished(3000);
 }
 
+void StationProcess::setRuntimeFolder(const QString& path)
+{
+    for (QString& part : m_command) {
+        if (part.startsWith(QLatin1String("XDG_RUNTIME_DIR=")))
+            part = QStringLiteral("XDG_RUNTIME_DIR=") + path;
+    }
+}
+
 bool StationProcess::start()
 {
     // If the test dies without running destructors, its stations must not linger and keep

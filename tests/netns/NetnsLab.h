@@ -45,6 +45,8 @@ public:
     ~StationProcess();
     Q_DISABLE_COPY_MOVE(StationProcess)
 
+    // Copies given the same runtime folder share the single-instance lock, as one user's do.
+    void setRuntimeFolder(const QString& path);
     bool start();
     void writeLine(const QString& line) { m_process.write(line.toUtf8() + '\n'); }
     // SIGTERM, as a desktop session or a service manager ends a program.

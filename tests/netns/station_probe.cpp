@@ -24,6 +24,7 @@
 
 #include <cstdio>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -59,6 +60,7 @@ public:
         reportRoster();
         report(QStringLiteral("COUNT"), window.status()->panelText(QStringLiteral("users_online")));
         reportLines();
+        reportWindow();
     }
 
 private:
@@ -148,7 +150,38 @@ private:
         }
     }
 
-    // Message boxes are reported as they appear: "BOX caption|text".
+    // The window's state as the user sees it, "WINDOW normal|minimized|hidden", once it has
+    // settled after each change.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const auto type = event->type();
+        if (watched == &m_window &&
+            (type == QEvent::WindowStateChange || type == QEvent::Show || type == QEvent::Hide))
+            QMetaObject::invokeMethod(this, &Probe::reportWindow, Qt::QueuedConnection);
+        return QObject::eventFilter(watched, event);
+    }
+
+    void reportWindow()
+    {
+        const QString state = !m_window.isVisible()    ? QStringLiteral("hidden")
+                              : m_window.isMinimized() ? QStringLiteral("minimized")
+                                                       : QStringLiteral("normal");
+        if (std::exchange(m_windowState, state) != state)
+            report(QStringLiteral("WINDOW"), state);
+    }
+
+    frmchat& m_window;
+    QSocketNotifier m_stdin;
+    QByteArray m_pending;
+    qsizetype m_nextSerial = 0;
+    QString m_windowState;
+};
+
+// Message boxes are reported as they appear, those before the window too: "BOX caption|text".
+class BoxReporter final : public QObject {
+public:
+    BoxReporter() { qApp->installEventFilter(this); }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Show) {
@@ -157,11 +190,6 @@ private:
         }
         return QObject::eventFilter(watched, event);
     }
-
-    frmchat& m_window;
-    QSocketNotifier m_stdin;
-    QByteArray m_pending;
-    qsizetype m_nextSerial = 0;
 };
 
 } // namespace
@@ -169,6 +197,7 @@ private:
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    const BoxReporter boxes;
     std::unique_ptr<Probe> probe;
     // Start-up lets events run once before the window exists; keep looking until it does.
     QTimer finder;

@@ -1,6 +1,8 @@
 // A station started before its network has an address (autostart at logon) takes the address
-// as soon as the network gives it one, and its peers list it there.
+// as soon as the network gives it one, and its peers list it there. Nothing polls: the system
+// tells the station, so the address is taken well before any poll would come round.
 #include "NetnsLab.h"
+#include "net/AddressWatcher.h"
 
 #include <QtTest>
 
@@ -9,6 +11,10 @@ bool lists(const StationProcess& station, const QString& address, const QString&
 {
     return station.roster().join(';').contains("ip" + address + '=' + icon + '|');
 }
+
+// Well under the slowest poll there is, and plenty for a notification and its settling.
+constexpr int NoticedWithinMs = 3000;
+static_assert(NoticedWithinMs < AddressWatcher::PollInterval.count());
 } // namespace
 
 class TstNetnsAddress final : public QObject {
@@ -30,11 +36,20 @@ private slots:
 
         QVERIFY(lab.ip(2, {"addr", "add", lab.address(2) + "/24", "dev", lan}));
         QVERIFY(lab.ip(2, {"route", "add", "255.255.255.255/32", "dev", lan}));
-        QTRY_COMPARE_WITH_TIMEOUT(late.latest("MYIP"), lab.address(2), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(late.latest("MYIP"), lab.address(2), NoticedWithinMs);
         QTRY_VERIFY2_WITH_TIMEOUT(lists(peer, lab.address(2), "user"), qPrintable(peer.describe()),
                                   10000);
         QTRY_VERIFY2_WITH_TIMEOUT(late.roster().size() == 2 && lists(late, lab.address(2), "u1"),
                                   qPrintable(late.describe()), 10000);
+
+        // Renumbered while running (a new lease): the old address goes, another comes.
+        const QString renumbered = lab.address(2).section('.', 0, 2) + QStringLiteral(".99");
+        QVERIFY(lab.ip(2, {"addr", "flush", "dev", lan}));
+        QVERIFY(lab.ip(2, {"addr", "add", renumbered + "/24", "dev", lan}));
+        QVERIFY(lab.ip(2, {"route", "replace", "255.255.255.255/32", "dev", lan}));
+        QTRY_COMPARE_WITH_TIMEOUT(late.latest("MYIP"), renumbered, NoticedWithinMs);
+        QTRY_VERIFY2_WITH_TIMEOUT(lists(peer, renumbered, "user"), qPrintable(peer.describe()),
+                                  10000);
     }
 };
 
