@@ -5,6 +5,7 @@
 #include "app/Autostart.h"
 #include "app/SettingsStore.h"
 #include "protocol/Framing.h"
+#include "tray/QtTrayIcon.h"
 #include "tray/TrayCode.h"
 #include "ui/MainMenus.h"
 #include "ui/StatusPanels.h"
@@ -22,8 +23,15 @@
 // A main window on loopback, so what it sends to everybody comes back to itself, with its
 // settings and autostart entry in folders of its own and a stand-in tray icon and sound.
 struct MainWindowFixture {
-    explicit MainWindowFixture(QHostAddress broadcast = QHostAddress(QHostAddress::LocalHost))
-        : window{{store, autostart, sound, tray, UdpEndpoints{port, broadcast}}}
+    // Where the desktop's real notification area is wanted, the icon is the platform's own.
+    enum class TrayIcon { StandIn, Desktop };
+
+    explicit MainWindowFixture(QHostAddress broadcast = QHostAddress(QHostAddress::LocalHost),
+                               TrayIcon icon = TrayIcon::StandIn)
+        : trayIcon(icon == TrayIcon::StandIn ? new FakeTrayIcon : nullptr)
+        , tray(trayIcon ? std::unique_ptr<TrayIconBackend>(trayIcon)
+                        : std::make_unique<QtTrayIcon>())
+        , window{{store, autostart, sound, tray, UdpEndpoints{port, broadcast}}}
     {
     }
 
@@ -80,8 +88,8 @@ struct MainWindowFixture {
     QSettingsStore store{config.path()};
     PlatformAutostart autostart{config.filePath(QStringLiteral("autostart"))};
     CountingSound sound;
-    FakeTrayIcon* trayIcon = new FakeTrayIcon; // owned by the tray
-    TrayCode tray{std::unique_ptr<TrayIconBackend>(trayIcon)};
+    FakeTrayIcon* trayIcon; // owned by the tray; none with the desktop's own icon
+    TrayCode tray;
     quint16 port = freeUdpPort();
     frmchat window;
 };

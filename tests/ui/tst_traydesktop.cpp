@@ -119,37 +119,16 @@ struct BalloonWatch final : QObject {
 
 // The main window with the real tray icon, its settings in a folder of its own, and the
 // balloon and the sound when minimised switched on.
-struct DesktopWindow {
+struct DesktopWindow : MainWindowFixture {
     explicit DesktopWindow(bool totray = false)
+        : MainWindowFixture(QHostAddress(QHostAddress::LocalHost), TrayIcon::Desktop)
     {
-        for (const auto& [key, value] : {std::pair{"first", "true"},
-                                         {"tooltip", "1"},
-                                         {"playwhenmin", "1"},
-                                         {"totray", totray ? "1" : "0"}})
-            store.write("kestrowind2", "options", key, value);
+        for (const auto& [key, value] :
+             {std::pair{"tooltip", "1"}, {"playwhenmin", "1"}, {"totray", totray ? "1" : "0"}})
+            storeOption(QLatin1String(key), QLatin1String(value));
     }
     // As the program ends: closed, not just destroyed.
     ~DesktopWindow() { window.close(); }
-    bool start()
-    {
-        if (!window.Form_Load({}))
-            return false;
-        window.presentAtStart(false);
-        return true;
-    }
-    void receive(const QByteArray& data) const
-    {
-        QUdpSocket peer;
-        peer.writeDatagram(*Framing::framePacket(data), QHostAddress::LocalHost, port);
-    }
-
-    QTemporaryDir config;
-    QSettingsStore store{config.path()};
-    PlatformAutostart autostart{config.filePath(QStringLiteral("autostart"))};
-    CountingSound sound;
-    TrayCode tray;
-    quint16 port = freeUdpPort();
-    frmchat window{{store, autostart, sound, tray, {port, QHostAddress(QHostAddress::LocalHost)}}};
 };
 
 // A window the user types in; to the main window it is as foreign as another program's.
