@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
@@ -88,6 +90,20 @@ void Netns::startInside(QProcess& process) const
         if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0)
             ::_exit(111);
     });
+}
+
+int runTrivialOrDrive(int argc, char** argv, const std::function<int(int, char**)>& trivial,
+                      const std::function<int(const QStringList&)>& drive, const char* usage)
+{
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode == QLatin1String("trivial"))
+        return trivial(argc, argv);
+    if (mode == QLatin1String("drive")) {
+        QCoreApplication app(argc, argv);
+        return drive(app.arguments().mid(2));
+    }
+    std::fprintf(stderr, "usage: %s\n", usage);
+    return 2;
 }
 
 } // namespace Bench

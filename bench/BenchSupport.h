@@ -50,6 +50,12 @@ void figure(const QString& name, double value, double baseline, const QString& u
 void limit(const QString& name, double value, double limit, const QString& unit);
 void note(const QString& text);
 
+// The main of a program that measures itself against a trivial Qt program: "trivial" runs
+// the baseline, "drive" (under a core application) runs both and prints the figures;
+// anything else prints the usage and fails.
+int runTrivialOrDrive(int argc, char** argv, const std::function<int(int, char**)>& trivial,
+                      const std::function<int(const QStringList&)>& drive, const char* usage);
+
 // A network namespace made by "ip netns add"; an empty name stands for the one we are in.
 class Netns {
     Q_DISABLE_COPY_MOVE(Netns)

@@ -150,14 +150,7 @@ int drive(const QStringList& args)
 
 int main(int argc, char** argv)
 {
-    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (mode == QLatin1String("trivial"))
-        return trivial(argc, argv);
-    if (mode == QLatin1String("drive")) {
-        QCoreApplication app(argc, argv);
-        return drive(app.arguments().mid(2));
-    }
-    std::fprintf(stderr, "usage: bench_startup drive --program PATH [--listen-netns NS "
-                         "--start-netns NS] [--runs N]\n");
-    return 2;
+    return Bench::runTrivialOrDrive(
+        argc, argv, trivial, drive,
+        "bench_startup drive --program PATH [--listen-netns NS --start-netns NS] [--runs N]");
 }
