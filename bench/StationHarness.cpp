@@ -1,14 +1,14 @@
 #include "StationHarness.h"
 
-#include "app/Autostart.h"
-#include "app/SettingsStore.h"
-#include "protocol/Framing.h"
-#include "protocol/Roster.h"
-#include "tray/SoundPlayer.h"
-#include "tray/TrayCode.h"
-#include "ui/MainMenus.h"
-#include "ui/TranscriptView.h"
-#include "ui/frmchat.h"
+#include "core/app/Autostart.h"
+#include "core/app/SettingsStore.h"
+#include "core/protocol/Framing.h"
+#include "core/protocol/Roster.h"
+#include "gui/tray/SoundPlayer.h"
+#include "gui/tray/TrayCode.h"
+#include "gui/window/MainMenus.h"
+#include "gui/transcript/TranscriptView.h"
+#include "gui/window/frmchat.h"
 
 #include <QAction>
 #include <QApplication>

@@ -13,8 +13,8 @@
 // ("station" and "plain" are this program again) and talks to them by lines on stdin/stdout.
 #include "BenchSupport.h"
 #include "StationHarness.h"
-#include "net/UdpTransport.h"
-#include "protocol/Framing.h"
+#include "core/net/UdpTransport.h"
+#include "core/protocol/Framing.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,11 +1,11 @@
 // The roster at 2,000 entries: 2,000 LOGOFFs taken oldest first against the same taken newest
 // first. A roster whose removal costs the same wherever the entry stands gives 1.
 #include "BenchSupport.h"
-#include "protocol/Framing.h"
-#include "protocol/NotePresenter.h"
-#include "protocol/Station.h"
-#include "protocol/TranscriptSink.h"
-#include "ui/UserListView.h"
+#include "core/protocol/Framing.h"
+#include "core/protocol/NotePresenter.h"
+#include "core/protocol/Station.h"
+#include "core/protocol/TranscriptSink.h"
+#include "gui/window/UserListView.h"
 
 #include <QApplication>
 

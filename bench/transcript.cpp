@@ -4,7 +4,7 @@
 // costs beyond its characters. Then the bounds: the heap of a store at its text cap, and what
 // a flood of long lines past the caps leaves the process holding once the transcript is cleared.
 #include "BenchSupport.h"
-#include "ui/TranscriptView.h"
+#include "gui/transcript/TranscriptView.h"
 
 #include <QApplication>
 #include <QStringList>

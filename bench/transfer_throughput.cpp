@@ -4,9 +4,9 @@
 // their ratio and the process's peak memory while the file flows.
 // Usage: bench_transfer_throughput [MiB, default 1024] [folder for the files] [rounds, 5]
 #include "TransferFakes.h"
-#include "transfer/FileReceiver.h"
-#include "transfer/FileSender.h"
-#include "transfer/frmProgress.h"
+#include "core/transfer/FileReceiver.h"
+#include "core/transfer/FileSender.h"
+#include "gui/transfer/frmProgress.h"
 
 #include <QApplication>
 #include <QDir>

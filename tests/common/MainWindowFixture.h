@@ -2,16 +2,16 @@
 
 #include "Loopback.h"
 #include "TrayFakes.h"
-#include "app/Autostart.h"
-#include "app/SettingsStore.h"
-#include "protocol/Framing.h"
-#include "tray/QtTrayIcon.h"
-#include "tray/TrayCode.h"
-#include "ui/MainMenus.h"
-#include "ui/StatusPanels.h"
-#include "ui/TranscriptView.h"
-#include "ui/UserActions.h"
-#include "ui/frmchat.h"
+#include "core/app/Autostart.h"
+#include "core/app/SettingsStore.h"
+#include "core/protocol/Framing.h"
+#include "gui/tray/QtTrayIcon.h"
+#include "gui/tray/TrayCode.h"
+#include "gui/window/MainMenus.h"
+#include "gui/window/StatusPanels.h"
+#include "gui/transcript/TranscriptView.h"
+#include "gui/window/UserActions.h"
+#include "gui/window/frmchat.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/Framing.h"
+#include "core/protocol/Framing.h"
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>

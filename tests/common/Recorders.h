@@ -1,9 +1,9 @@
 #pragma once
 
-#include "protocol/AddressGuard.h"
-#include "protocol/NotePresenter.h"
-#include "protocol/PacketSender.h"
-#include "protocol/TranscriptSink.h"
+#include "core/protocol/AddressGuard.h"
+#include "core/protocol/NotePresenter.h"
+#include "core/protocol/PacketSender.h"
+#include "core/protocol/TranscriptSink.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "Recorders.h"
-#include "protocol/CommandDispatcher.h"
-#include "protocol/Framing.h"
-#include "protocol/Identity.h"
-#include "protocol/LineBudget.h"
-#include "protocol/Roster.h"
-#include "transfer/FileTransfers.h"
-#include "transfer/TransferNetwork.h"
-#include "transfer/TransferPrompts.h"
+#include "core/protocol/CommandDispatcher.h"
+#include "core/protocol/Framing.h"
+#include "core/protocol/Identity.h"
+#include "core/protocol/LineBudget.h"
+#include "core/protocol/Roster.h"
+#include "core/transfer/FileTransfers.h"
+#include "core/transfer/TransferNetwork.h"
+#include "core/transfer/TransferPrompts.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

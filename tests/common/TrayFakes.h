@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tray/SoundPlayer.h"
-#include "tray/TrayIconBackend.h"
+#include "gui/tray/SoundPlayer.h"
+#include "gui/tray/TrayIconBackend.h"
 
 #include <QIcon>
 #include <QList>

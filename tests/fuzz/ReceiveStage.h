@@ -6,14 +6,14 @@
 
 #include "Recorders.h"
 #include "TransferFakes.h"
-#include "protocol/AddressGuard.h"
-#include "protocol/CommandDispatcher.h"
-#include "protocol/Identity.h"
-#include "protocol/LineBudget.h"
-#include "protocol/Messages.h"
-#include "protocol/Presence.h"
-#include "protocol/ReceiveBuffer.h"
-#include "protocol/Roster.h"
+#include "core/protocol/AddressGuard.h"
+#include "core/protocol/CommandDispatcher.h"
+#include "core/protocol/Identity.h"
+#include "core/protocol/LineBudget.h"
+#include "core/protocol/Messages.h"
+#include "core/protocol/Presence.h"
+#include "core/protocol/ReceiveBuffer.h"
+#include "core/protocol/Roster.h"
 
 #include <array>
 

@@ -1,9 +1,9 @@
 // Arbitrary bytes, cut into datagrams from chosen sources at chosen points, through the
 // receive buffers and the dispatcher into the real handlers. Aborts on the first broken rule.
 #include "ReceiveStage.h"
-#include "protocol/Framing.h"
-#include "protocol/PeerText.h"
-#include "transfer/Transfer.h"
+#include "core/protocol/Framing.h"
+#include "core/protocol/PeerText.h"
+#include "core/transfer/Transfer.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

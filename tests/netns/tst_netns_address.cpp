@@ -2,7 +2,7 @@
 // as soon as the network gives it one, and its peers list it there. Nothing polls: the system
 // tells the station, so the address is taken well before any poll would come round.
 #include "NetnsLab.h"
-#include "net/AddressWatcher.h"
+#include "core/net/AddressWatcher.h"
 
 #include <QtTest>
 

@@ -7,8 +7,8 @@
 #include "NetnsLab.h"
 #include "PingWatch.h"
 #include "UdpFlood.h"
-#include "protocol/Framing.h"
-#include "protocol/WireCodec.h"
+#include "core/protocol/Framing.h"
+#include "core/protocol/WireCodec.h"
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>

@@ -1,9 +1,0 @@
-#include "app/Main.h"
-
-#include <QApplication>
-
-int main(int argc, char* argv[])
-{
-    QApplication app(argc, argv);
-    return Main(app);
-}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "TranscriptStore.h"
+#include "core/protocol/TranscriptSink.h"
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTime>
+#include <QTimer>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+
+// The pane "chat": every entry the user reads arrives through AddLine. The transcript keeps
+// the entries in its store, as many as its bounds allow; the pane shows the newest of them and
+// lays out only what comes into view, so an append, a resize or a clear costs the same at ten
+// entries or at a million.
+class TranscriptView final : public QPlainTextEdit, public TranscriptSink {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TranscriptView)
+
+public:
+    using Clock = std::function<QTime()>;
+
+    // The pane shows at most this many of the newest entries, older ones stay in the store:
+    // enough to scroll back through a busy afternoon, few enough to lay out at once.
+    static constexpr qsizetype ShownEntries = 10'000;
+    // And at most this many characters, so that a flood of long lines cannot make the pane
+    // the biggest user of memory.
+    static constexpr qsizetype ShownCharacters = 4'000'000;
+    // Past either bound the oldest go this many more at a time, so removals stay rare.
+    static constexpr qsizetype DropBatch = 500;
+    static constexpr qsizetype DropCharacters = 200'000;
+    // A longer message is shown cut, with " …" after it: a line longer than a few screens is
+    // read in an export, and laying it out would slow every resize. The store keeps it whole.
+    static constexpr qsizetype ShownMessage = 4'096;
+    // How long putting entries into the pane may take before the event loop gets its turn.
+    static constexpr std::chrono::milliseconds ShowBudget{4};
+
+    explicit TranscriptView(QWidget* parent = nullptr);
+
+    void AddLine(const QString& Msg, int mtype = 0, const QString& UName = {}) override;
+    void clearTranscript();
+    // The entries since the start or the last clear that the store keeps, in order.
+    const TranscriptEntries& entries() const { return m_store; }
+    // How many of the newest entries the pane holds now.
+    qsizetype shownEntries() const { return qsizetype(m_shown.size()); }
+
+    // Stamps read the time from here; an empty clock restores the local time of day.
+    void setClock(Clock clock);
+
+signals:
+    // Raised per run of an entry, as AddLine stores it, with the entry's nick (empty for an
+    // entry without one) and text; and once per clearing, with both empty.
+    void chat_Change(const QString& nick, const QString& text);
+
+private:
+    // Entries written since the last turn of the event loop go into the pane on the next one,
+    // in one edit with one scroll to the end; a flood goes in over as many turns as it needs.
+    void queueShowing();
+    void showPending();
+    qsizetype oldestWorthShowing(qsizetype end) const;
+    void insertEntry(const TranscriptEntry& entry);
+    void dropOldestShown();
+    void restartPane();
+
+    // Appends go through a cursor of our own, so a selection the user is making survives.
+    QTextCursor m_end;
+    Clock m_clock;
+    TranscriptStore m_store;
+    qsizetype m_shownUpTo = 0; // serial after the newest entry in the pane
+    // Lines and characters of each entry in the pane, oldest first.
+    struct Shown {
+        int blocks;
+        int characters;
+    };
+    std::deque<Shown> m_shown;
+    QTimer m_showing;
+};

@@ -1,0 +1,202 @@
+#include "frmProgress.h"
+
+#include "core/transfer/Transfer.h"
+#include "core/transfer/TransferText.h"
+#include "gui/common/WindowHelpers.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressBar>
+
+namespace {
+
+// Drawn in twips; at 96 dots per inch a pixel is 15 of them.
+constexpr int px(int twips)
+{
+    return (twips + 7) / 15;
+}
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
+
+const QColor DoneText(0, 128, 0);
+const QColor DoneBackground(245, 245, 245);
+
+QFont verdana(double points, bool bold)
+{
+    QFont font(QStringLiteral("Verdana"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+              Qt::Alignment alignment = Qt::AlignLeft, bool bold = false)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    // Names and sizes come from peers: never read as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(geometry);
+    label->setAlignment(alignment | Qt::AlignTop);
+    label->setFont(verdana(8.25, bold));
+    return label;
+}
+
+void paintDone(QLabel* label)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, DoneText);
+    palette.setColor(QPalette::Window, DoneBackground);
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+}
+
+// A value label grows with its text, from where it stands.
+void setValue(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    label->resize(qMax(label->sizeHint().width(), label->width()), label->height());
+}
+
+} // namespace
+
+frmProgress::frmProgress(Transfer& transfer, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , m_transfer(&transfer)
+{
+    setObjectName(QStringLiteral("frmProgress"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    // An acceptance from a peer opens it: the keyboard stays where the user is typing.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowTitle(QStringLiteral("přenos souboru"));
+    setFixedSize(px(6495), px(1560));
+    buildLabels();
+    MakeTopmost(this);
+    AddDropShadow(this);
+
+    m_repaint.setSingleShot(true);
+    m_repaint.setInterval(RepaintInterval);
+    connect(&m_repaint, &QTimer::timeout, this, &frmProgress::onRepaintDue);
+    connect(&transfer, &Transfer::progressed, this, &frmProgress::onProgressed);
+    connect(&transfer, &Transfer::finished, this, &frmProgress::onFinished);
+    SetInfo(transfer.fileLabel(), transfer.totalSize());
+    SetProgress(transfer.done());
+}
+
+frmProgress::~frmProgress() = default;
+
+void frmProgress::buildLabels()
+{
+    const auto right = Qt::AlignRight;
+    label(this, "Label1_0", QStringLiteral("soubor"), twipsRect(120, 0, 585, 195), right);
+    m_fileName = label(this, "Label2_0", QStringLiteral("none"), twipsRect(840, 0, 5595, 435),
+                       Qt::AlignLeft, true);
+    m_fileName->setWordWrap(true);
+    label(this, "Label1_1", QStringLiteral("velikost"), twipsRect(840, 420, 660, 195), right);
+    m_sizeMb = label(this, "Label4", QStringLiteral("000"), twipsRect(1680, 420, 360, 195),
+                     Qt::AlignLeft, true);
+    m_totalBytes = label(this, "Label2_1", QStringLiteral("0000"), twipsRect(5880, 480, 480, 195));
+    m_totalBytes->hide();
+    label(this, "Label1_3", QStringLiteral("odesláno/přijato"), twipsRect(120, 600, 1395, 195),
+          right);
+    m_doneMb = label(this, "Label2_3", QStringLiteral("000"), twipsRect(1680, 600, 315, 195));
+    paintDone(m_doneMb);
+    m_bar = new QProgressBar(this);
+    m_bar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_bar->setGeometry(twipsRect(120, 840, 6255, 255));
+    m_bar->setRange(0, 100);
+    m_bar->setValue(0);
+    m_bar->setTextVisible(false);
+    m_percent = label(this, "Label2_2", QStringLiteral("000"), twipsRect(3060, 1080, 360, 195),
+                      Qt::AlignHCenter, true);
+    paintDone(m_percent);
+    m_cancel = label(this, "Label3", QStringLiteral("zrušit stahování"),
+                     twipsRect(4560, 1320, 1755, 240), Qt::AlignLeft, true);
+    m_cancel->setFont(verdana(9.75, true));
+    QPalette palette = m_cancel->palette();
+    palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    m_cancel->setPalette(palette);
+    m_cancel->setCursor(Qt::PointingHandCursor);
+    m_cancel->installEventFilter(this);
+}
+
+void frmProgress::SetInfo(const QString& file, qint64 totalsize)
+{
+    m_fileName->setText(file);
+    // A long path that does not fit can still be read whole; escaped, as tool tips take
+    // markup.
+    m_fileName->setToolTip(QStringLiteral("<p style='white-space:pre-wrap'>") +
+                           file.toHtmlEscaped() + QStringLiteral("</p>"));
+    m_total = totalsize;
+    m_totalBytes->setText(QString::number(totalsize));
+    setValue(m_sizeMb, TransferText::megabytes(totalsize));
+}
+
+void frmProgress::SetProgress(qint64 donebytes)
+{
+    m_latest = donebytes;
+    m_repaintPending = false;
+    if (m_total <= 0)
+        return;
+    const double ratio = qMin(1.0, double(donebytes) / double(m_total));
+    m_bar->setValue(qRound(100.0 * ratio));
+    setValue(m_percent, TransferText::percent(ratio));
+    setValue(m_doneMb, TransferText::megabytes(donebytes));
+}
+
+// A gigabyte is a hundred thousand blocks: the labels follow at a pace a person can read.
+void frmProgress::onProgressed(qint64 done)
+{
+    m_latest = done;
+    if (m_repaint.isActive()) {
+        m_repaintPending = true;
+        return;
+    }
+    SetProgress(done);
+    m_repaint.start();
+}
+
+void frmProgress::onRepaintDue()
+{
+    if (m_repaintPending) {
+        SetProgress(m_latest);
+        m_repaint.start();
+    }
+}
+
+void frmProgress::onFinished()
+{
+    if (m_repaintPending)
+        SetProgress(m_latest);
+    m_repaint.stop();
+    m_transfer = nullptr;
+    close();
+}
+
+void frmProgress::cancel()
+{
+    m_cancelMark = QStringLiteral("CANCEL");
+    hide();
+    if (m_transfer)
+        m_transfer->cancel();
+}
+
+bool frmProgress::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_cancel && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        cancel();
+    return QWidget::eventFilter(watched, event);
+}
+
+// Closing the window of a running transfer stops it, as the cancel label does.
+void frmProgress::closeEvent(QCloseEvent* event)
+{
+    if (m_transfer && !m_transfer->isFinished())
+        cancel();
+    event->accept();
+}

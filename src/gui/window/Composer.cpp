@@ -1,0 +1,74 @@
+#include "Composer.h"
+
+#include "core/protocol/ComposerRules.h"
+#include "core/protocol/Station.h"
+#include "core/protocol/TranscriptSink.h"
+#include "core/protocol/WireCodec.h"
+
+#include <QKeyEvent>
+
+Composer::Composer(Station& station, TranscriptSink& transcript, AboutBlock about, QWidget* parent)
+    : QLineEdit(parent)
+    , m_station(station)
+    , m_transcript(transcript)
+    , m_about(std::move(about))
+{
+    setObjectName(QStringLiteral("sendtext"));
+    setToolTip(QStringLiteral("Zde zadejte zprávu k odeslání a poté stiskněte ENTER"));
+    updateMaxLength();
+    connect(this, &QLineEdit::textChanged, this, &Composer::onTextChanged);
+}
+
+void Composer::updateMaxLength()
+{
+    setMaxLength(ComposerRules::maxLineLength(m_station.MyIP(), m_station.Username()));
+}
+
+QString Composer::wireNote() const
+{
+    return m_lossy ? QStringLiteral("znaky mimo kódování windows-1250 se odešlou jako ?")
+                   : QString();
+}
+
+// Told before the line goes, while it can still be changed.
+void Composer::onTextChanged(const QString& line)
+{
+    const bool lossy = WireCodec::encodeCounting(line).replaced > 0;
+    if (lossy == m_lossy)
+        return;
+    m_lossy = lossy;
+    emit wireNoteChanged(wireNote());
+}
+
+void Composer::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        send();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void Composer::mousePressEvent(QMouseEvent* event)
+{
+    emit clicked();
+    QLineEdit::mousePressEvent(event);
+}
+
+void Composer::send()
+{
+    const QString line = text();
+    if (ComposerRules::kindOf(line) == ComposerRules::Kind::About) {
+        m_transcript.AddLine(m_about(), 1);
+        clear();
+        return;
+    }
+    const QByteArray data = ComposerRules::dataFor(line, m_station.MyIP(), m_station.Username());
+    if (!m_station.SendPackage(data)) {
+        // The line stays in the box, so the user can send it again.
+        m_transcript.AddLine(QStringLiteral("zprávu se nepodařilo odeslat"), 4,
+                             QStringLiteral(" "));
+        return;
+    }
+    clear();
+}

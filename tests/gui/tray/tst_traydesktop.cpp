@@ -1,0 +1,347 @@
+// The tray on a real X11 desktop with a window manager: the icon docks, in a tray that starts
+// after the program too, and the welcome balloon shows while the program goes on working.
+// However the window went into the tray, a line gives the balloon, the sound and the unread
+// mark, every time; a line while the window is behind another one sets the urgency hint, and
+// a peer's wake brings the window into view without taking the keyboard. Captions and window
+// states are read as the window manager has them.
+#include "MainWindowFixture.h"
+#include "gui/window/Main.h"
+#include "core/protocol/Messages.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QSystemTrayIcon>
+
+#include <xcb/xcb.h>
+
+namespace {
+
+QWidget* topLevelOfClass(const char* className)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qstrcmp(widget->metaObject()->className(), className) == 0 && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
+}
+
+// A property of the window as the window system has it.
+QString windowProperty(const QWidget* window, const char* property)
+{
+    QProcess xprop;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    xprop.setProcessEnvironment(environment);
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
+                                          QString::fromLatin1(property)});
+    xprop.waitForFinished();
+    return QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+}
+
+// What the window system shows as the window's caption; the toolkit may add to windowTitle().
+QString systemCaption(const QWidget* window)
+{
+    // _NET_WM_NAME(UTF8_STRING) = "caption"
+    return windowProperty(window, "_NET_WM_NAME").section(QLatin1Char('"'), 1).chopped(1);
+}
+
+bool demandsAttention(const QWidget* window)
+{
+    return windowProperty(window, "_NET_WM_STATE").contains("_NET_WM_STATE_DEMANDS_ATTENTION");
+}
+
+// "Normal" or "Iconic" while the window manager holds the window; nothing once it let go.
+QString managedState(const QWidget* window)
+{
+    const QString state = windowProperty(window, "WM_STATE");
+    return state.section(QStringLiteral("window state: "), 1).section(QLatin1Char('\n'), 0, 0);
+}
+
+// The title bar's minimise button: the window manager is asked, the program only hears of it.
+void minimiseByWindowManager(const QWidget* window)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11->connection();
+    const QByteArray name("WM_CHANGE_STATE");
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, quint16(name.size()), name.constData()),
+        nullptr);
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = xcb_window_t(window->winId());
+    event.type = atom->atom;
+    event.data.data32[0] = 3; // IconicState
+    std::free(atom);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_send_event(connection, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(connection);
+}
+
+// Notices every balloon as it is shown, with its text and whether it would read markup. The
+// README's picture of it is taken here too (scripts/screenshot.sh sets KW_SCREENSHOT_DIR).
+struct BalloonWatch final : QObject {
+    BalloonWatch() { qApp->installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Show && widget && widget->isWindow() &&
+            qstrcmp(widget->metaObject()->className(), "QBalloonTip") == 0) {
+            for (const QLabel* label : widget->findChildren<QLabel*>()) {
+                shown << label->text();
+                markup = markup || label->textFormat() != Qt::PlainText;
+            }
+            last = widget;
+            // The first is the welcome.
+            static bool grabbed = false;
+            const QString folder = qEnvironmentVariable("KW_SCREENSHOT_DIR");
+            if (!folder.isEmpty() && !std::exchange(grabbed, true))
+                widget->grab().save(folder + QStringLiteral("/balloon.png"));
+        }
+        return false;
+    }
+    bool showed(const QString& text) const
+    {
+        return std::any_of(shown.cbegin(), shown.cend(),
+                           [&text](const QString& one) { return one.contains(text); });
+    }
+
+    QStringList shown;
+    bool markup = false;
+    QPointer<QWidget> last;
+};
+
+// The main window with the real tray icon, its settings in a folder of its own, and the
+// balloon and the sound when minimised switched on.
+struct DesktopWindow : MainWindowFixture {
+    explicit DesktopWindow(bool totray = false)
+        : MainWindowFixture(QHostAddress(QHostAddress::LocalHost), TrayIcon::Desktop)
+    {
+        for (const auto& [key, value] :
+             {std::pair{"tooltip", "1"}, {"playwhenmin", "1"}, {"totray", totray ? "1" : "0"}})
+            storeOption(QLatin1String(key), QLatin1String(value));
+    }
+    // As the program ends: closed, not just destroyed.
+    ~DesktopWindow() { window.close(); }
+};
+
+// A window the user types in; to the main window it is as foreign as another program's.
+struct OtherWindow {
+    OtherWindow() { editor.show(); }
+    QLineEdit editor;
+};
+
+enum class Way { TitleBar, HideItem, HiddenStart };
+
+} // namespace
+
+class tst_TrayDesktop final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { prepareApplication(); }
+
+    void init()
+    {
+        // The test that starts a tray late wants none; every other one needs one.
+        if (qstrcmp(QTest::currentTestFunction(), "iconComesWithATrayThatStartsLater") != 0 &&
+            !QSystemTrayIcon::isSystemTrayAvailable())
+            startTray();
+        if (qstrcmp(QTest::currentTestFunction(), "iconComesWithATrayThatStartsLater") != 0)
+            QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+    }
+
+    void cleanupTestCase()
+    {
+        m_trayer.terminate();
+        m_trayer.waitForFinished();
+    }
+
+    // Started hidden without a tray, the window waits in the task bar, where a peer's wake
+    // marks it; the panel that starts later takes it, one that ends gives it back, and the
+    // next one takes it again.
+    void iconComesWithATrayThatStartsLater()
+    {
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QSKIP("this desktop had its tray before the program");
+        DesktopWindow w(true);
+        QVERIFY(w.start());
+        QTRY_VERIFY(w.window.isVisible() && w.window.isMinimized());
+        QTRY_COMPARE(managedState(&w.window), QStringLiteral("Iconic"));
+        QVERIFY(!w.tray.isInTray());
+        {
+            // Only the keyboard would bring it out of there: it stays, marked.
+            OtherWindow other;
+            QVERIFY(QTest::qWaitForWindowActive(&other.editor));
+            w.receive("POPIT\tPetr\r\n");
+            QTRY_VERIFY(demandsAttention(&w.window));
+            QCOMPARE(QApplication::activeWindow(), &other.editor);
+            QCOMPARE(managedState(&w.window), QStringLiteral("Iconic"));
+        }
+
+        QElapsedTimer clock;
+        clock.start();
+        startTray();
+        QTRY_VERIFY_WITH_TIMEOUT(w.tray.isInTray(), 10000);
+        qInfo("the icon docked %lld ms after the tray was started", clock.elapsed());
+        QTRY_VERIFY(!w.window.isVisible() && w.window.isHiddenToTray());
+        QTRY_VERIFY(topLevelOfClass("QSystemTrayIconSys"));
+
+        m_trayer.terminate();
+        m_trayer.waitForFinished();
+        QTRY_VERIFY(!w.tray.isInTray());
+        QTRY_VERIFY(w.window.isVisible() && w.window.isMinimized());
+        startTray();
+        QTRY_VERIFY_WITH_TIMEOUT(w.tray.isInTray(), 10000);
+        QTRY_VERIFY(!w.window.isVisible() && w.window.isHiddenToTray());
+    }
+
+    // Minimising and coming back are the rows of everyWayIntoTheTrayDrawsAttention.
+    void iconBalloonAndCaptions()
+    {
+        DesktopWindow w;
+        // Seen whenever it comes up, however briefly: a busy machine may not poll in time.
+        BalloonWatch balloon;
+        QVERIFY(w.start());
+        // The start-up has returned while the welcome balloon is still up.
+        QVERIFY(w.tray.isBalloonShown());
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+
+        QVERIFY(w.tray.isInTray());
+        QTRY_VERIFY(topLevelOfClass("QSystemTrayIconSys"));
+        QTRY_VERIFY(!balloon.shown.isEmpty());
+        QTRY_COMPARE(w.window.station().roster().count(), 1);
+        QTRY_COMPARE(systemCaption(&w.window), QStringLiteral("Kestrowind "));
+
+        w.receive(Outgoing::messageBox("10.0.0.7", "pc12", "ahoj"));
+        QTRY_VERIFY(w.window.findChild<QMessageBox*>());
+        QTRY_COMPARE(systemCaption(w.window.findChild<QMessageBox*>()),
+                     QStringLiteral("zpráva od: pc12 [10.0.0.7]"));
+        w.window.close();
+        QVERIFY(!w.tray.isInTray());
+    }
+
+    // Each way into the tray, several times over, so that a miss that comes only now and
+    // then shows; every round comes back the way the user would.
+    void everyWayIntoTheTrayDrawsAttention_data()
+    {
+        QTest::addColumn<Way>("way");
+        QTest::addColumn<bool>("byBalloon");
+        const std::pair<Way, const char*> ways[] = {{Way::TitleBar, "title bar minimise"},
+                                                    {Way::HideItem, "skrýt okno"},
+                                                    {Way::HiddenStart, "hidden start"}};
+        for (const auto& [way, name] : ways) {
+            for (int round = 1; round <= 5; ++round) {
+                QTest::addRow("%s, round %d", name, round) << way << (round % 2 == 0);
+            }
+        }
+    }
+
+    void everyWayIntoTheTrayDrawsAttention()
+    {
+        QFETCH(Way, way);
+        QFETCH(bool, byBalloon);
+        DesktopWindow w(way == Way::HiddenStart);
+        BalloonWatch balloons;
+        QVERIFY(w.start());
+        QVERIFY(w.tray.isInTray());
+        if (way != Way::HiddenStart) {
+            QVERIFY(QTest::qWaitForWindowActive(&w.window));
+            if (way == Way::TitleBar)
+                minimiseByWindowManager(&w.window);
+            else
+                w.window.menus().mnu_hidewindow->trigger();
+            // Until the window manager has let go of it and said so.
+            QTRY_VERIFY(!w.window.isVisible());
+            QTRY_VERIFY(managedState(&w.window).isEmpty() ||
+                        managedState(&w.window) == QLatin1String("Withdrawn"));
+            QTest::qWait(100);
+        }
+        QVERIFY(w.window.menus().mnu_showwindow->isEnabled());
+
+        const int plays = w.sound.plays;
+        w.window.chat()->AddLine(QStringLiteral("ahoj <b>všem</b>\rdruhý řádek"), 10,
+                                 QStringLiteral("Petr"));
+        QTRY_VERIFY(balloons.showed(QStringLiteral("Petr: ahoj <b>všem</b> druhý řádek")));
+        QVERIFY(!balloons.markup);
+        QVERIFY(w.sound.plays > plays);
+        QVERIFY(w.tray.isUnread());
+        QVERIFY(!w.window.isVisible());
+
+        if (byBalloon) {
+            QVERIFY(balloons.last);
+            QTest::mouseClick(balloons.last, Qt::LeftButton);
+        } else {
+            QWidget* icon = topLevelOfClass("QSystemTrayIconSys");
+            QVERIFY(icon);
+            QTest::mouseDClick(icon, Qt::LeftButton);
+        }
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        QVERIFY(!w.window.isMinimized() && !w.window.isHiddenToTray());
+        QTRY_VERIFY(!w.tray.isUnread());
+    }
+
+    // While the user types in another window, a line marks the window urgent and the icon
+    // unread; a peer's wake ("maximalizovat okno aplikace") also brings it into view, from
+    // behind or from the tray, and the keyboard stays where it is. Activating clears both.
+    void whileTheUserTypesElsewhere_data()
+    {
+        QTest::addColumn<bool>("wake");
+        QTest::addColumn<bool>("fromTray");
+        QTest::newRow("a line, behind") << false << false;
+        QTest::newRow("a wake, behind") << true << false;
+        QTest::newRow("a wake, in the tray") << true << true;
+    }
+
+    void whileTheUserTypesElsewhere()
+    {
+        QFETCH(bool, wake);
+        QFETCH(bool, fromTray);
+        DesktopWindow w;
+        QVERIFY(w.start());
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        QTRY_COMPARE(w.window.station().roster().count(), 1); // lines come from listed stations
+        if (fromTray)
+            w.window.menus().mnu_hidewindow->trigger();
+        OtherWindow other;
+        QVERIFY(QTest::qWaitForWindowActive(&other.editor));
+        QVERIFY(!demandsAttention(&w.window) && !w.tray.isUnread());
+
+        w.receive(wake ? QByteArray("POPIT\tPetr\r\n")
+                       : Outgoing::chatLine(w.window.station().MyIP(), QStringLiteral("ahoj")));
+        QTRY_VERIFY(w.window.isVisible() && !w.window.isHiddenToTray());
+        QTRY_VERIFY(demandsAttention(&w.window));
+        QVERIFY(w.tray.isUnread());
+        QCOMPARE(w.sound.plays > 0, fromTray); // the wake's own line came while it was hidden
+        // Whatever focus change the window manager would make has arrived by now.
+        QTest::qWait(300);
+        QCOMPARE(QApplication::activeWindow(), &other.editor);
+
+        w.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        QTRY_VERIFY(!demandsAttention(&w.window));
+        QVERIFY(!w.tray.isUnread());
+    }
+
+private:
+    void startTray()
+    {
+        QStringList command = QProcess::splitCommand(qEnvironmentVariable("KW_TRAYER"));
+        if (command.isEmpty())
+            QSKIP("no tray to start (KW_TRAYER)");
+        m_trayer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_trayer.start(command.takeFirst(), command);
+        QVERIFY(m_trayer.waitForStarted());
+    }
+
+    QProcess m_trayer;
+};
+
+QTEST_MAIN(tst_TrayDesktop)
+#include "tst_traydesktop.moc"
