@@ -4,11 +4,11 @@
 #include "core/app/SettingsStore.h"
 #include "core/protocol/Framing.h"
 #include "core/protocol/Roster.h"
-#include "gui/tray/SoundPlayer.h"
-#include "gui/tray/TrayCode.h"
-#include "gui/window/MainMenus.h"
 #include "gui/transcript/TranscriptView.h"
-#include "gui/window/frmchat.h"
+#include "gui/tray/SoundPlayer.h"
+#include "gui/tray/TrayIcon.h"
+#include "gui/window/MainMenus.h"
+#include "gui/window/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -71,7 +71,7 @@ namespace {
 // come for a while), "quit".
 class StationWatch final : public QObject {
 public:
-    explicit StationWatch(frmchat& window)
+    explicit StationWatch(MainWindow& window)
         : m_window(window)
         , m_commands(STDIN_FILENO, QSocketNotifier::Read)
     {
@@ -98,7 +98,7 @@ public:
                 say("LISTED");
             }
         });
-        connect(window.chat(), &TranscriptView::chat_Change, this, [this] { scanTranscript(); });
+        connect(window.chat(), &TranscriptView::changed, this, [this] { scanTranscript(); });
         connect(&m_commands, &QSocketNotifier::activated, this, [this] { readCommands(); });
         connect(&m_idleCheck, &QTimer::timeout, this, [this] {
             if (m_activity.elapsed() >= IdleMs)
@@ -175,7 +175,7 @@ private:
             gaps());
     }
 
-    frmchat& m_window;
+    MainWindow& m_window;
     QSocketNotifier m_commands;
     QByteArray m_pending;
     QTimer m_heartbeat;
@@ -202,8 +202,8 @@ int runStation(QApplication& app, quint16 port, const QHostAddress& broadcast)
     store.write(application, options, QStringLiteral("nick"), QStringLiteral("bench"));
     PlatformAutostart autostart(config.filePath(QStringLiteral("autostart")));
     WaveFilePlayer sound;
-    TrayCode tray;
-    frmchat window({store, autostart, sound, tray, UdpEndpoints{port, broadcast}});
+    TrayIcon tray;
+    MainWindow window({store, autostart, sound, tray, UdpEndpoints{port, broadcast}});
     StationWatch watch(window);
     if (!window.Form_Load({}))
         return 1;

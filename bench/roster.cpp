@@ -18,7 +18,8 @@ constexpr int Attempts = 5;
 
 class NoTranscript final : public TranscriptSink {
 public:
-    void AddLine(const QString&, int, const QString&) override { }
+    void appendLine(const QString&, LineLook, const QString&) override { }
+    void appendBareLine(const QString&, LineLook) override { }
 };
 
 class NoNotes final : public NotePresenter {
@@ -33,7 +34,7 @@ QString addressOf(int station)
 
 void receive(Station& station, const char* word, const QStringList& fields)
 {
-    station.HandleDatagram(*Framing::framePacket(Framing::commandData(word, fields)),
+    station.handleDatagram(*Framing::framePacket(Framing::commandData(word, fields)),
                            QHostAddress(fields.front()));
 }
 

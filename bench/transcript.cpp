@@ -29,19 +29,19 @@ void addTypicalEntry(TranscriptSink& sink, qsizetype i)
     const QString& nick = nicks.at(i % nicks.size());
     switch (i % 10) {
     case 7:
-        sink.AddLine(QStringLiteral("uživatel ") + nick + QStringLiteral(" vstoupil do diskuze"), 3,
-                     QString());
+        sink.appendLine(QStringLiteral("uživatel ") + nick + QStringLiteral(" vstoupil do diskuze"),
+                        LineLook::Presence, QString());
         break;
     case 8:
-        sink.AddLine(nick + QStringLiteral(" se usmívá"), 2, QStringLiteral(" "));
+        sink.appendBareLine(nick + QStringLiteral(" se usmívá"), LineLook::Action);
         break;
     case 9:
-        sink.AddLine(QStringLiteral("seznam uživatelů byl obnoven"), 4, QStringLiteral(" "));
+        sink.appendBareLine(QStringLiteral("seznam uživatelů byl obnoven"), LineLook::Alert);
         break;
     default:
-        sink.AddLine(
-            QStringLiteral("ahoj, tohle je zpráva číslo %1, posílám ji všem v síti").arg(i), 10,
-            nick);
+        sink.appendLine(
+            QStringLiteral("ahoj, tohle je zpráva číslo %1, posílám ji všem v síti").arg(i),
+            LineLook::Chat, nick);
         break;
     }
 }
@@ -205,7 +205,7 @@ void measureStore(qsizetype entries)
     for (qsizetype i = 0; i < entries; ++i)
         store->append({stamp, nick,
                        QStringLiteral("ahoj, tohle je zpráva číslo %1, posílám ji všem").arg(i),
-                       10});
+                       LineLook::Chat});
     const qint64 heap = heapInUse() - heapBefore;
     Bench::limit(
         QStringLiteral("%L1 entries: memory per entry beyond its text, store alone").arg(entries),
@@ -228,7 +228,7 @@ void measureStoreAtCap()
     qsizetype appended = 0;
     // Filled twice over, so that the cap has been reached and has held since.
     do
-        store->append({stamp, nick, longLine(appended++), 10});
+        store->append({stamp, nick, longLine(appended++), LineLook::Chat});
     while (store->droppedCount() < store->entryCount());
     const qint64 heap = heapInUse() - heapBefore;
     // Where one entry's runs lie: six 32-bit numbers.
@@ -252,7 +252,7 @@ void measureFloodAndClear()
         2 * TranscriptStore::MaxTextBytes / (32 * 1024 * qsizetype(sizeof(QChar)));
     qint64 peak = 0;
     for (qsizetype i = 0; i < lines; ++i) {
-        view->AddLine(longLine(i), 10, QStringLiteral("flood"));
+        view->appendLine(longLine(i), LineLook::Chat, QStringLiteral("flood"));
         if (i % 20 == 0) {
             QCoreApplication::processEvents();
             peak = qMax(peak, residentBytes());

@@ -6,7 +6,7 @@
 #include "TransferFakes.h"
 #include "core/transfer/FileReceiver.h"
 #include "core/transfer/FileSender.h"
-#include "gui/transfer/frmProgress.h"
+#include "gui/transfer/TransferProgressWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -94,7 +94,7 @@ Result viaStations(const QString& source, const QString& folder, qint64 size)
     TransferStation b(QStringLiteral("127.0.0.2"), network);
     a.peer = &b;
     b.peer = &a;
-    a.know(b.self.MyIP, QStringLiteral("Bob"));
+    a.know(b.self.address, QStringLiteral("Bob"));
     const QString destination = folder + QStringLiteral("/stations.bin");
     b.prompts.autoSave = [&destination](const QString&) { return destination; };
 
@@ -104,7 +104,7 @@ Result viaStations(const QString& source, const QString& folder, qint64 size)
     for (FileTransfers* side : {&a.transfers, &b.transfers}) {
         QObject::connect(side, &FileTransfers::transferStarted, &loop, [&](Transfer* transfer) {
             ++running;
-            (new frmProgress(*transfer))->show();
+            (new TransferProgressWindow(*transfer))->show();
             QObject::connect(transfer, &Transfer::finished, &loop, [&] {
                 if (--running == 0)
                     loop.quit();
@@ -122,7 +122,7 @@ Result viaStations(const QString& source, const QString& folder, qint64 size)
     const double cpuAtStart = cpuSeconds();
     QElapsedTimer clock;
     clock.start();
-    a.transfers.SendFilename(b.self.MyIP, source);
+    a.transfers.offerFile(b.self.address, source);
     loop.exec();
     result.seconds = clock.elapsed() / 1000.0;
     result.cpuSeconds = cpuSeconds() - cpuAtStart;

@@ -5,13 +5,13 @@
 #include "core/app/Autostart.h"
 #include "core/app/SettingsStore.h"
 #include "core/protocol/Framing.h"
-#include "gui/tray/QtTrayIcon.h"
-#include "gui/tray/TrayCode.h"
-#include "gui/window/MainMenus.h"
-#include "gui/window/StatusPanels.h"
 #include "gui/transcript/TranscriptView.h"
+#include "gui/tray/QtTrayIconBackend.h"
+#include "gui/tray/TrayIcon.h"
+#include "gui/window/MainMenus.h"
+#include "gui/window/MainWindow.h"
+#include "gui/window/StatusPanels.h"
 #include "gui/window/UserActions.h"
-#include "gui/window/frmchat.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -24,13 +24,13 @@
 // settings and autostart entry in folders of its own and a stand-in tray icon and sound.
 struct MainWindowFixture {
     // Where the desktop's real notification area is wanted, the icon is the platform's own.
-    enum class TrayIcon { StandIn, Desktop };
+    enum class TrayKind { StandIn, Desktop };
 
     explicit MainWindowFixture(QHostAddress broadcast = QHostAddress(QHostAddress::LocalHost),
-                               TrayIcon icon = TrayIcon::StandIn)
-        : trayIcon(icon == TrayIcon::StandIn ? new FakeTrayIcon : nullptr)
+                               TrayKind icon = TrayKind::StandIn)
+        : trayIcon(icon == TrayKind::StandIn ? new FakeTrayIcon : nullptr)
         , tray(trayIcon ? std::unique_ptr<TrayIconBackend>(trayIcon)
-                        : std::make_unique<QtTrayIcon>())
+                        : std::make_unique<QtTrayIconBackend>())
         , window{{store, autostart, sound, tray, UdpEndpoints{port, broadcast}}}
     {
     }
@@ -89,9 +89,9 @@ struct MainWindowFixture {
     PlatformAutostart autostart{config.filePath(QStringLiteral("autostart"))};
     CountingSound sound;
     FakeTrayIcon* trayIcon; // owned by the tray; none with the desktop's own icon
-    TrayCode tray;
+    TrayIcon tray;
     quint16 port = freeUdpPort();
-    frmchat window;
+    MainWindow window;
 };
 
 // The visible top-level windows of a kind, as the user would find them on the screen.

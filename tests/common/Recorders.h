@@ -10,20 +10,26 @@
 
 // Hand-written stand-ins for the transcript and the network, which count what they get.
 struct RecordedLine {
-    QString msg;
-    int mtype = 0;
-    QString uname;
+    QString text;
+    LineLook look = LineLook::Chat;
+    QString nick;
+    bool bare = false; // neither time stamp nor nick
 
     bool operator==(const RecordedLine&) const = default;
 };
+using Lines = QList<RecordedLine>;
 
 class RecordingTranscript final : public TranscriptSink {
 public:
-    void AddLine(const QString& Msg, int mtype, const QString& UName) override
+    void appendLine(const QString& text, LineLook look, const QString& nick) override
     {
-        lines.append({Msg, mtype, UName});
+        lines.append({text, look, nick});
     }
-    QList<RecordedLine> lines;
+    void appendBareLine(const QString& text, LineLook look) override
+    {
+        lines.append({text, look, {}, true});
+    }
+    Lines lines;
 };
 
 struct SentPackage {
@@ -35,9 +41,9 @@ struct SentPackage {
 
 class RecordingSender final : public PacketSender {
 public:
-    bool SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs) override
+    bool sendPacket(const QByteArray& packet, const QStringList& addresses) override
     {
-        sent.append({data_to_send, SpecificIPs});
+        sent.append({packet, addresses});
         return true;
     }
     QList<SentPackage> sent;
@@ -78,10 +84,10 @@ public:
 
 inline char* toString(const RecordedLine& line)
 {
-    return qstrdup(QStringLiteral("(%1, %2, \"%3\")")
-                       .arg(line.msg)
-                       .arg(line.mtype)
-                       .arg(line.uname)
+    return qstrdup(QStringLiteral("(%1, look %2, \"%3\"%4)")
+                       .arg(line.text)
+                       .arg(int(line.look))
+                       .arg(line.nick, line.bare ? QStringLiteral(", bare") : QString())
                        .toUtf8()
                        .constData());
 }

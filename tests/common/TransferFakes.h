@@ -78,13 +78,13 @@ struct TransferStation : PacketSender {
         transfers.attach(dispatcher);
     }
 
-    bool SendPackage(const QByteArray& data, const QStringList& to) override
+    bool sendPacket(const QByteArray& data, const QStringList& to) override
     {
         sent.append({data, to});
-        if (peer && to.contains(peer->self.MyIP)) {
+        if (peer && to.contains(peer->self.address)) {
             QMetaObject::invokeMethod(
                 &peer->transfers,
-                [peer = peer, data, from = self.MyIP] { peer->deliver(data, from); },
+                [peer = peer, data, from = self.address] { peer->deliver(data, from); },
                 Qt::QueuedConnection);
         }
         return true;
@@ -93,7 +93,7 @@ struct TransferStation : PacketSender {
     void deliver(const QByteArray& data, const QString& source)
     {
         const qsizetype tab = data.indexOf('\t');
-        dispatcher.HandleCommand(data.left(tab), data.sliced(tab + 1).chopped(2), source);
+        dispatcher.handleCommand(data.left(tab), data.sliced(tab + 1).chopped(2), source);
     }
     void receive(const QByteArray& word, const QStringList& fields, const QString& source)
     {
@@ -105,7 +105,7 @@ struct TransferStation : PacketSender {
     }
 
     Identity self;
-    FakeHostAddresses hosts{{self.MyIP}};
+    FakeHostAddresses hosts{{self.address}};
     Roster roster;
     AddressGuard guard{self, hosts, roster};
     qint64 now = 0;

@@ -49,7 +49,7 @@ struct Record {
 
 struct ReceiveStage {
     Identity self{QStringLiteral("10.0.0.1"), QStringLiteral("já")};
-    FakeHostAddresses hosts{{self.MyIP}};
+    FakeHostAddresses hosts{{self.address}};
     Roster roster;
     AddressGuard guard{self, hosts, roster};
     qint64 now = 1'000'000;
@@ -72,6 +72,6 @@ struct ReceiveStage {
         presence.attach(dispatcher);
         messages.attach(dispatcher);
         transfers.attach(dispatcher);
-        messages.setWakeType(1);
+        messages.setAttentionResponse(Messages::AttentionResponse::RestoreWindow);
     }
 };

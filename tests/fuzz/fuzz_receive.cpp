@@ -143,7 +143,7 @@ void checkFileAnswer(const ReceiveStage& stage, qsizetype sentBefore, const QStr
 bool speaksFor(const ReceiveStage& stage, const QHash<QString, Roster::Entry>& entries,
                const QString& source, const QString& address)
 {
-    if (address == stage.self.MyIP || stage.hosts.isOwn(address))
+    if (address == stage.self.address || stage.hosts.isOwn(address))
         return stage.hosts.isOwn(source);
     const auto entry = entries.constFind(Roster::keyFor(address));
     return entry == entries.cend() || source == address || entry->source == source;
@@ -219,7 +219,7 @@ void act(ReceiveStage& stage, const Record& record, const QString& source, Ledge
     ScriptedPrompts& prompts = stage.prompts;
     if (record.action() == Record::Action::Offer) {
         const QString& file = files().offered[record.yes()];
-        stage.transfers.SendFilename(source, file);
+        stage.transfers.offerFile(source, file);
         if (const SentPackage* offer = oneSentTo(stage, sentBefore, source)) {
             EXPECT(offer->data.startsWith("SENDFILE\t"));
             ledger.offered[source].append(file);
@@ -247,8 +247,8 @@ void act(ReceiveStage& stage, const Record& record, const QString& source, Ledge
 void checkTranscript(const ReceiveStage& stage, qsizetype linesBefore)
 {
     for (qsizetype i = linesBefore; i < stage.transcript.lines.size(); ++i) {
-        EXPECT(!hasControlCharacter(stage.transcript.lines[i].msg));
-        EXPECT(!hasControlCharacter(stage.transcript.lines[i].uname));
+        EXPECT(!hasControlCharacter(stage.transcript.lines[i].text));
+        EXPECT(!hasControlCharacter(stage.transcript.lines[i].nick));
     }
 }
 
@@ -308,7 +308,7 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8* data, size_t size)
             const qsizetype linesBefore = stage.transcript.lines.size();
             const qsizetype connectsBefore = stage.network.connects.size();
             const auto entriesBefore = entriesOf(stage.roster);
-            stage.dispatcher.HandleCommand(packet->word, packet->argument, source);
+            stage.dispatcher.handleCommand(packet->word, packet->argument, source);
             const bool asked = stage.prompts.questions.size() > ledger.asking.size();
             if (packet->word == "SENDFILE" && asked)
                 ledger.asking.append(source);

@@ -2,15 +2,15 @@
 // reports what a user would see, line by line on stdout, so a test in another process can
 // follow it. Commands arrive as lines on stdin.
 
-#include "gui/window/Main.h"
 #include "core/protocol/Roster.h"
-#include "gui/window/Composer.h"
-#include "gui/window/MainMenus.h"
 #include "gui/settings/SettingsHolder.h"
-#include "gui/window/StatusPanels.h"
 #include "gui/transcript/TranscriptView.h"
+#include "gui/window/Composer.h"
+#include "gui/window/Main.h"
+#include "gui/window/MainMenus.h"
+#include "gui/window/MainWindow.h"
+#include "gui/window/StatusPanels.h"
 #include "gui/window/UserActions.h"
-#include "gui/window/frmchat.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -37,12 +37,12 @@ void report(const QString& kind, const QString& text)
 
 class Probe final : public QObject {
 public:
-    explicit Probe(frmchat& window)
+    explicit Probe(MainWindow& window)
         : m_window(window)
         , m_stdin(STDIN_FILENO, QSocketNotifier::Read)
     {
         Roster& roster = window.station().roster();
-        report(QStringLiteral("MYIP"), window.station().MyIP());
+        report(QStringLiteral("MYIP"), window.station().ownAddress());
         for (auto signal : {&Roster::rowsInserted, &Roster::rowsRemoved})
             connect(&roster, signal, this, [this] { reportRoster(); });
         connect(&roster, &Roster::dataChanged, this, [this] { reportRoster(); });
@@ -54,7 +54,7 @@ public:
                     else if (key == QLatin1String("ip"))
                         report(QStringLiteral("MYIP"), text);
                 });
-        connect(window.chat(), &TranscriptView::chat_Change, this, [this] { reportLines(); });
+        connect(window.chat(), &TranscriptView::changed, this, [this] { reportLines(); });
         connect(&m_stdin, &QSocketNotifier::activated, this, [this] { readCommands(); });
         qApp->installEventFilter(this);
         reportRoster();
@@ -170,7 +170,7 @@ private:
             report(QStringLiteral("WINDOW"), state);
     }
 
-    frmchat& m_window;
+    MainWindow& m_window;
     QSocketNotifier m_stdin;
     QByteArray m_pending;
     qsizetype m_nextSerial = 0;
@@ -203,7 +203,7 @@ int main(int argc, char* argv[])
     QTimer finder;
     QObject::connect(&finder, &QTimer::timeout, &app, [&probe, &finder] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* window = qobject_cast<frmchat*>(widget)) {
+            if (auto* window = qobject_cast<MainWindow*>(widget)) {
                 probe = std::make_unique<Probe>(*window);
                 finder.stop();
             }

@@ -26,7 +26,7 @@ QString block(const AboutFacts& facts)
         QStringLiteral("© 2008 %1, všechna práva vyhrazena").arg(maker),
         QString(53, QLatin1Char('=')),
         QStringLiteral("informace o uživateli"),
-        QStringLiteral("IP: ") + facts.myIp,
+        QStringLiteral("IP: ") + facts.ownAddress,
         QStringLiteral("přihlášený uživatel: ") + facts.loginName,
         QStringLiteral("nick uživatele: ") + facts.nick,
         QStringLiteral("název počítače: ") + facts.machineName,

@@ -7,7 +7,7 @@ class SettingsStore;
 // What the composer's "/about" shows of the program and of the user.
 struct AboutFacts {
     QString updateServiceVersion; // empty: the update client is not installed
-    QString myIp;
+    QString ownAddress;
     QString loginName;
     QString nick; // as stored in the options, not the nick in use
     QString machineName;

@@ -20,7 +20,7 @@
 
 namespace Platform {
 
-QString GetWindowsUserName()
+QString loginName()
 {
 #ifdef Q_OS_WIN
     wchar_t name[UNLEN + 1];
@@ -35,7 +35,7 @@ QString GetWindowsUserName()
 #endif
 }
 
-QString GetMachineName()
+QString machineName()
 {
     return QSysInfo::machineHostName();
 }

@@ -5,9 +5,9 @@
 // Small questions to the operating system, kept here so another platform needs only this.
 namespace Platform {
 // The login name of the user running the program; empty when the system gives none.
-QString GetWindowsUserName();
+QString loginName();
 // The computer's network name.
-QString GetMachineName();
+QString machineName();
 // The folder that holds the program's executable.
 QString programFolder();
 // A file that ships with the program: beside the executable (the build tree, a copy run from

@@ -41,11 +41,11 @@ void readCheck(const QString& stored, bool& box)
 }
 } // namespace
 
-LoadOutcome LoadSettings(SettingsStore& store, Options& options)
+LoadOutcome loadSettings(SettingsStore& store, Options& options)
 {
     options.nick = store.read(App, OptionsSection, NickKey);
     if (store.read(App, OptionsSection, FirstKey).isEmpty()) {
-        options.nick = Platform::GetWindowsUserName();
+        options.nick = Platform::loginName();
         store.write(App, OptionsSection, FirstKey, QStringLiteral("true"));
         return LoadOutcome::FirstRun;
     }
@@ -54,7 +54,7 @@ LoadOutcome LoadSettings(SettingsStore& store, Options& options)
     return LoadOutcome::Loaded;
 }
 
-void SaveSettings(SettingsStore& store, const Options& options, const QString& programFolder,
+void saveSettings(SettingsStore& store, const Options& options, const QString& programFolder,
                   Autostart& autostart)
 {
     const QString uss3 = QStringLiteral("uss3");

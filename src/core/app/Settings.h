@@ -23,8 +23,8 @@ enum class LoadOutcome { Loaded, FirstRun };
 // Fills the options from the store; a box whose stored text is missing or not a check state
 // keeps its value. On the first run for a user the nick becomes the login name and the run is
 // marked, so the caller can greet once.
-LoadOutcome LoadSettings(SettingsStore& store, Options& options);
+LoadOutcome loadSettings(SettingsStore& store, Options& options);
 // Writes the options, and the program's folder and version for the update client, then adds or
 // removes the autostart entry as "afterstart" says. A failing autostart entry is ignored.
-void SaveSettings(SettingsStore& store, const Options& options, const QString& programFolder,
+void saveSettings(SettingsStore& store, const Options& options, const QString& programFolder,
                   Autostart& autostart);

@@ -37,7 +37,7 @@ struct Descriptor {
     int fd = -1;
 };
 
-class BatchDrain final : public DatagramReceiver::Drain {
+class BatchDrain final : public DatagramReceiver::drain {
     Q_DISABLE_COPY_MOVE(BatchDrain)
 
 public:
@@ -74,7 +74,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<DatagramReceiver::Drain>
+std::unique_ptr<DatagramReceiver::drain>
 DatagramReceiver::startDrain(DatagramQueue& queue, const Wake& wake, quint16 port)
 {
     Descriptor socket;

@@ -12,7 +12,7 @@ namespace {
 constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
 
 // Where recvmmsg is missing: a Qt socket on a thread of its own, one datagram per read.
-class SocketDrain final : public DatagramReceiver::Drain {
+class SocketDrain final : public DatagramReceiver::drain {
     Q_DISABLE_COPY_MOVE(SocketDrain)
 
 public:
@@ -82,7 +82,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<DatagramReceiver::Drain>
+std::unique_ptr<DatagramReceiver::drain>
 DatagramReceiver::startDrain(DatagramQueue& queue, const Wake& wake, quint16 port)
 {
     auto drain = std::make_unique<SocketDrain>(queue, wake);

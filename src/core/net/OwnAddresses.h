@@ -12,9 +12,9 @@
 #include <memory>
 
 // This host's addresses as they are now: its own, the broadcast addresses of its networks, and
-// the one its peers see it by (MyIP). Cables, Wi-Fi and DHCP change them while the program
-// runs, and a program started before the network has none at first, so they are read again
-// whenever the system tells of a change (on a slow poll where it tells nothing).
+// the one its peers see it by, the station's own address. Cables, Wi-Fi and DHCP change them while
+// the program runs, and a program started before the network has none at first, so they are read
+// again whenever the system tells of a change (on a slow poll where it tells nothing).
 class OwnAddresses final : public QObject, public HostAddresses {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OwnAddresses)

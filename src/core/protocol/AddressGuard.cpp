@@ -14,7 +14,7 @@ AddressGuard::AddressGuard(const Identity& self, const HostAddresses& hosts, Ros
 
 bool AddressGuard::namesSelf(const QString& address) const
 {
-    return address == m_self.MyIP || m_hosts.isOwn(address);
+    return address == m_self.address || m_hosts.isOwn(address);
 }
 
 bool AddressGuard::admit(const QString& source, const QString& address)

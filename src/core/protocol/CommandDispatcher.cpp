@@ -9,7 +9,7 @@ void CommandDispatcher::on(const QByteArray& word, Handler handler)
     m_handlers.insert(word, std::move(handler));
 }
 
-void CommandDispatcher::HandleCommand(const QByteArray& exec, const QByteArray& dat,
+void CommandDispatcher::handleCommand(const QByteArray& exec, const QByteArray& dat,
                                       const QString& source) const
 {
     const auto handler = m_handlers.constFind(exec);

@@ -17,14 +17,14 @@ struct Command {
     bool has(qsizetype field) const { return field < d.size(); }
 };
 
-// Hands each received command to the one handler registered for its word (HandleCommand).
+// Hands each received command to the one handler registered for its word (handleCommand).
 // Words are compared exactly; a word nobody handles is dropped.
 class CommandDispatcher final {
 public:
     using Handler = std::function<void(const Command&)>;
 
     void on(const QByteArray& word, Handler handler);
-    void HandleCommand(const QByteArray& exec, const QByteArray& dat,
+    void handleCommand(const QByteArray& exec, const QByteArray& dat,
                        const QString& source = {}) const;
 
     // An empty argument has no field at all; otherwise it splits at every separator. Control

@@ -17,18 +17,18 @@ Kind kindOf(const QString& line)
     return Kind::Chat;
 }
 
-QByteArray dataFor(const QString& line, const QString& myIp, const QString& nick)
+QByteArray dataFor(const QString& line, const QString& ownAddress, const QString& nick)
 {
     if (kindOf(line) == Kind::Action)
-        return Outgoing::action(myIp, nick, line.mid(ActionPrefix.size()));
-    return Outgoing::chatLine(myIp, line);
+        return Outgoing::action(ownAddress, nick, line.mid(ActionPrefix.size()));
+    return Outgoing::chatLine(ownAddress, line);
 }
 
-int maxLineLength(const QString& myIp, const QString& nick)
+int maxLineLength(const QString& ownAddress, const QString& nick)
 {
     // Every character travels as one byte, so the empty line's packet is the overhead.
-    const qsizetype chat = Outgoing::chatLine(myIp, {}).size();
-    const qsizetype action = Outgoing::action(myIp, nick, {}).size() - ActionPrefix.size();
+    const qsizetype chat = Outgoing::chatLine(ownAddress, {}).size();
+    const qsizetype action = Outgoing::action(ownAddress, nick, {}).size() - ActionPrefix.size();
     return int(qMax<qsizetype>(0, Framing::MaxDataLength - qMax(chat, action)));
 }
 

@@ -15,9 +15,9 @@ enum class Kind {
 Kind kindOf(const QString& line);
 
 // The command data for an Action or Chat line.
-QByteArray dataFor(const QString& line, const QString& myIp, const QString& nick);
+QByteArray dataFor(const QString& line, const QString& ownAddress, const QString& nick);
 
 // The longest line whose packet still fits, whichever kind it turns out to be.
-int maxLineLength(const QString& myIp, const QString& nick);
+int maxLineLength(const QString& ownAddress, const QString& nick);
 
 } // namespace ComposerRules

@@ -4,7 +4,7 @@
 
 // Who this station is on the network; the station owns it, the handlers read it.
 struct Identity {
-    QString MyIP;
-    QString Username;
-    QString MyIcon = QStringLiteral("user");
+    QString address;
+    QString nick;
+    QString icon = QStringLiteral("user");
 };

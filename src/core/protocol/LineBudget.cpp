@@ -27,12 +27,25 @@ LineBudget::LineBudget(TranscriptSink& transcript, const HostAddresses& hosts,
     connect(&m_notices, &QTimer::timeout, this, &LineBudget::writeNotices);
 }
 
-void LineBudget::AddLine(const QString& source, const QString& Msg, int mtype, const QString& UName)
+void LineBudget::appendLine(const QString& source, const QString& text, LineLook look,
+                            const QString& nick)
+{
+    if (admit(source))
+        m_transcript.appendLine(text, look, nick);
+}
+
+void LineBudget::appendBareLine(const QString& source, const QString& text, LineLook look)
+{
+    if (admit(source))
+        m_transcript.appendBareLine(text, look);
+}
+
+bool LineBudget::admit(const QString& source)
 {
     if (source.isEmpty() || m_hosts.isOwn(source) || spend(source))
-        m_transcript.AddLine(Msg, mtype, UName);
-    else
-        holdBack(source);
+        return true;
+    holdBack(source);
+    return false;
 }
 
 bool LineBudget::spend(const QString& source)
@@ -103,16 +116,16 @@ void LineBudget::writeNotices()
             others += lines;
             continue;
         }
-        m_transcript.AddLine(
+        m_transcript.appendLine(
             QStringLiteral("stanice %1 posílá příliš mnoho zpráv: %2 zpráv nezobrazeno")
                 .arg(source, count(lines)),
-            4);
+            LineLook::Alert);
     }
     if (others > 0)
-        m_transcript.AddLine(
+        m_transcript.appendLine(
             QStringLiteral("další stanice posílají příliš mnoho zpráv: %1 zpráv nezobrazeno")
                 .arg(count(others)),
-            4);
+            LineLook::Alert);
     m_heldBack.clear();
     m_heldBackUnnamed = 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RateLimiter.h"
+#include "TranscriptSink.h"
 
 #include <QHash>
 #include <QObject>
@@ -10,7 +11,6 @@
 #include <chrono>
 
 class HostAddresses;
-class TranscriptSink;
 
 // The transcript lines that peers' packets write, limited per source address: a station that
 // talks without pause cannot bury everybody else's lines, nor fill the memory with its own.
@@ -36,14 +36,17 @@ public:
 
     // Writes the line unless source has used up its budget. Lines of this host's own station,
     // and lines that did not come from the network (empty source), always pass.
-    void AddLine(const QString& source, const QString& Msg, int mtype = 0,
-                 const QString& UName = {});
+    void appendLine(const QString& source, const QString& text, LineLook look = LineLook::Chat,
+                    const QString& nick = {});
+    void appendBareLine(const QString& source, const QString& text, LineLook look);
     // Lines held back since the last notice.
     quint64 heldBack() const;
 
     void setNoticeInterval(std::chrono::milliseconds interval) { m_notices.setInterval(interval); }
 
 private:
+    // Whether a line from source may be written now; counts it as held back if not.
+    bool admit(const QString& source);
     // Lines a source may still write, refilled at LinesPerSecond up to BurstLines.
     struct Budget {
         double lines = BurstLines;

@@ -32,14 +32,14 @@ void Messages::attach(CommandDispatcher& dispatcher)
 {
     dispatcher.on(MsgWord, [this](const Command& command) {
         if (admit(command))
-            Add2Chat(command.d, command.source);
+            showChatLine(command.d, command.source);
     });
     dispatcher.on(AlertWord, [this](const Command& command) { onAlert(command); });
     dispatcher.on(MsgBoxWord, [this](const Command& command) { onMessageBox(command); });
     dispatcher.on(PopItWord, [this](const Command& command) { onPopIt(command); });
 }
 
-void Messages::Add2Chat(const QStringList& d, const QString& source)
+void Messages::showChatLine(const QStringList& d, const QString& source)
 {
     if (d.size() < 2)
         return;
@@ -49,7 +49,7 @@ void Messages::Add2Chat(const QStringList& d, const QString& source)
     QString nick = m_roster.at(row).text;
     if (nick.isEmpty())
         nick = QStringLiteral("anonymní");
-    m_lines.AddLine(source, d[1], 10, nick);
+    m_lines.appendLine(source, d[1], LineLook::Chat, nick);
 }
 
 bool Messages::admit(const Command& command)
@@ -61,8 +61,9 @@ void Messages::onAlert(const Command& command)
 {
     if (!command.has(2) || !admit(command))
         return;
-    m_lines.AddLine(command.source, PeerText::nick(command.d[1]) + QLatin1Char(' ') + command.d[2],
-                    2, QStringLiteral(" "));
+    m_lines.appendBareLine(command.source,
+                           PeerText::nick(command.d[1]) + QLatin1Char(' ') + command.d[2],
+                           LineLook::Action);
 }
 
 void Messages::onMessageBox(const Command& command)
@@ -74,7 +75,7 @@ void Messages::onMessageBox(const Command& command)
                             QStringLiteral(" [") + d[0] + QLatin1Char(']');
     // A flood of notes must not open a flood of windows; what does not fit is still read.
     if (m_openNotes >= MaxOpenNotes) {
-        m_lines.AddLine(command.source, caption + QStringLiteral(": ") + d[2], 4);
+        m_lines.appendLine(command.source, caption + QStringLiteral(": ") + d[2], LineLook::Alert);
         return;
     }
     ++m_openNotes;
@@ -87,28 +88,28 @@ void Messages::onMessageBox(const Command& command)
 void Messages::onPopIt(const Command& command)
 {
     if (command.has(0))
-        m_lines.AddLine(command.source,
-                        QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
-                            QStringLiteral(" vyžaduje vaši pozornost"),
-                        4);
+        m_lines.appendLine(command.source,
+                           QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
+                               QStringLiteral(" vyžaduje vaši pozornost"),
+                           LineLook::Alert);
     // A flood of requests must not keep snatching the screen.
-    if (m_wakeType == 1 && m_attention.allow())
+    if (m_attentionResponse == AttentionResponse::RestoreWindow && m_attention.allow())
         emit attentionRequested();
 }
 
 namespace Outgoing {
-QByteArray chatLine(const QString& myIp, const QString& text)
+QByteArray chatLine(const QString& ownAddress, const QString& text)
 {
-    return Framing::commandData(MsgWord, {myIp, text});
+    return Framing::commandData(MsgWord, {ownAddress, text});
 }
 
-QByteArray action(const QString& myIp, const QString& nick, const QString& text)
+QByteArray action(const QString& ownAddress, const QString& nick, const QString& text)
 {
-    return Framing::commandData(AlertWord, {myIp, nick, text});
+    return Framing::commandData(AlertWord, {ownAddress, nick, text});
 }
 
-QByteArray messageBox(const QString& myIp, const QString& nick, const QString& text)
+QByteArray messageBox(const QString& ownAddress, const QString& nick, const QString& text)
 {
-    return Framing::commandData(MsgBoxWord, {myIp, nick, text});
+    return Framing::commandData(MsgBoxWord, {ownAddress, nick, text});
 }
 } // namespace Outgoing

@@ -29,13 +29,17 @@ public:
 
     // A chat line from source: written under the sender's nick from the roster; a sender that
     // is not in the roster is not shown.
-    void Add2Chat(const QStringList& d, const QString& source);
+    void showChatLine(const QStringList& d, const QString& source);
 
     int openNotes() const { return m_openNotes; }
 
-    // What an attention request does: 0 only writes its line, 1 also brings the window back.
-    int WakeType() const { return m_wakeType; }
-    void setWakeType(int wakeType) { m_wakeType = wakeType; }
+    // What an attention request does besides writing its line.
+    enum class AttentionResponse {
+        Ignore, // the line alone
+        RestoreWindow, // the window comes back too
+    };
+    AttentionResponse attentionResponse() const { return m_attentionResponse; }
+    void setAttentionResponse(AttentionResponse response) { m_attentionResponse = response; }
 
 signals:
     // Somebody asked for the user's attention and the window is to come back.
@@ -53,12 +57,12 @@ private:
     NotePresenter& m_notes;
     RateLimiter m_attention;
     int m_openNotes = 0;
-    int m_wakeType = 0;
+    AttentionResponse m_attentionResponse = AttentionResponse::Ignore;
 };
 
 // The data of the commands this station sends from what its user typed.
 namespace Outgoing {
-QByteArray chatLine(const QString& myIp, const QString& text);
-QByteArray action(const QString& myIp, const QString& nick, const QString& text);
-QByteArray messageBox(const QString& myIp, const QString& nick, const QString& text);
+QByteArray chatLine(const QString& ownAddress, const QString& text);
+QByteArray action(const QString& ownAddress, const QString& nick, const QString& text);
+QByteArray messageBox(const QString& ownAddress, const QString& nick, const QString& text);
 } // namespace Outgoing

@@ -9,6 +9,5 @@ public:
     virtual ~PacketSender() = default;
     // False when nothing or not everything went out: data too long for a packet, no
     // socket, or an address that could not be sent to (the ones after it are not tried).
-    virtual bool SendPackage(const QByteArray& data_to_send,
-                             const QStringList& SpecificIPs = {}) = 0;
+    virtual bool sendPacket(const QByteArray& packet, const QStringList& addresses = {}) = 0;
 };

@@ -39,23 +39,23 @@ void Presence::attach(CommandDispatcher& dispatcher)
 
 bool Presence::Logon()
 {
-    const bool announced = m_sender.SendPackage(
-        Framing::commandData(LogonWord, {m_self.MyIP, m_self.Username, m_self.MyIcon}));
-    const bool pinged = RequestPing();
+    const bool announced = m_sender.sendPacket(
+        Framing::commandData(LogonWord, {m_self.address, m_self.nick, m_self.icon}));
+    const bool pinged = requestPing();
     return announced && pinged;
 }
 
-bool Presence::RequestPing()
+bool Presence::requestPing()
 {
-    return m_sender.SendPackage(Framing::commandData(PingWord, {m_self.MyIP, m_self.Username}));
+    return m_sender.sendPacket(Framing::commandData(PingWord, {m_self.address, m_self.nick}));
 }
 
 bool Presence::Logoff()
 {
-    return m_sender.SendPackage(Framing::commandData(LogoffWord, {m_self.MyIP}));
+    return m_sender.sendPacket(Framing::commandData(LogoffWord, {m_self.address}));
 }
 
-void Presence::UpdateUserCount()
+void Presence::updateUserCount()
 {
     emit userCountChanged(QStringLiteral("uživatelé on-line: %1").arg(m_roster.count()));
 }
@@ -64,7 +64,7 @@ void Presence::onOwnAddressChanged(const QString& oldAddress)
 {
     if (const int row = m_roster.rowOf(Roster::keyFor(oldAddress)); row >= 0) {
         m_roster.remove(row);
-        UpdateUserCount();
+        updateUserCount();
     }
     Logon();
 }
@@ -82,22 +82,23 @@ void Presence::onAnnouncement(const Command& command)
             if (!m_guard.mayAdd(command.source, d[0]))
                 return;
             if (command.word == LogonWord && command.has(1))
-                m_lines.AddLine(command.source,
-                                QStringLiteral("uživatel %1 vstoupil do diskuze").arg(nick), 3);
+                m_lines.appendLine(command.source,
+                                   QStringLiteral("uživatel %1 vstoupil do diskuze").arg(nick),
+                                   LineLook::Presence);
             row = m_roster.append(key, command.source);
         }
         if (command.has(1))
             m_roster.setText(row, nick);
         // Only the own entry is marked "u1"; a peer keeps its old icon when it announces a
         // key that the list has no picture for, or the own station's mark.
-        if (d[0] == m_self.MyIP)
+        if (d[0] == m_self.address)
             m_roster.setIcon(row, QString::fromLatin1(Roster::OwnIcon));
         else if (command.has(2) && d[2] != QLatin1String(Roster::OwnIcon) && Roster::hasIcon(d[2]))
             m_roster.setIcon(row, d[2]);
         if (m_roster.at(row).icon.isEmpty())
             m_roster.setIcon(row, QString::fromLatin1(Roster::UserIcon));
     }
-    UpdateUserCount();
+    updateUserCount();
 }
 
 // The answer goes to where the PING came from, whatever address it names.
@@ -108,8 +109,8 @@ void Presence::onPing(const Command& command)
         return;
     const auto& d = command.d;
     if (m_guard.canAnswer(command.source))
-        m_sender.SendPackage(
-            Framing::commandData(PtoingWord, {m_self.MyIP, m_self.Username, m_self.MyIcon}),
+        m_sender.sendPacket(
+            Framing::commandData(PtoingWord, {m_self.address, m_self.nick, m_self.icon}),
             {command.source});
     if (!command.has(1))
         return;
@@ -117,8 +118,9 @@ void Presence::onPing(const Command& command)
     const int row = m_roster.rowOf(Roster::keyFor(d[0]));
     if (row < 0 || m_roster.at(row).text == nick)
         return;
-    m_lines.AddLine(command.source,
-                    QStringLiteral("uživatel %1 je nyní %2").arg(m_roster.at(row).text, nick), 2);
+    m_lines.appendLine(command.source,
+                       QStringLiteral("uživatel %1 je nyní %2").arg(m_roster.at(row).text, nick),
+                       LineLook::Action);
     m_roster.setText(row, nick);
 }
 
@@ -127,10 +129,10 @@ void Presence::onLogoff(const Command& command)
     const bool named = command.has(0) && m_guard.admit(command.source, command.d[0]);
     const int row = named ? m_roster.rowOf(Roster::keyFor(command.d[0])) : -1;
     if (row >= 0) {
-        m_lines.AddLine(command.source,
-                        QStringLiteral("uživatel %1 opustli chat").arg(m_roster.at(row).text), 3,
-                        QStringLiteral(" "));
+        m_lines.appendBareLine(
+            command.source, QStringLiteral("uživatel %1 opustli chat").arg(m_roster.at(row).text),
+            LineLook::Presence);
         m_roster.remove(row);
     }
-    UpdateUserCount();
+    updateUserCount();
 }

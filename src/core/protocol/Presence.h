@@ -28,10 +28,10 @@ public:
     void attach(CommandDispatcher& dispatcher);
 
     bool Logon();
-    bool RequestPing();
+    bool requestPing();
     bool Logoff();
-    void UpdateUserCount();
-    // This host now has another address (MyIP already holds it): the own entry under the old
+    void updateUserCount();
+    // This host now has another address (address already holds it): the own entry under the old
     // one goes, and the peers hear about the new one.
     void onOwnAddressChanged(const QString& oldAddress);
 

@@ -16,7 +16,7 @@ Station::Station(TranscriptSink& transcript, NotePresenter& notes,
 {
     m_presence.attach(m_dispatcher);
     m_messages.attach(m_dispatcher);
-    connect(&m_transport, &UdpTransport::datagramReceived, this, &Station::HandleDatagram);
+    connect(&m_transport, &UdpTransport::datagramReceived, this, &Station::handleDatagram);
     connect(&m_hosts, &OwnAddresses::outgoingChanged, this, &Station::onOutgoingChanged);
 }
 
@@ -24,45 +24,45 @@ bool Station::bindSockets()
 {
     const bool listening = m_transport.bind();
     m_hosts.watch();
-    m_identity.MyIP = m_hosts.outgoing();
+    m_identity.address = m_hosts.outgoing();
     return listening;
 }
 
 void Station::onOutgoingChanged(const QString& address)
 {
-    const QString old = std::exchange(m_identity.MyIP, address);
+    const QString old = std::exchange(m_identity.address, address);
     m_presence.onOwnAddressChanged(old);
-    emit myIpChanged(address);
+    emit ownAddressChanged(address);
 }
 
-void Station::setUsername(const QString& nick)
+void Station::setNick(const QString& nick)
 {
-    if (m_identity.Username == nick)
+    if (m_identity.nick == nick)
         return;
-    m_identity.Username = nick;
-    emit usernameChanged(nick);
+    m_identity.nick = nick;
+    emit nickChanged(nick);
 }
 
-bool Station::SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs)
+bool Station::sendPacket(const QByteArray& packet, const QStringList& addresses)
 {
-    const auto datagram = Framing::framePacket(data_to_send);
+    const auto datagram = Framing::framePacket(packet);
     if (!datagram)
         return false;
-    if (SpecificIPs.isEmpty())
+    if (addresses.isEmpty())
         return m_transport.broadcast(*datagram);
-    for (const QString& address : SpecificIPs) {
+    for (const QString& address : addresses) {
         if (!m_transport.sendTo(*datagram, address))
             return false;
     }
     return true;
 }
 
-void Station::HandleDatagram(const QByteArray& datagram, const QHostAddress& sender)
+void Station::handleDatagram(const QByteArray& datagram, const QHostAddress& sender)
 {
     const QString source = sender.isNull() ? QString() : sender.toString();
     ReceiveBuffer& buffer = m_buffers.of(source);
     buffer.append(datagram);
     // Taken out before it is handled: a handler may add to or forget other buffers.
     while (const auto packet = buffer.takeNext())
-        m_dispatcher.HandleCommand(packet->word, packet->argument, source);
+        m_dispatcher.handleCommand(packet->word, packet->argument, source);
 }

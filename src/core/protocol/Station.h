@@ -27,16 +27,16 @@ public:
     Station(TranscriptSink& transcript, NotePresenter& notes,
             UdpTransport::Endpoints endpoints = {}, QObject* parent = nullptr);
 
-    // Binds both sockets and reads MyIP, which then follows the host's address; false when
-    // nothing can be received.
+    // Binds both sockets and reads the own address, which then follows the host's address; false
+    // when nothing can be received.
     bool bindSockets();
     bool isListening() const { return m_transport.isListening(); }
 
-    QString MyIP() const { return m_identity.MyIP; }
-    QString Username() const { return m_identity.Username; }
-    void setUsername(const QString& nick);
-    QString MyIcon() const { return m_identity.MyIcon; }
-    void setMyIcon(const QString& icon) { m_identity.MyIcon = icon; }
+    QString ownAddress() const { return m_identity.address; }
+    QString nick() const { return m_identity.nick; }
+    void setNick(const QString& nick);
+    QString icon() const { return m_identity.icon; }
+    void setIcon(const QString& icon) { m_identity.icon = icon; }
 
     Roster& roster() { return m_roster; }
     Presence& presence() { return m_presence; }
@@ -50,15 +50,15 @@ public:
     LineBudget& peerLines() { return m_lines; }
     CommandDispatcher& dispatcher() { return m_dispatcher; }
 
-    bool SendPackage(const QByteArray& data_to_send, const QStringList& SpecificIPs = {}) override;
+    bool sendPacket(const QByteArray& packet, const QStringList& addresses = {}) override;
 
     // What arrived on the listening socket; public so a test can feed bytes in directly.
-    void HandleDatagram(const QByteArray& datagram, const QHostAddress& sender);
+    void handleDatagram(const QByteArray& datagram, const QHostAddress& sender);
 
 signals:
-    void usernameChanged(const QString& nick);
+    void nickChanged(const QString& nick);
     // The station has another address and has announced itself under it.
-    void myIpChanged(const QString& address);
+    void ownAddressChanged(const QString& address);
 
 private:
     void onOutgoingChanged(const QString& address);

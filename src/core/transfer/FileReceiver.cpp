@@ -77,8 +77,8 @@ void FileReceiver::onNewConnection()
         connect(m_connection, &QTcpSocket::disconnected, this, &FileReceiver::onEnded);
         connect(m_connection, &QTcpSocket::errorOccurred, this, &FileReceiver::onEnded);
         markConnected();
-        transcript().AddLine(QStringLiteral("spojeno, prijímám soubor ..."), 1,
-                             QStringLiteral(" "));
+        transcript().appendBareLine(QStringLiteral("spojeno, prijímám soubor ..."),
+                                    LineLook::Status);
         onReadyRead();
     }
 }

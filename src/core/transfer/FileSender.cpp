@@ -8,7 +8,7 @@
 
 FileSender::FileSender(TranscriptSink& transcript, TransferNetwork& network, QString path,
                        QHostAddress host, quint16 port, QObject* parent)
-    : Transfer(Direction::Sending, transcript, path, TransferText::FileNameFromPath(path),
+    : Transfer(Direction::Sending, transcript, path, TransferText::fileNameFromPath(path),
                QFileInfo(path).size(), parent)
     , m_network(network)
     , m_path(std::move(path))
@@ -45,8 +45,8 @@ void FileSender::start()
 void FileSender::onConnected()
 {
     markConnected();
-    transcript().AddLine(QStringLiteral("spojeno, posílám soubor ...") + m_path, 1,
-                         QStringLiteral(" "));
+    transcript().appendBareLine(QStringLiteral("spojeno, posílám soubor ...") + m_path,
+                                LineLook::Status);
     queueBlocks();
 }
 

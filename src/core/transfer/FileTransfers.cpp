@@ -73,26 +73,27 @@ bool FileTransfers::isSending() const
                        [](const FileSender* sender) { return sender->isRunning(); });
 }
 
-void FileTransfers::SendFilename(const QString& toip, const QString& localfile)
+void FileTransfers::offerFile(const QString& toip, const QString& localfile)
 {
     if (isSending()) {
-        m_parts.transcript.AddLine(QStringLiteral("další soubor nemůže být zaslán, dokud uživatel "
-                                                  "přijme nebo odmítne předchozí"),
-                                   4, QStringLiteral(" "));
+        m_parts.transcript.appendBareLine(
+            QStringLiteral("další soubor nemůže být zaslán, dokud uživatel "
+                           "přijme nebo odmítne předchozí"),
+            LineLook::Alert);
         return;
     }
     const int row = m_parts.roster.rowOf(Roster::keyFor(toip));
     if (row < 0)
         return;
-    m_parts.transcript.AddLine(
-        QStringLiteral("žádost o příjem souboru na uživatele ") + m_parts.roster.at(row).text, 0);
+    m_parts.transcript.appendLine(QStringLiteral("žádost o příjem souboru na uživatele ") +
+                                  m_parts.roster.at(row).text);
     const QFileInfo file(localfile);
     if (!file.isFile())
         return;
-    const OfferBook::Offer offer{localfile, file.size(), TransferText::FileNameFromPath(localfile)};
+    const OfferBook::Offer offer{localfile, file.size(), TransferText::fileNameFromPath(localfile)};
     m_offers.add(toip, offer);
-    m_parts.sender.SendPackage(
-        Framing::commandData(SendFileWord, {m_parts.self.MyIP, m_parts.self.Username,
+    m_parts.sender.sendPacket(
+        Framing::commandData(SendFileWord, {m_parts.self.address, m_parts.self.nick,
                                             QString::number(offer.size), offer.name}),
         {toip});
 }
@@ -109,11 +110,12 @@ void FileTransfers::onSendFile(const Command& command)
     if (m_questions.size() >= MaxOpenQuestions) {
         refuse(offer);
         // One pass over both arguments: a name with "%2" in it stays as it is.
-        m_parts.peerLines.AddLine(command.source,
-                                  QStringLiteral("soubor %1 od uživatele %2 byl odmítnut: otevřeny "
-                                                 "jsou již tři žádosti o příjem souboru")
-                                      .arg(shownName(offer.name), offer.nick),
-                                  4);
+        m_parts.peerLines.appendLine(
+            command.source,
+            QStringLiteral("soubor %1 od uživatele %2 byl odmítnut: otevřeny "
+                           "jsou již tři žádosti o příjem souboru")
+                .arg(shownName(offer.name), offer.nick),
+            LineLook::Alert);
         return;
     }
     const quint64 question = ++m_lastQuestion;
@@ -166,16 +168,16 @@ void FileTransfers::receive(const IncomingOffer& offer, const QString& destinati
         refuse(offer);
         return;
     }
-    m_parts.sender.SendPackage(
-        Framing::commandData(AcceptFileWord, {m_parts.self.MyIP, QString::number(port),
+    m_parts.sender.sendPacket(
+        Framing::commandData(AcceptFileWord, {m_parts.self.address, QString::number(port),
                                               offer.name.left(OfferBook::RepeatedNameLength)}),
         {offer.from});
 }
 
 void FileTransfers::refuse(const IncomingOffer& offer)
 {
-    m_parts.sender.SendPackage(
-        Framing::commandData(RefuseFileWord, {m_parts.self.Username, QString::number(offer.size)}),
+    m_parts.sender.sendPacket(
+        Framing::commandData(RefuseFileWord, {m_parts.self.nick, QString::number(offer.size)}),
         {offer.from});
 }
 
@@ -205,10 +207,10 @@ void FileTransfers::onRefuseFile(const Command& command)
         return;
     if (!m_offers.takeRefused(command.source, command.has(1) ? command.d[1] : QString()))
         return;
-    m_parts.peerLines.AddLine(command.source,
-                              QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
-                                  QStringLiteral(" odmítl přijmout soubor"),
-                              2, QStringLiteral(" "));
+    m_parts.peerLines.appendBareLine(command.source,
+                                     QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
+                                         QStringLiteral(" odmítl přijmout soubor"),
+                                     LineLook::Action);
 }
 
 void FileTransfers::begin(Transfer* transfer)

@@ -51,7 +51,7 @@ public:
     void attach(CommandDispatcher& dispatcher);
 
     // Offers a file to the user at toip.
-    void SendFilename(const QString& toip, const QString& localfile);
+    void offerFile(const QString& toip, const QString& localfile);
 
     const OfferBook& offers() const { return m_offers; }
     int openQuestions() const { return static_cast<int>(m_questions.size()); }

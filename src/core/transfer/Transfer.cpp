@@ -52,9 +52,9 @@ void Transfer::fail(const QString& reason)
 {
     if (m_finished)
         return;
-    m_transcript.AddLine(QStringLiteral("chyba při přenosu souboru ") + m_fileName +
-                             QStringLiteral(" - ") + reason,
-                         4);
+    m_transcript.appendLine(QStringLiteral("chyba při přenosu souboru ") + m_fileName +
+                                QStringLiteral(" - ") + reason,
+                            LineLook::Alert);
     finish();
 }
 
@@ -63,7 +63,7 @@ void Transfer::complete(const QString& line)
     if (m_finished)
         return;
     if (!line.isEmpty())
-        m_transcript.AddLine(line, 1, QStringLiteral(" "));
+        m_transcript.appendBareLine(line, LineLook::Status);
     finish();
 }
 

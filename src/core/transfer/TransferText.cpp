@@ -46,7 +46,7 @@ QString amountOf(qint64 done, qint64 total, const QLocale& locale)
     return megabytes(done, locale) + QStringLiteral(" z ") + megabytes(total, locale);
 }
 
-QString FileNameFromPath(const QString& path)
+QString fileNameFromPath(const QString& path)
 {
     for (qsizetype i = path.size() - 1; i >= 0; --i) {
         if (isSeparator(path[i]))
@@ -58,7 +58,7 @@ QString FileNameFromPath(const QString& path)
 QString proposedSaveName(const QString& offeredName)
 {
     QString name;
-    for (const QChar c : FileNameFromPath(offeredName)) {
+    for (const QChar c : fileNameFromPath(offeredName)) {
         if (!isSeparator(c) && c.category() != QChar::Other_Control)
             name.append(c);
     }

@@ -15,7 +15,7 @@ QString percent(double ratio, const QLocale& locale = QLocale());
 QString amountOf(qint64 done, qint64 total, const QLocale& locale = QLocale());
 
 // The part of a path after its last ":", "\" or "/"; the whole path when it has none.
-QString FileNameFromPath(const QString& path);
+QString fileNameFromPath(const QString& path);
 // The name a received file is first offered to be saved under: only a bare name, never a
 // folder, a drive or a hidden file; "soubor" when nothing usable is left.
 QString proposedSaveName(const QString& offeredName);

@@ -1,7 +1,7 @@
 #include "SettingsHolder.h"
 
+#include "SettingsDialog.h"
 #include "core/app/Version.h"
-#include "frmAbout.h"
 
 #include <QMessageBox>
 #include <QWidget>
@@ -22,25 +22,25 @@ SettingsHolder::~SettingsHolder()
     delete m_dialog.data();
 }
 
-frmAbout& SettingsHolder::dialog()
+SettingsDialog& SettingsHolder::dialog()
 {
     if (m_dialog)
         return *m_dialog;
 
-    auto* dialog = new frmAbout(m_window);
+    auto* dialog = new SettingsDialog(m_window);
     // Deleted later, never inside one of its own handlers.
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_dialog = dialog;
     // Forgotten at once, so the next read loads the store even before the deletion happens.
-    connect(dialog, &frmAbout::closed, this, [this, dialog] {
+    connect(dialog, &SettingsDialog::closed, this, [this, dialog] {
         if (m_dialog == dialog)
             m_dialog = nullptr;
     });
-    connect(dialog, &frmAbout::saveClicked, this, &SettingsHolder::onSaveClicked);
-    connect(dialog, &frmAbout::updateLinkClicked, this, &SettingsHolder::updateLinkClicked);
+    connect(dialog, &SettingsDialog::saveClicked, this, &SettingsHolder::onSaveClicked);
+    connect(dialog, &SettingsDialog::updateLinkClicked, this, &SettingsHolder::updateLinkClicked);
 
     Options options;
-    const LoadOutcome outcome = LoadSettings(m_store, options);
+    const LoadOutcome outcome = loadSettings(m_store, options);
     dialog->setOptions(options);
     if (outcome == LoadOutcome::FirstRun)
         greet();
@@ -54,7 +54,7 @@ Options SettingsHolder::current()
 
 void SettingsHolder::show()
 {
-    frmAbout& shown = dialog();
+    SettingsDialog& shown = dialog();
     shown.show();
     shown.raise();
     shown.activateWindow();
@@ -69,19 +69,19 @@ void SettingsHolder::setNick(const QString& nick)
 
 void SettingsHolder::save()
 {
-    SaveSettings(m_store, current(), m_programFolder, m_autostart);
+    saveSettings(m_store, current(), m_programFolder, m_autostart);
 }
 
 void SettingsHolder::onSaveClicked()
 {
     if (!m_dialog)
         return;
-    QPointer<frmAbout> dialog = m_dialog;
+    QPointer<SettingsDialog> dialog = m_dialog;
     Options options = dialog->options();
     if (options.nick.isEmpty())
         options.nick = m_nickInUse();
     emit nickConfirmed(options.nick);
-    SaveSettings(m_store, options, m_programFolder, m_autostart);
+    saveSettings(m_store, options, m_programFolder, m_autostart);
     if (dialog)
         dialog->close();
 }

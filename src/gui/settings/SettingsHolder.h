@@ -8,7 +8,7 @@
 #include <functional>
 
 class Autostart;
-class frmAbout;
+class SettingsDialog;
 class SettingsStore;
 class QWidget;
 
@@ -28,7 +28,7 @@ public:
                    NickInUse nickInUse, QWidget* window = nullptr);
     ~SettingsHolder() override;
 
-    frmAbout& dialog();
+    SettingsDialog& dialog();
     Options current();
     // Shows the one dialog, made or loaded first if need be, and brings it to the front.
     void show();
@@ -50,5 +50,5 @@ private:
     QString m_programFolder;
     NickInUse m_nickInUse;
     QPointer<QWidget> m_window;
-    QPointer<frmAbout> m_dialog;
+    QPointer<SettingsDialog> m_dialog;
 };

@@ -22,20 +22,21 @@ RunLook nick()
     return {QColor(0, 0, 0), true, 8};
 }
 
-RunLook message(int mtype)
+RunLook message(LineLook look)
 {
-    switch (mtype) {
-    case 1: // status lines of the user's own commands
+    switch (look) {
+    case LineLook::Status:
         return {QColor(128, 128, 128), false, 7};
-    case 2: // actions and nick changes
+    case LineLook::Action:
         return {QColor(0, 128, 0), true, 8};
-    case 3: // presence
+    case LineLook::Presence:
         return {QColor(0, 32, 128), false, 7};
-    case 4: // attention, refusals and errors
+    case LineLook::Alert:
         return {QColor(128, 32, 0), true, 8};
-    default: // chat lines and everything else
-        return {QColor(0, 0, 0), false, 8};
+    case LineLook::Chat:
+        break;
     }
+    return {QColor(0, 0, 0), false, 8};
 }
 
 } // namespace TranscriptLooks

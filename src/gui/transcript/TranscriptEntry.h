@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/protocol/TranscriptSink.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -14,12 +16,13 @@ struct RunLook {
     bool operator==(const RunLook&) const = default;
 };
 
-// One entry as AddLine wrote it: stamp run, nick run and message run, in that order.
+// One entry as it was appended: stamp run, nick run and message run, in that order.
 struct TranscriptEntry {
     QString stamp; // "[hh:mm:ss]", or empty when the entry has none
-    QString nick; // "<UName>", or empty
-    QString message; // Msg as given; a CR, LF or CR LF inside it starts a new line of the entry
-    int mtype = 0;
+    QString nick; // "<nick>", or empty
+    QString
+        message; // the text as given; a CR, LF or CR LF inside it starts a new line of the entry
+    LineLook look = LineLook::Chat;
 
     // The entry line by line as the pane shows it; the stamp and the nick begin the first line.
     QStringList lines() const;
@@ -27,11 +30,11 @@ struct TranscriptEntry {
     bool operator==(const TranscriptEntry&) const = default;
 };
 
-// The looks of the three runs; the message's depends on mtype.
+// The looks of the three runs; the message's depends on the line's look.
 namespace TranscriptLooks {
 RunLook stamp();
 RunLook nick();
-RunLook message(int mtype);
+RunLook message(LineLook look);
 } // namespace TranscriptLooks
 
 // Everything that reads the whole transcript (export, print, "/about", tests) reads it here,

@@ -28,15 +28,16 @@ QStringList messageLines(const QString& message)
 }
 
 // Every look a run can have, each once; the rich kinds refer to a look by its place here.
-// Every mtype other than 1 to 4 looks as 0 does.
 const QList<RunLook>& palette()
 {
     static const QList<RunLook> looks = [] {
         QList<RunLook> distinct;
         for (const RunLook& look :
-             {TranscriptLooks::stamp(), TranscriptLooks::nick(), TranscriptLooks::message(0),
-              TranscriptLooks::message(1), TranscriptLooks::message(2), TranscriptLooks::message(3),
-              TranscriptLooks::message(4)}) {
+             {TranscriptLooks::stamp(), TranscriptLooks::nick(),
+              TranscriptLooks::message(LineLook::Chat), TranscriptLooks::message(LineLook::Status),
+              TranscriptLooks::message(LineLook::Action),
+              TranscriptLooks::message(LineLook::Presence),
+              TranscriptLooks::message(LineLook::Alert)}) {
             if (!distinct.contains(look))
                 distinct.append(look);
         }
@@ -57,7 +58,7 @@ QList<Run> runsOf(const TranscriptEntry& entry)
         runs.append({entry.stamp, TranscriptLooks::stamp()});
     if (!entry.nick.isEmpty())
         runs.append({entry.nick, TranscriptLooks::nick()});
-    runs.append({entry.message, TranscriptLooks::message(entry.mtype)});
+    runs.append({entry.message, TranscriptLooks::message(entry.look)});
     return runs;
 }
 
@@ -224,7 +225,7 @@ TranscriptEntry missingEntriesNote(qsizetype count)
 {
     static const QString text =
         QStringLiteral("starší záznamy diskuze, které se nevešly do paměti, nejsou ve výpisu: %1");
-    return {{}, {}, text.arg(QLocale(QLocale::Czech).toString(count)), 1};
+    return {{}, {}, text.arg(QLocale(QLocale::Czech).toString(count)), LineLook::Status};
 }
 
 std::unique_ptr<TranscriptWriter> writerFor(ExportKind kind)

@@ -1,8 +1,8 @@
 #include "TranscriptPrinter.h"
 
-#include "gui/common/AsyncMessageBox.h"
 #include "TranscriptExport.h"
 #include "core/protocol/TranscriptSink.h"
+#include "gui/common/AsyncMessageBox.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -198,7 +198,7 @@ void TranscriptPrinter::onPrinted(SlicedJob::Outcome outcome)
     if (outcome == SlicedJob::Outcome::Cancelled) {
         m_pages->abort();
     } else if (outcome == SlicedJob::Outcome::Done && m_pages->end()) {
-        m_transcript.AddLine(QStringLiteral("obsah diskuze byl vytištěn"), 1, QStringLiteral(" "));
+        m_transcript.appendBareLine(QStringLiteral("obsah diskuze byl vytištěn"), LineLook::Status);
     } else {
         reportFailure();
         return;

@@ -1,7 +1,7 @@
 #include "TranscriptSaver.h"
 
-#include "gui/common/AsyncMessageBox.h"
 #include "core/protocol/TranscriptSink.h"
+#include "gui/common/AsyncMessageBox.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -150,9 +150,9 @@ void TranscriptSaver::onWritten(SlicedJob::Outcome outcome)
         m_file->cancelWriting();
     } else if (outcome == SlicedJob::Outcome::Done && m_file->write(m_writer->footer()) >= 0 &&
                m_file->commit()) {
-        m_transcript.AddLine(QStringLiteral("obsah diskuze byl uložen do souboru ") +
-                                 QDir::toNativeSeparators(path),
-                             1, QStringLiteral(" "));
+        m_transcript.appendBareLine(QStringLiteral("obsah diskuze byl uložen do souboru ") +
+                                        QDir::toNativeSeparators(path),
+                                    LineLook::Status);
     } else {
         reportFailure(m_file->errorString());
         return;

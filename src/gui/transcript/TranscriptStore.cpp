@@ -51,7 +51,7 @@ void TranscriptStore::append(const TranscriptEntry& entry)
                         quint32(entry.stamp.size()),
                         quint32(entry.nick.size()),
                         quint32(entry.message.size()),
-                        qint32(entry.mtype)};
+                        entry.look};
     block.append(entry.stamp).append(entry.nick).append(entry.message);
     m_records.push_back(record);
     while (!m_records.empty() && overLimits())
@@ -96,7 +96,7 @@ TranscriptEntry TranscriptStore::entryAt(qsizetype index) const
     entry.nick = QString(text, record.nickLength);
     text += record.nickLength;
     entry.message = QString(text, record.messageLength);
-    entry.mtype = record.mtype;
+    entry.look = record.look;
     return entry;
 }
 

@@ -48,7 +48,7 @@ private:
         quint32 stampLength;
         quint32 nickLength;
         quint32 messageLength;
-        qint32 mtype;
+        LineLook look;
     };
 
     QString& blockWithRoom(qsizetype characters);

@@ -40,13 +40,15 @@ const QTextCharFormat& nickFormat()
     return format;
 }
 
-const QTextCharFormat& messageFormat(int mtype)
+const QTextCharFormat& messageFormat(LineLook look)
 {
     static const std::array<QTextCharFormat, 5> formats = {
-        formatOf(TranscriptLooks::message(0)), formatOf(TranscriptLooks::message(1)),
-        formatOf(TranscriptLooks::message(2)), formatOf(TranscriptLooks::message(3)),
-        formatOf(TranscriptLooks::message(4))};
-    return formats[std::size_t(mtype >= 1 && mtype <= 4 ? mtype : 0)];
+        formatOf(TranscriptLooks::message(LineLook::Chat)),
+        formatOf(TranscriptLooks::message(LineLook::Status)),
+        formatOf(TranscriptLooks::message(LineLook::Action)),
+        formatOf(TranscriptLooks::message(LineLook::Presence)),
+        formatOf(TranscriptLooks::message(LineLook::Alert))};
+    return formats[std::size_t(look)];
 }
 
 QTime localTime()
@@ -102,28 +104,37 @@ void TranscriptView::setClock(Clock clock)
     m_clock = clock ? std::move(clock) : localTime;
 }
 
-void TranscriptView::AddLine(const QString& Msg, int mtype, const QString& UName)
+void TranscriptView::appendLine(const QString& text, LineLook look, const QString& nick)
 {
-    // Callers pass a nick of spaces to ask for a bare line; any other character is a nick.
-    const bool bare = !UName.isEmpty() && std::all_of(UName.cbegin(), UName.cend(), [](QChar c) {
+    // A nick of blanks alone shows nothing to tell the speaker by, and the line goes without
+    // stamp and nick, as it always has.
+    const bool blankNick = !nick.isEmpty() && std::all_of(nick.cbegin(), nick.cend(), [](QChar c) {
         return c == QLatin1Char(' ');
     });
-    TranscriptEntry entry{{}, {}, Msg, mtype};
-    int runs = 1;
-    if (!bare) {
-        const QString time = QLocale::c().toString(m_clock(), QStringLiteral("hh:mm:ss"));
-        entry.stamp = QLatin1Char('[') + time + QLatin1Char(']');
-        ++runs;
-        if (!UName.isEmpty()) {
-            entry.nick = QLatin1Char('<') + UName + QLatin1Char('>');
-            ++runs;
-        }
+    if (blankNick) {
+        appendBareLine(text, look);
+        return;
     }
+    const QString time = QLocale::c().toString(m_clock(), QStringLiteral("hh:mm:ss"));
+    TranscriptEntry entry{QLatin1Char('[') + time + QLatin1Char(']'), {}, text, look};
+    if (!nick.isEmpty())
+        entry.nick = QLatin1Char('<') + nick + QLatin1Char('>');
+    append(entry, nick);
+}
+
+void TranscriptView::appendBareLine(const QString& text, LineLook look)
+{
+    append({{}, {}, text, look}, {});
+}
+
+void TranscriptView::append(const TranscriptEntry& entry, const QString& nick)
+{
     m_store.append(entry);
     queueShowing();
-    const QString nick = bare ? QString() : UName;
+    // One change per run of the entry: stamp, nick and text.
+    const int runs = 1 + int(!entry.stamp.isEmpty()) + int(!entry.nick.isEmpty());
     for (int i = 0; i < runs; ++i)
-        emit chat_Change(nick, Msg);
+        emit changed(nick, entry.message);
 }
 
 void TranscriptView::clearTranscript()
@@ -136,7 +147,7 @@ void TranscriptView::clearTranscript()
     // The heap would keep what the transcript freed; a station left running gives it back.
     if (held)
         Platform::returnFreedMemory();
-    emit chat_Change({}, {});
+    emit changed({}, {});
 }
 
 void TranscriptView::queueShowing()
@@ -202,7 +213,7 @@ void TranscriptView::insertEntry(const TranscriptEntry& entry)
         m_end.insertText(entry.nick, nickFormat());
     // insertText turns each CR, and each CR LF pair, into a block break carrying this look.
     m_end.insertText(shownMessage(entry.message) + QLatin1String("\r\n"),
-                     messageFormat(entry.mtype));
+                     messageFormat(entry.look));
     m_shown.push_back(
         {document()->blockCount() - blocksBefore, document()->characterCount() - charactersBefore});
 }

@@ -12,7 +12,7 @@
 #include <deque>
 #include <functional>
 
-// The pane "chat": every entry the user reads arrives through AddLine. The transcript keeps
+// The pane "chat": every entry the user reads arrives through appendLine. The transcript keeps
 // the entries in its store, as many as its bounds allow; the pane shows the newest of them and
 // lays out only what comes into view, so an append, a resize or a clear costs the same at ten
 // entries or at a million.
@@ -40,7 +40,9 @@ public:
 
     explicit TranscriptView(QWidget* parent = nullptr);
 
-    void AddLine(const QString& Msg, int mtype = 0, const QString& UName = {}) override;
+    void appendLine(const QString& text, LineLook look = LineLook::Chat,
+                    const QString& nick = {}) override;
+    void appendBareLine(const QString& text, LineLook look) override;
     void clearTranscript();
     // The entries since the start or the last clear that the store keeps, in order.
     const TranscriptEntries& entries() const { return m_store; }
@@ -51,11 +53,12 @@ public:
     void setClock(Clock clock);
 
 signals:
-    // Raised per run of an entry, as AddLine stores it, with the entry's nick (empty for an
+    // Raised per run of an entry as it is appended, with the entry's nick (empty for an
     // entry without one) and text; and once per clearing, with both empty.
-    void chat_Change(const QString& nick, const QString& text);
+    void changed(const QString& nick, const QString& text);
 
 private:
+    void append(const TranscriptEntry& entry, const QString& nick);
     // Entries written since the last turn of the event loop go into the pane on the next one,
     // in one edit with one scroll to the end; a flood goes in over as many turns as it needs.
     void queueShowing();

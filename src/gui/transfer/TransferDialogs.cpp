@@ -1,6 +1,6 @@
 #include "TransferDialogs.h"
 
-#include "frmProgress.h"
+#include "TransferProgressWindow.h"
 #include "core/protocol/Station.h"
 #include "gui/common/KeyboardGuard.h"
 
@@ -28,7 +28,7 @@ void TransferDialogs::offerFileTo(const QString& address)
     dialog->setNameFilter(QStringLiteral("všechny soubory (*)"));
     connect(dialog, &QFileDialog::fileSelected, this, [this, address](const QString& path) {
         m_sendFolder.remember(path);
-        m_transfers.SendFilename(address, path);
+        m_transfers.offerFile(address, path);
     });
     dialog->open();
 }
@@ -74,6 +74,6 @@ void TransferDialogs::chooseDestination(const QString& title, const QString& pro
 
 void TransferDialogs::showProgress(Transfer* transfer)
 {
-    auto* window = new frmProgress(*transfer, m_dialogParent);
+    auto* window = new TransferProgressWindow(*transfer, m_dialogParent);
     window->show();
 }

@@ -1,7 +1,7 @@
 #include "Attention.h"
 
 #include "SoundPlayer.h"
-#include "TrayCode.h"
+#include "TrayIcon.h"
 
 namespace {
 const QString ActivityText = QStringLiteral("probíhá aktivita\r");
@@ -21,7 +21,7 @@ QString oneLine(const QString& text)
 }
 } // namespace
 
-Attention::Attention(TrayCode& tray, SoundPlayer& sound, CurrentSight sight, CurrentOptions options,
+Attention::Attention(TrayIcon& tray, SoundPlayer& sound, CurrentSight sight, CurrentOptions options,
                      Alert alert)
     : m_tray(tray)
     , m_sound(sound)
@@ -45,7 +45,7 @@ QString Attention::activityText(const QString& nick, const QString& text)
     return ActivityText + preview;
 }
 
-void Attention::chat_Change(const QString& nick, const QString& text)
+void Attention::onTranscriptChanged(const QString& nick, const QString& text)
 {
     const Options options = m_options();
     const WindowSight sight = m_sight();

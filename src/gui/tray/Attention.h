@@ -8,7 +8,7 @@
 #include <functional>
 
 class SoundPlayer;
-class TrayCode;
+class TrayIcon;
 
 // Draws the user's eye to new transcript activity with a tray balloon, the sound, the unread
 // mark on the tray icon and the window's urgency, as the options and the window's place say.
@@ -32,12 +32,12 @@ public:
     // The balloon's second line, after who wrote and how the line starts, is cut to this.
     static constexpr qsizetype PreviewLength = 80;
 
-    Attention(TrayCode& tray, SoundPlayer& sound, CurrentSight sight, CurrentOptions options,
+    Attention(TrayIcon& tray, SoundPlayer& sound, CurrentSight sight, CurrentOptions options,
               Alert alert);
 
     // A run of a transcript entry with the entry's nick (empty for none) and text; both empty
     // for a clearing.
-    void chat_Change(const QString& nick, const QString& text);
+    void onTranscriptChanged(const QString& nick, const QString& text);
     // The user has the window in front: nothing waits unread any more.
     void onWindowActivated();
 
@@ -45,7 +45,7 @@ public:
     static QString activityText(const QString& nick, const QString& text);
 
 private:
-    TrayCode& m_tray;
+    TrayIcon& m_tray;
     SoundPlayer& m_sound;
     CurrentSight m_sight;
     CurrentOptions m_options;

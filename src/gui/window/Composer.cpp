@@ -21,7 +21,7 @@ Composer::Composer(Station& station, TranscriptSink& transcript, AboutBlock abou
 
 void Composer::updateMaxLength()
 {
-    setMaxLength(ComposerRules::maxLineLength(m_station.MyIP(), m_station.Username()));
+    setMaxLength(ComposerRules::maxLineLength(m_station.ownAddress(), m_station.nick()));
 }
 
 QString Composer::wireNote() const
@@ -59,15 +59,15 @@ void Composer::send()
 {
     const QString line = text();
     if (ComposerRules::kindOf(line) == ComposerRules::Kind::About) {
-        m_transcript.AddLine(m_about(), 1);
+        m_transcript.appendLine(m_about(), LineLook::Status);
         clear();
         return;
     }
-    const QByteArray data = ComposerRules::dataFor(line, m_station.MyIP(), m_station.Username());
-    if (!m_station.SendPackage(data)) {
+    const QByteArray data = ComposerRules::dataFor(line, m_station.ownAddress(), m_station.nick());
+    if (!m_station.sendPacket(data)) {
         // The line stays in the box, so the user can send it again.
-        m_transcript.AddLine(QStringLiteral("zprávu se nepodařilo odeslat"), 4,
-                             QStringLiteral(" "));
+        m_transcript.appendBareLine(QStringLiteral("zprávu se nepodařilo odeslat"),
+                                    LineLook::Alert);
         return;
     }
     clear();

@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "MainWindow.h"
 #include "core/app/Autostart.h"
 #include "core/app/CommandLine.h"
 #include "core/app/SettingsStore.h"
@@ -7,11 +8,10 @@
 #include "core/app/TerminationSignals.h"
 #include "core/app/Translations.h"
 #include "core/app/Version.h"
-#include "gui/tray/SoundPlayer.h"
-#include "gui/tray/TrayCode.h"
 #include "gui/common/FileDialogLocale.h"
 #include "gui/common/WindowHelpers.h"
-#include "frmchat.h"
+#include "gui/tray/SoundPlayer.h"
+#include "gui/tray/TrayIcon.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -78,8 +78,8 @@ int Main(QApplication& app)
     QSettingsStore store;
     PlatformAutostart autostart;
     WaveFilePlayer sound;
-    TrayCode tray;
-    frmchat window({store, autostart, sound, tray});
+    TrayIcon tray;
+    MainWindow window({store, autostart, sound, tray});
     // SIGTERM and SIGINT end the program as closing the window does, goodbye to the peers
     // included. Caught before the station announces itself, so that no signal after the
     // announcement ends it silently; "/uninstall" announces nothing and keeps the default.
@@ -90,8 +90,9 @@ int Main(QApplication& app)
                          &QWidget::close);
     }
     // A later start brings the window back as a double click on the tray icon does.
-    QObject::connect(&instance, &SingleInstance::showRequested, &window, &frmchat::restoreWindow);
-    QObject::connect(&window, &frmchat::unloaded, &instance, &SingleInstance::stopListening);
+    QObject::connect(&instance, &SingleInstance::showRequested, &window,
+                     &MainWindow::restoreWindow);
+    QObject::connect(&window, &MainWindow::unloaded, &instance, &SingleInstance::stopListening);
     instance.listen();
     if (!window.Form_Load(start))
         return 0;
@@ -99,12 +100,12 @@ int Main(QApplication& app)
     // The program ends when its main window unloads, not when its last visible window
     // closes: a message box closed while the window sits in the tray is not the end.
     QApplication::setQuitOnLastWindowClosed(false);
-    QObject::connect(&window, &frmchat::unloaded, &app, &QCoreApplication::quit,
+    QObject::connect(&window, &MainWindow::unloaded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     // The session's end says goodbye too.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.close(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmchat::Form_Unload);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &MainWindow::Form_Unload);
 
     AddDropShadow(&window);
     window.presentAtStart(start.hide);

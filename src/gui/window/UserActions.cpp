@@ -1,10 +1,10 @@
 #include "UserActions.h"
 
 #include "MainMenus.h"
-#include "gui/settings/SettingsHolder.h"
 #include "core/protocol/Messages.h"
 #include "core/protocol/Station.h"
 #include "core/protocol/TranscriptSink.h"
+#include "gui/settings/SettingsHolder.h"
 
 #include <QAction>
 #include <QInputDialog>
@@ -86,20 +86,20 @@ void UserActions::refreshUsers()
 {
     // The count keeps its old number until the first answer comes.
     m_station.roster().clear();
-    m_station.presence().RequestPing();
-    m_transcript.AddLine(QStringLiteral("seznam uživatelů byl obnoven"), 4, QStringLiteral(" "));
+    m_station.presence().requestPing();
+    m_transcript.appendBareLine(QStringLiteral("seznam uživatelů byl obnoven"), LineLook::Alert);
 }
 
 void UserActions::changeNick()
 {
     askText(QStringLiteral("Kestrowind"), QStringLiteral("Zvolte novou přezdívku ..."),
-            m_station.Username(), [this](const QString& nick) {
+            m_station.nick(), [this](const QString& nick) {
                 // Compared with the nick in use when the dialog closes, not when it opened.
-                if (nick.isEmpty() || nick == m_station.Username())
+                if (nick.isEmpty() || nick == m_station.nick())
                     return;
-                m_station.setUsername(nick);
+                m_station.setNick(nick);
                 m_settings.setNick(nick);
-                m_station.presence().RequestPing();
+                m_station.presence().requestPing();
                 m_settings.save();
             });
 }
@@ -114,8 +114,9 @@ void UserActions::sendAlert()
                 const QString address = selectedAddress();
                 if (text.isEmpty() || address.isEmpty())
                     return;
-                m_station.SendPackage(
-                    Outgoing::messageBox(m_station.MyIP(), m_station.Username(), text), {address});
+                m_station.sendPacket(
+                    Outgoing::messageBox(m_station.ownAddress(), m_station.nick(), text),
+                    {address});
             });
 }
 

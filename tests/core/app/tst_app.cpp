@@ -29,7 +29,7 @@ struct Sandbox {
         return store.read(App, QLatin1String(section), QLatin1String(key));
     }
     void write(const char* key, const QString& v) { store.write(App, Opts, QLatin1String(key), v); }
-    void save(const Options& options) { SaveSettings(store, options, folder, autostart); }
+    void save(const Options& options) { saveSettings(store, options, folder, autostart); }
 
     const QString App = QStringLiteral("kestrowind2"), Opts = QStringLiteral("options");
     QTemporaryDir dir;
@@ -59,8 +59,8 @@ private slots:
         box.write("nick", QStringLiteral("stored nick"));
         QVERIFY(box.autostart.enable(QStringLiteral("/stale/entry")));
         Options options;
-        QCOMPARE(LoadSettings(box.store, options), LoadOutcome::FirstRun);
-        QCOMPARE(options, Options{Platform::GetWindowsUserName()});
+        QCOMPARE(loadSettings(box.store, options), LoadOutcome::FirstRun);
+        QCOMPARE(options, Options{Platform::loginName()});
         QCOMPARE(box.read("first"), QStringLiteral("true"));
         box.save(options);
         QCOMPARE(box.read("nick"), options.nick);
@@ -78,7 +78,7 @@ private slots:
             box.write("first", first);
             Options loaded = Sandbox::allBoxes(true);
             loaded.nick = QStringLiteral("left over");
-            QCOMPARE(LoadSettings(box.store, loaded), LoadOutcome::Loaded);
+            QCOMPARE(loadSettings(box.store, loaded), LoadOutcome::Loaded);
             // The empty nick comes back empty, not as the login name.
             QCOMPARE(loaded, saved);
         }
@@ -105,7 +105,7 @@ private slots:
         Sandbox box;
         CountingStore counting;
         counting.inner = QSettingsStore(box.dir.path());
-        SaveSettings(counting, Sandbox::allBoxes(true), box.folder, box.autostart);
+        saveSettings(counting, Sandbox::allBoxes(true), box.folder, box.autostart);
         QCOMPARE(counting.writes, 1);
         QCOMPARE(counting.read(box.App, box.Opts, QStringLiteral("playwhenmin"), {}), "1");
     }
@@ -119,7 +119,7 @@ private slots:
                 box.write(key, stored);
             for (const bool before : {false, true}) {
                 Options options = Sandbox::allBoxes(before);
-                LoadSettings(box.store, options);
+                loadSettings(box.store, options);
                 QVERIFY2(options == Sandbox::allBoxes(before), qPrintable(stored));
             }
         }
@@ -146,7 +146,7 @@ private slots:
         // An autostart folder that cannot be made costs the entry, not the options.
         PlatformAutostart blocked(box.dir.filePath(QStringLiteral("config/kestrowind2.ini/x")));
         options.afterstart = true;
-        SaveSettings(box.store, options, box.folder, blocked);
+        saveSettings(box.store, options, box.folder, blocked);
         QVERIFY(!blocked.isEnabled());
         QCOMPARE(box.read("afterstart"), QStringLiteral("1"));
     }

@@ -269,7 +269,7 @@ private slots:
         QVERIFY(!second.isListening());
         // It can still send; the first one hears it.
         QSignalSpy joined(&first.roster(), &Roster::rowsInserted);
-        second.setUsername(QStringLiteral("druhý"));
+        second.setNick(QStringLiteral("druhý"));
         QVERIFY(second.presence().Logon());
         QTRY_VERIFY(joined.count() >= 1);
     }
@@ -350,10 +350,10 @@ private slots:
         RecordingNotes notes;
         Station station(transcript, notes, loopback(port));
         const QString huge(Framing::MaxDataLength, QLatin1Char('x'));
-        QVERIFY(!station.SendPackage(Framing::commandData("MSG", {"127.0.0.1", huge})));
+        QVERIFY(!station.sendPacket(Framing::commandData("MSG", {"127.0.0.1", huge})));
         const QByteArray data = Framing::commandData("PING", {"127.0.0.1", "x"});
-        QVERIFY(station.SendPackage(data, {"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
-        QVERIFY(!station.SendPackage(data, {"127.0.0.4", "not an address", "127.0.0.5"}));
+        QVERIFY(station.sendPacket(data, {"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
+        QVERIFY(!station.sendPacket(data, {"127.0.0.4", "not an address", "127.0.0.5"}));
         QStringList reached;
         QList<QByteArray> payloads;
         connect(&listener, &QUdpSocket::readyRead, this, [&] {

@@ -19,13 +19,11 @@
 
 namespace {
 
-using Lines = QList<RecordedLine>;
-
 // The command handlers of station 10.0.0.1 ("já"), fed crafted packets, with the screen, the
 // network and the clock recorded.
 struct Fixture {
     Identity self{QStringLiteral("10.0.0.1"), QStringLiteral("já")};
-    FakeHostAddresses hosts{{self.MyIP}};
+    FakeHostAddresses hosts{{self.address}};
     Roster roster;
     AddressGuard guard{self, hosts, roster};
     qint64 now = 0;
@@ -49,7 +47,7 @@ struct Fixture {
     void receive(const QByteArray& word, const QStringList& fields, QString source = {})
     {
         const QByteArray data = Framing::commandData(word, fields);
-        dispatcher.HandleCommand(word, data.sliced(word.size() + 1).chopped(2),
+        dispatcher.handleCommand(word, data.sliced(word.size() + 1).chopped(2),
                                  source.isNull() ? fields.value(0) : source);
     }
     void know(const QString& address, const QString& nick)
@@ -93,7 +91,8 @@ private slots:
         f.receive("LOGON", {"10.0.0.7", "pc12b", "user"});
         f.receive("PTOING", {"10.0.0.8", "pc13", "user"});
         QCOMPARE(f.entries(), (QStringList{"ip10.0.0.7=pc12b/user", "ip10.0.0.8=pc13/user"}));
-        QCOMPARE(f.transcript.lines, (Lines{{"uživatel pc12 vstoupil do diskuze", 3, ""}}));
+        QCOMPARE(f.transcript.lines,
+                 (Lines{{"uživatel pc12 vstoupil do diskuze", LineLook::Presence}}));
         QCOMPARE(f.counts.size(), 3);
         QCOMPARE(f.lastCount(), QStringLiteral("uživatelé on-line: 2"));
     }
@@ -132,7 +131,7 @@ private slots:
         f.receive("PING", {"10.0.0.7", "pc12"}); // same nick: nothing to tell
         QVERIFY(f.transcript.lines.isEmpty());
         f.receive("PING", {"10.0.0.7", "Pc12"}); // case counts as a change
-        QCOMPARE(f.transcript.lines, (Lines{{"uživatel pc12 je nyní Pc12", 2, ""}}));
+        QCOMPARE(f.transcript.lines, (Lines{{"uživatel pc12 je nyní Pc12", LineLook::Action}}));
         QCOMPARE(f.entries(), QStringList{"ip10.0.0.7=Pc12/user"});
         const SentPackage answer{"PTOING\t10.0.0.1\vj\xE1\vuser\r\n", {"10.0.0.7"}};
         QCOMPARE(f.sender.sent, (QList<SentPackage>{answer, answer, answer}));
@@ -259,7 +258,8 @@ private slots:
         QCOMPARE(f.roster.entriesMadeBy("10.0.1.1"), 1);
         f.receive("MSG", {"10.0.0.9", "od stanice"});
         f.receive("MSG", {"10.0.0.9", "od brány"}, "10.0.1.1");
-        QCOMPARE(f.transcript.lines.last(), (RecordedLine{"od stanice", 10, "za-bránou"}));
+        QCOMPARE(f.transcript.lines.last(),
+                 (RecordedLine{"od stanice", LineLook::Chat, "za-bránou"}));
         QCOMPARE(f.roster.entriesMadeBy("10.0.1.1"), 0);
         QCOMPARE(f.roster.entriesMadeBy("10.0.0.9"), 0);
     }
@@ -278,7 +278,7 @@ private slots:
         QCOMPARE(f.roster.count(), Roster::MaxEntriesPerSource + 1);
         f.receive("LOGON", {"10.0.0.8", "nový", "user"});
         f.receive("MSG", {"10.0.0.8", "ahoj"});
-        QCOMPARE(f.transcript.lines.last(), (RecordedLine{"ahoj", 10, "nový"}));
+        QCOMPARE(f.transcript.lines.last(), (RecordedLine{"ahoj", LineLook::Chat, "nový"}));
     }
 
     // Each source writes ten lines a second after a burst of fifty; what is held back is told
@@ -291,7 +291,7 @@ private slots:
         f.receive("LOGON", {"10.0.0.7", "pc12", "user"});
         const auto shown = [&f](const QString& text) {
             return std::count_if(f.transcript.lines.cbegin(), f.transcript.lines.cend(),
-                                 [&](const RecordedLine& line) { return line.msg == text; });
+                                 [&](const RecordedLine& line) { return line.text == text; });
         };
         for (int i = 0; i < 60; ++i) {
             f.receive("MSG", {"10.0.0.7", "spam"});
@@ -312,10 +312,10 @@ private slots:
         const Lines notices = f.transcript.lines.mid(f.transcript.lines.size() - 6);
         QCOMPARE(notices.first(),
                  (RecordedLine{"stanice 10.0.0.7 posílá příliš mnoho zpráv: 21 zpráv nezobrazeno",
-                               4, ""}));
+                               LineLook::Alert}));
         QCOMPARE(notices.last(),
-                 (RecordedLine{"další stanice posílají příliš mnoho zpráv: 2 zpráv nezobrazeno", 4,
-                               ""}));
+                 (RecordedLine{"další stanice posílají příliš mnoho zpráv: 2 zpráv nezobrazeno",
+                               LineLook::Alert}));
     }
 
     void rosterStopsGrowingAtItsBound()
@@ -348,7 +348,8 @@ private slots:
             QCOMPARE(f.roster.rowOf(f.roster.at(row).key), row);
         QVERIFY(!gone.isValid());
         QCOMPARE(last.row(), 1);
-        QCOMPARE(f.transcript.lines, (Lines{{"uživatel pc12 opustli chat", 3, " "}}));
+        QCOMPARE(f.transcript.lines,
+                 (Lines{{"uživatel pc12 opustli chat", LineLook::Presence, {}, true}}));
         QCOMPARE(f.lastCount(), QStringLiteral("uživatelé on-line: 3"));
         f.receive("LOGOFF", {});
         QCOMPARE(f.roster.count(), 3);
@@ -385,12 +386,12 @@ private slots:
         f.receive("ALERT", {"10.0.0.6", "pc11", "mává"});
         f.receive("ALERT", {"10.0.0.6", "pc11", ""});
         f.receive("ALERT", {"10.0.0.6", "pc11"});
-        QCOMPARE(f.transcript.lines, (Lines{{"ahoj", 10, "pc12"},
-                                            {"kdo jsem", 10, "anonymní"},
-                                            {"mezery", 10, "   "},
-                                            {"", 10, "pc12"},
-                                            {"pc11 mává", 2, " "},
-                                            {"pc11 ", 2, " "}}));
+        QCOMPARE(f.transcript.lines, (Lines{{"ahoj", LineLook::Chat, "pc12"},
+                                            {"kdo jsem", LineLook::Chat, "anonymní"},
+                                            {"mezery", LineLook::Chat, "   "},
+                                            {"", LineLook::Chat, "pc12"},
+                                            {"pc11 mává", LineLook::Action, {}, true},
+                                            {"pc11 ", LineLook::Action, {}, true}}));
     }
 
     // Five notes at most are open; the rest are written down, and a closed box makes room.
@@ -403,8 +404,9 @@ private slots:
         QCOMPARE(f.notes.notes.size(), Messages::MaxOpenNotes);
         QCOMPARE(f.notes.notes.first().caption, QStringLiteral("zpráva od: pc12 [10.0.0.7]"));
         QCOMPARE(f.notes.notes.first().text, QStringLiteral("přijď 1"));
-        QCOMPARE(f.transcript.lines, (Lines{{"zpráva od: pc12 [10.0.0.7]: přijď 6", 4, ""},
-                                            {"zpráva od: pc12 [10.0.0.7]: přijď 7", 4, ""}}));
+        QCOMPARE(f.transcript.lines,
+                 (Lines{{"zpráva od: pc12 [10.0.0.7]: přijď 6", LineLook::Alert},
+                        {"zpráva od: pc12 [10.0.0.7]: přijď 7", LineLook::Alert}}));
         f.notes.notes.first().close();
         f.receive("MSGBOX", {"10.0.0.7", "pc12", "přijď 8"});
         QCOMPARE(f.notes.notes.size(), Messages::MaxOpenNotes + 1);
@@ -415,14 +417,14 @@ private slots:
     {
         Fixture f;
         f.receive("POPIT", {"Jana"});
-        f.messages.setWakeType(1);
+        f.messages.setAttentionResponse(Messages::AttentionResponse::RestoreWindow);
         for (const qint64 at : {0, 1, 1999, 2000}) {
             f.now = at;
             f.receive("POPIT", {"Jana"});
         }
         QCOMPARE(f.transcript.lines.size(), 5);
         QCOMPARE(f.transcript.lines.first(),
-                 (RecordedLine{"uživatel Jana vyžaduje vaši pozornost", 4, ""}));
+                 (RecordedLine{"uživatel Jana vyžaduje vaši pozornost", LineLook::Alert}));
         QCOMPARE(f.attention.size(), 2);
     }
 
@@ -438,7 +440,8 @@ private slots:
             f.receive("MSGBOX", {"10.0.0.1", nick, "přijď"}, source);
         }
         const QString cut = nick.left(PeerText::MaxNickLength);
-        QCOMPARE(f.transcript.lines, (Lines{{"ahoj", 10, "já"}, {cut + " mává", 2, " "}}));
+        QCOMPARE(f.transcript.lines, (Lines{{"ahoj", LineLook::Chat, "já"},
+                                            {cut + " mává", LineLook::Action, {}, true}}));
         QCOMPARE(f.notes.notes.size(), 1);
         QCOMPARE(f.notes.notes.first().caption, "zpráva od: " + cut + " [10.0.0.1]");
     }

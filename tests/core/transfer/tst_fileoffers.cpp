@@ -9,7 +9,6 @@
 #include <QTest>
 
 namespace {
-using Lines = QList<RecordedLine>;
 const QString Me = QStringLiteral("10.0.0.1");
 const QString Peer = QStringLiteral("10.0.0.5"); // field 0 of the offers it makes
 const QString Source = QStringLiteral("10.0.0.9"); // where its datagrams come from
@@ -87,9 +86,9 @@ private slots:
         f.know("10.0.0.5", "Petr");
         f.know("10.0.0.6", "Eva");
         const QString first = f.file("a.txt"), second = f.file("b.txt");
-        f.transfers.SendFilename("10.0.0.5", first);
-        f.transfers.SendFilename("10.0.0.6", second);
-        f.transfers.SendFilename("10.0.0.7", second); // not in the list: nothing
+        f.transfers.offerFile("10.0.0.5", first);
+        f.transfers.offerFile("10.0.0.6", second);
+        f.transfers.offerFile("10.0.0.7", second); // not in the list: nothing
         QCOMPARE(f.sent,
                  (QList<SentPackage>{{"SENDFILE\t10.0.0.1\vuser1\v10\va.txt\r\n", {"10.0.0.5"}},
                                      {"SENDFILE\t10.0.0.1\vuser1\v10\vb.txt\r\n", {"10.0.0.6"}}}));
@@ -110,8 +109,9 @@ private slots:
                  (QList<std::pair<QHostAddress, quint16>>{{QHostAddress("10.0.0.6"), 4001}}));
         QCOMPARE(started.size(), 1);
         QCOMPARE(started[0][0].value<Transfer*>()->fileLabel(), second);
-        QCOMPARE(f.transcript.lines.last(),
-                 (RecordedLine{"uživatel Petr odmítl přijmout soubor", 2, " "}));
+        QCOMPARE(
+            f.transcript.lines.last(),
+            (RecordedLine{"uživatel Petr odmítl přijmout soubor", LineLook::Action, {}, true}));
         QCOMPARE(f.transfers.offers().count(), 0);
     }
 
@@ -120,8 +120,8 @@ private slots:
         Offers f;
         f.know("10.0.0.5", "Petr");
         const QString small = f.file("a.txt", 1), big = f.file("b.txt", 2);
-        f.transfers.SendFilename("10.0.0.5", small);
-        f.transfers.SendFilename("10.0.0.5", big);
+        f.transfers.offerFile("10.0.0.5", small);
+        f.transfers.offerFile("10.0.0.5", big);
         QSignalSpy started(&f.transfers, &FileTransfers::transferStarted);
         f.receive("ACCEPTFILE", {"10.0.0.5", "4000", "a.txt"}, "10.0.0.5");
         f.receive("REFUSEFILE", {"Petr", "2"}, "10.0.0.5");
@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(f.transcript.lines,
                  (Lines{{"soubor <b>f3%2</b> od uživatele Jana byl odmítnut: otevřeny jsou již tři "
                          "žádosti o příjem souboru",
-                         4, ""}}));
+                         LineLook::Alert}}));
         f.prompts.questions[0].answer(false);
         f.offerFrom(Source);
         QCOMPARE(f.prompts.questions.size(), 4);
@@ -198,8 +198,8 @@ private slots:
         f.know("10.0.0.5", "Petr");
         const QString stem(OfferBook::RepeatedNameLength, 'n');
         const QString first = f.file('a' + stem), second = f.file('b' + stem);
-        f.transfers.SendFilename("10.0.0.5", first);
-        f.transfers.SendFilename("10.0.0.5", second);
+        f.transfers.offerFile("10.0.0.5", first);
+        f.transfers.offerFile("10.0.0.5", second);
         QSignalSpy started(&f.transfers, &FileTransfers::transferStarted);
         const QString repeated = ('a' + stem).left(OfferBook::RepeatedNameLength);
         f.receive("ACCEPTFILE", {"10.0.0.5", "4000", repeated}, "10.0.0.5");
@@ -220,7 +220,7 @@ private slots:
     {
         Offers f;
         f.know("10.0.0.5", "Petr");
-        f.transfers.SendFilename("10.0.0.5", f.file("big.iso", qint64(3) << 30));
+        f.transfers.offerFile("10.0.0.5", f.file("big.iso", qint64(3) << 30));
         QVERIFY(f.sent[0].data.contains("\v3221225472\v"));
         f.offerFrom(Peer, "big.iso", "3221225472");
         QCOMPARE(f.prompts.questions.size(), 1);

@@ -17,7 +17,6 @@
 #include <sys/mount.h>
 
 namespace {
-using Lines = QList<RecordedLine>;
 constexpr int TimeoutMs = 20000;
 constexpr int StallTimeoutMs = 800;
 const QString Closing = QStringLiteral("přenos souboru je kompletní nebo byl zastaven uživatelem");
@@ -37,7 +36,7 @@ struct Pair {
     {
         a.peer = &b;
         b.peer = &a;
-        a.know(b.self.MyIP, QStringLiteral("Bob"));
+        a.know(b.self.address, QStringLiteral("Bob"));
         b.prompts.autoSave = [this](const QString& name) { return saveDir + '/' + name; };
         QObject::connect(&a.transfers, &FileTransfers::transferStarted,
                          [this](Transfer* t) { sending = t; });
@@ -52,7 +51,7 @@ struct Pair {
             qFatal("cannot write the source");
         return bytes;
     }
-    void offer() { a.transfers.SendFilename(b.self.MyIP, dir.filePath("zdroj.bin")); }
+    void offer() { a.transfers.offerFile(b.self.address, dir.filePath("zdroj.bin")); }
     // Runs a callback once, at the first progress of the transfer a station starts next.
     // Hooked as it starts: on loopback a whole file can go before a test could look.
     void atFirstProgress(TransferStation& station, std::function<void()> act)
@@ -90,11 +89,11 @@ QString failure(const QString& reason)
 // How a transfer's end reads in the transcript: a failure, or a plain progress line.
 RecordedLine failed(const QString& reason)
 {
-    return {failure(reason), 4, {}};
+    return {failure(reason), LineLook::Alert};
 }
 RecordedLine said(const QString& line)
 {
-    return {line, 1, QStringLiteral(" ")};
+    return {line, LineLook::Status, {}, true};
 }
 
 // One reception from loopback with the test as its connected peer, built without an offer
@@ -154,11 +153,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(p.idle() && p.b.transcript.lines.size() == 2, TimeoutMs);
         QCOMPARE(p.received(), bytes);
         QCOMPARE(p.a.transcript.lines,
-                 (Lines{{"žádost o příjem souboru na uživatele Bob", 0, ""},
-                        {"spojeno, posílám soubor ..." + p.dir.filePath("zdroj.bin"), 1, " "},
+                 (Lines{{"žádost o příjem souboru na uživatele Bob", LineLook::Chat},
+                        {"spojeno, posílám soubor ..." + p.dir.filePath("zdroj.bin"),
+                         LineLook::Status,
+                         {},
+                         true},
                         said("soubor zdroj.bin byl odeslán")}));
-        QCOMPARE(p.b.transcript.lines,
-                 (Lines{{"spojeno, prijímám soubor ...", 1, " "}, said(Closing)}));
+        QCOMPARE(
+            p.b.transcript.lines,
+            (Lines{{"spojeno, prijímám soubor ...", LineLook::Status, {}, true}, said(Closing)}));
     }
 
     // Half way, one side stops, loses its peer or its source; each side's last line says how
@@ -202,7 +205,7 @@ private slots:
         p.atFirstProgress(onSender ? p.a : p.b, [&] {
             acted = true;
             // Nobody offers a second file while one is on its way.
-            p.a.transfers.SendFilename(p.b.self.MyIP, source);
+            p.a.transfers.offerFile(p.b.self.address, source);
             if (how == "cancel")
                 side->cancel();
             else if (how == "kill")
@@ -218,19 +221,21 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.size(), 1 + receiverEnd.size(), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.size(), 3 + senderEnd.size(), 5000);
         const QByteArray arrived = p.received();
-        if (receiverEnd.value(0).msg == Closing)
+        if (receiverEnd.value(0).text == Closing)
             QCOMPARE(arrived, bytes);
         else
             QVERIFY(arrived.size() < bytes.size() && bytes.startsWith(arrived));
         QCOMPARE(p.a.transcript.lines.value(2),
                  (RecordedLine{"další soubor nemůže být zaslán, dokud uživatel přijme nebo "
                                "odmítne předchozí",
-                               4, " "}));
+                               LineLook::Alert,
+                               {},
+                               true}));
         // Both sides count the same bytes: what one sent before its close, the other got.
         const QString amount = TransferText::megabytes(arrived.size());
         for (Lines* end : {&senderEnd, &receiverEnd}) {
             for (RecordedLine& line : *end)
-                line.msg.replace("%1", amount);
+                line.text.replace("%1", amount);
         }
         QCOMPARE(p.a.transcript.lines.mid(3), senderEnd);
         QCOMPARE(p.b.transcript.lines.mid(1), receiverEnd);
@@ -266,11 +271,12 @@ private slots:
         p.saveDir = tiny.dir.path();
         p.source(4 << 20);
         p.offer();
-        QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.value(1),
-                                  (RecordedLine{failure("na disku dochází místo"), 4, ""}),
-                                  TimeoutMs);
-        QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.last(),
-                                  (RecordedLine{failure("spojení bylo přerušeno"), 4, ""}), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            p.b.transcript.lines.value(1),
+            (RecordedLine{failure("na disku dochází místo"), LineLook::Alert}), TimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            p.a.transcript.lines.last(),
+            (RecordedLine{failure("spojení bylo přerušeno"), LineLook::Alert}), 5000);
         QVERIFY(!p.a.transfers.isSending());
     }
 
@@ -321,7 +327,7 @@ private slots:
         r.peer.write(bytes);
         r.peer.disconnectFromHost();
         QTRY_VERIFY_WITH_TIMEOUT(r.receiver.isFinished(), TimeoutMs);
-        QCOMPARE(r.transcript.lines.last().msg, lastLine);
+        QCOMPARE(r.transcript.lines.last().text, lastLine);
         QCOMPARE(r.written(), bytes.left(written));
         // Megabytes arrive in many reads; the disk is looked at once, and again at its end.
         QVERIFY2(looks <= 2, qPrintable(QString::number(looks)));
@@ -355,7 +361,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(endedByDeadline.has_value(), TimeoutMs);
         QCOMPARE(*endedByDeadline, givenUp);
         if (givenUp)
-            QCOMPARE(r.transcript.lines.last().msg, failure("protistrana neodpovídá"));
+            QCOMPARE(r.transcript.lines.last().text, failure("protistrana neodpovídá"));
     }
 
     // Transfers that never get going end in time, on both sides.
@@ -385,8 +391,8 @@ private slots:
         } else {
             QFile::remove(p.dir.filePath("zdroj.bin"));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.value(1).msg, senderLine, TimeoutMs);
-        QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.value(0).msg,
+        QTRY_COMPARE_WITH_TIMEOUT(p.a.transcript.lines.value(1).text, senderLine, TimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.value(0).text,
                                   failure("protistrana neodpovídá"), TimeoutMs);
     }
 
@@ -408,7 +414,7 @@ private slots:
         sender.disconnectFromHost();
         QTRY_VERIFY_WITH_TIMEOUT(p.idle(), TimeoutMs);
         QCOMPARE(p.received(), QByteArray("data"));
-        QCOMPARE(p.b.transcript.lines.last().msg, Closing);
+        QCOMPARE(p.b.transcript.lines.last().text, Closing);
     }
 
     // A second offer accepted while a file is arriving gets a socket and a file of its own.
@@ -442,7 +448,7 @@ private slots:
         QFile other(p.saveDir + QStringLiteral("/druhy.bin"));
         QVERIFY(other.open(QIODevice::ReadOnly));
         QCOMPARE(other.readAll(), QByteArray("druhy"));
-        QCOMPARE(p.b.transcript.lines.count(RecordedLine{Closing, 1, " "}), 2);
+        QCOMPARE(p.b.transcript.lines.count(RecordedLine{Closing, LineLook::Status, {}, true}), 2);
     }
 };
 

@@ -97,7 +97,7 @@ private:
     void append(qsizetype count) const
     {
         for (const qsizetype end = m_written + count; m_written < end;)
-            m_store.append({"[12:00:00]", "<Eva>", QString::number(m_written++), 10});
+            m_store.append({"[12:00:00]", "<Eva>", QString::number(m_written++), LineLook::Chat});
     }
 
     mutable TranscriptStore m_store{{Kept, 1 << 20}};
@@ -108,18 +108,18 @@ private:
 // Entries of every look, with text that a file format could get wrong.
 QList<TranscriptEntry> sampleEntries()
 {
-    return {{"[14:03:27]", "<Petr>", "ahoj {světe} \\ <b>&amp;</b>", 10},
-            {"[14:03:28]", {}, "uživatel Žofie vstoupil do diskuze", 3},
-            {{}, {}, "Petr mává € a Ж", 2},
-            {"[14:03:29]", "<Ňu>", "řádek 1\rřádek 2\nřádek 3\r\nřádek 4", 4},
-            {{}, {}, "obsah diskuze byl vytištěn", 1}};
+    return {{"[14:03:27]", "<Petr>", "ahoj {světe} \\ <b>&amp;</b>", LineLook::Chat},
+            {"[14:03:28]", {}, "uživatel Žofie vstoupil do diskuze", LineLook::Presence},
+            {{}, {}, "Petr mává € a Ж", LineLook::Action},
+            {"[14:03:29]", "<Ňu>", "řádek 1\rřádek 2\nřádek 3\r\nřádek 4", LineLook::Alert},
+            {{}, {}, "obsah diskuze byl vytištěn", LineLook::Status}};
 }
 
 struct Tools {
     Tools() { entries.list = sampleEntries(); }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
     QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
-    QString lastLine() const { return sink.lines.isEmpty() ? QString() : sink.lines.last().msg; }
+    QString lastLine() const { return sink.lines.isEmpty() ? QString() : sink.lines.last().text; }
     // Types the name into the open save dialog and confirms it.
     static void choose(const QString& file)
     {
@@ -171,7 +171,7 @@ void verifyReadBack(const QString& html, bool withSizes)
         const std::pair<QString, RunLook> runs[] = {
             {entry.stamp, TranscriptLooks::stamp()},
             {entry.nick, TranscriptLooks::nick()},
-            {entry.message, TranscriptLooks::message(entry.mtype)}};
+            {entry.message, TranscriptLooks::message(entry.look)}};
         for (const auto& [text, look] : runs) {
             for (const QString& line :
                  QString(text).split(QRegularExpression("\r\n?|\n"), Qt::SkipEmptyParts)) {
@@ -228,34 +228,36 @@ private slots:
     void entryLooks()
     {
         const QTime t = Afternoon;
-        // Message, type, nick, time, and what the pane shows.
-        const std::tuple<QString, int, QString, QTime, QString> rows[] = {
-            {"x", 4, " ", t, Alert + "x\n"}, // a nick of spaces asks for a bare line
-            {"x", 7, "  ", t, Plain + "x\n"},
-            {"x", 3, "", QTime(9, 5, 3), Stamp + "[09:05:03]" + Arrival + "x\n"},
-            {"x", 2, "", QTime(21, 7, 0), Stamp + "[21:07:00]" + Action + "x\n"},
-            {"ahoj", 10, "user1", t, Stamp + "[14:03:27]" + Nick + "<user1>" + Plain + "ahoj\n"},
-            {"x", 10, "\t ", t, Stamp + "[14:03:27]" + Nick + "<\t >" + Plain + "x\n"},
-            {"a\rb\r\nc", 1, "", t, Stamp + "[14:03:27]" + Status + "a\nb\nc\n"},
-            {"x", 0, "  ", t, Plain + "x\n"},
-            {"", 10, "user1", t, Stamp + "[14:03:27]" + Nick + "<user1>" + Plain + "\n"},
-            {"x", 4, " ", t, Alert + "x\n"}};
+        // Text, look, nick, time, and what the pane shows.
+        const std::tuple<QString, LineLook, QString, QTime, QString> rows[] = {
+            {"x", LineLook::Alert, " ", t, Alert + "x\n"}, // a nick of spaces asks for a bare line
+            {"x", LineLook::Chat, "  ", t, Plain + "x\n"},
+            {"x", LineLook::Presence, "", QTime(9, 5, 3), Stamp + "[09:05:03]" + Arrival + "x\n"},
+            {"x", LineLook::Action, "", QTime(21, 7, 0), Stamp + "[21:07:00]" + Action + "x\n"},
+            {"ahoj", LineLook::Chat, "user1", t,
+             Stamp + "[14:03:27]" + Nick + "<user1>" + Plain + "ahoj\n"},
+            {"x", LineLook::Chat, "\t ", t, Stamp + "[14:03:27]" + Nick + "<\t >" + Plain + "x\n"},
+            {"a\rb\r\nc", LineLook::Status, "", t, Stamp + "[14:03:27]" + Status + "a\nb\nc\n"},
+            {"x", LineLook::Chat, "  ", t, Plain + "x\n"},
+            {"", LineLook::Chat, "user1", t,
+             Stamp + "[14:03:27]" + Nick + "<user1>" + Plain + "\n"},
+            {"x", LineLook::Alert, " ", t, Alert + "x\n"}};
         QWidget owner;
         auto* all = new TranscriptView(&owner);
         QList<const QTextDocument*> alone;
-        for (const auto& [msg, mtype, uname, time, expected] : rows) {
+        for (const auto& [text, look, nick, time, expected] : rows) {
             auto* one = new TranscriptView(&owner);
             for (TranscriptView* view : {one, all}) {
                 view->setClock([time = time] { return time; });
-                view->AddLine(msg, mtype, uname);
+                view->appendLine(text, look, nick);
                 QCoreApplication::processEvents();
             }
             QCOMPARE(looks({one->document()}), expected);
             alone << one->document();
             // The store holds what the pane shows, with the message as it was given.
             const TranscriptEntry stored = one->entries().entryAt(0);
-            QCOMPARE(stored.message, msg);
-            QCOMPARE(stored.mtype, mtype);
+            QCOMPARE(stored.message, text);
+            QCOMPARE(stored.look, look);
             QCOMPARE(stored.lines().join('\n') + '\n', one->toPlainText());
         }
         QCOMPARE(looks({all->document()}), looks(alone));
@@ -264,13 +266,13 @@ private slots:
     void entriesOfOneTurnAreOneEditAfterEveryRunWasTold()
     {
         TranscriptView view;
-        QSignalSpy changes(&view, &TranscriptView::chat_Change);
+        QSignalSpy changes(&view, &TranscriptView::changed);
         QSignalSpy edits(view.document(), &QTextDocument::contentsChange);
-        view.AddLine(QStringLiteral("bare"), 4, QStringLiteral(" "));
+        view.appendBareLine(QStringLiteral("bare"), LineLook::Alert);
         QCOMPARE(changes.count(), 1);
-        view.AddLine(QStringLiteral("stamped\rin two lines"), 3, QString());
+        view.appendLine(QStringLiteral("stamped\rin two lines"), LineLook::Presence, QString());
         QCOMPARE(changes.count(), 1 + 2);
-        view.AddLine(QStringLiteral("chat"), 10, QStringLiteral("user1"));
+        view.appendLine(QStringLiteral("chat"), LineLook::Chat, QStringLiteral("user1"));
         QCOMPARE(changes.count(), 3 + 3);
         QCOMPARE(view.entries().entryCount(), 3);
         QCOMPARE(edits.count(), 0);
@@ -310,7 +312,7 @@ private slots:
                    characters() <= TranscriptView::ShownCharacters;
         };
         for (qsizetype i = 0; i < count; ++i) {
-            view.AddLine(message(i), 10, QStringLiteral("u"));
+            view.appendLine(message(i), LineLook::Chat, QStringLiteral("u"));
             if ((i + 1) % turn == 0) {
                 QCoreApplication::processEvents();
                 QVERIFY(withinBounds());
@@ -346,7 +348,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, shown);
         TranscriptView view;
-        view.AddLine(message, 0, QStringLiteral(" "));
+        view.appendBareLine(message, LineLook::Chat);
         QCoreApplication::processEvents();
         QCOMPARE(view.toPlainText(), shown + '\n');
         QCOMPARE(view.entries().entryAt(0).message, message);
@@ -376,7 +378,7 @@ private slots:
         const auto entry = [length](qsizetype serial) {
             return TranscriptEntry{"[12:00:00]", "<Eva>",
                                    QString::number(serial).leftJustified(length, '.'),
-                                   int(serial % 5)};
+                                   LineLook(serial % 5)};
         };
         TranscriptStore store({maxEntries, maxTextBytes});
         for (qsizetype serial = 0; serial < count; ++serial) {
@@ -406,7 +408,8 @@ private slots:
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         for (int i = 0; i < 300; ++i) {
-            view.AddLine(QStringLiteral("line %1").arg(i), 10, QStringLiteral("user1"));
+            view.appendLine(QStringLiteral("line %1").arg(i), LineLook::Chat,
+                            QStringLiteral("user1"));
             if (i % 50 == 0)
                 QCoreApplication::processEvents();
         }
@@ -420,7 +423,7 @@ private slots:
         QTextCursor selection(view.document());
         selection.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
         view.setTextCursor(selection);
-        view.AddLine(QStringLiteral("newest"), 3, QString());
+        view.appendLine(QStringLiteral("newest"), LineLook::Presence, QString());
         QTRY_COMPARE(bar->value(), bar->maximum());
         QCOMPARE(view.textCursor().selectedText(), selection.selectedText());
         const QTextCursor newest(view.document()->lastBlock().previous());
@@ -471,8 +474,10 @@ private slots:
         QVERIFY(dialog->selectedFiles().value(0).startsWith(t.dir.path() + "/vypis_"));
         Tools::choose(t.path("vypis"));
         const QString path = t.dir.filePath(file);
-        QTRY_COMPARE(t.sink.lines.value(0),
-                     (RecordedLine{"obsah diskuze byl uložen do souboru " + path, 1, " "}));
+        QTRY_COMPARE(
+            t.sink.lines.value(0),
+            (RecordedLine{
+                "obsah diskuze byl uložen do souboru " + path, LineLook::Status, {}, true}));
         QCOMPARE(t.files(), QStringList{file});
         for (const QByteArray& mark : marks)
             QVERIFY2(contents(path).contains(mark), mark);
@@ -504,7 +509,7 @@ private slots:
         QCOMPARE(lines.value(1), TranscriptExport::entryLines(sampleEntries().first()).first());
         if (kind != ExportKind::PlainText)
             QCOMPARE(document.find(QStringLiteral("do paměti")).charFormat().foreground().color(),
-                     TranscriptLooks::message(1).color);
+                     TranscriptLooks::message(LineLook::Status).color);
     }
 
     // The network pushes the oldest entries out while a save goes out in slices: the file has
@@ -540,9 +545,9 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("empty") << QList<TranscriptEntry>{} << QByteArray("\r\n");
         QTest::newRow("every kind of break")
-            << QList<TranscriptEntry>{{"[01:02:03]", "<Ňu>", "a\rb\nc\r\nd", 10},
-                                      {{}, {}, "", 1},
-                                      {"[01:02:04]", {}, "č€Ж", 3}}
+            << QList<TranscriptEntry>{{"[01:02:03]", "<Ňu>", "a\rb\nc\r\nd", LineLook::Chat},
+                                      {{}, {}, "", LineLook::Status},
+                                      {"[01:02:04]", {}, "č€Ж", LineLook::Presence}}
             << QByteArray("[01:02:03]<\xc5\x87u>a\r\nb\r\nc\r\nd\r\n\r\n"
                           "[01:02:04]\xc4\x8d\xe2\x82\xac\xd0\x96\r\n\r\n");
     }
@@ -596,7 +601,8 @@ private slots:
     {
         Tools t;
         for (int i = 0; i < 100'000; ++i)
-            t.entries.list.append({QStringLiteral("[12:00:00]"), "<Eva>", QString::number(i), 10});
+            t.entries.list.append(
+                {QStringLiteral("[12:00:00]"), "<Eva>", QString::number(i), LineLook::Chat});
         const QString file = t.path("dlouhy.txt");
         for (const bool cancel : {true, false}) {
             t.saver.save(ExportKind::PlainText);
@@ -620,7 +626,8 @@ private slots:
         t.printer.printer().setCopyCount(2);
         t.entries.dropped = 12;
         t.print(pdf);
-        QTRY_COMPARE(t.sink.lines.value(0), (RecordedLine{"obsah diskuze byl vytištěn", 1, " "}));
+        QTRY_COMPARE(t.sink.lines.value(0),
+                     (RecordedLine{"obsah diskuze byl vytištěn", LineLook::Status, {}, true}));
         const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
         QVERIFY(text.startsWith(MissingNote + "12\n"));
         QCOMPARE(text.count(MissingNote + "12\n"), 2);
@@ -636,9 +643,10 @@ private slots:
         if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
             QSKIP("pdftotext is needed to read the printout back");
         Tools t;
-        t.entries.list.append({{}, {}, QString(600, u'm'), 1}); // wraps at the right margin
+        t.entries.list.append(
+            {{}, {}, QString(600, u'm'), LineLook::Status}); // wraps at the right margin
         for (int i = 0; i < 150; ++i)
-            t.entries.list.append({"[12:00:00]", "<Eva>", QString::number(i), 10});
+            t.entries.list.append({"[12:00:00]", "<Eva>", QString::number(i), LineLook::Chat});
         const QString pdf = t.path("strany.pdf");
         t.print(pdf);
         QTRY_COMPARE(t.sink.lines.size(), 1);
@@ -680,7 +688,7 @@ private slots:
         MainMenus& menus = w.window.menus();
         menus.mnuRCHT->trigger();
         shownDialog<QFileDialog>()->reject();
-        QSignalSpy changed(w.window.chat(), &TranscriptView::chat_Change);
+        QSignalSpy changed(w.window.chat(), &TranscriptView::changed);
         QCOMPARE(menus.mnuClear->shortcut(), QKeySequence(Qt::Key_F8));
         menus.mnuClear->trigger();
         QCOMPARE(w.window.chat()->entries().entryCount(), 0);
@@ -688,7 +696,7 @@ private slots:
         QCOMPARE(changed.count(), 1);
         QVERIFY(!shownDialog<QMessageBox>() && !shownDialog<QDialog>());
         // The next entry starts the emptied pane.
-        w.window.chat()->AddLine(QStringLiteral("znovu"), 4, QStringLiteral(" "));
+        w.window.chat()->appendBareLine(QStringLiteral("znovu"), LineLook::Alert);
         QTRY_VERIFY(w.window.chat()->toPlainText().startsWith(QStringLiteral("znovu\n")));
     }
 

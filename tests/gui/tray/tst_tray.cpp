@@ -4,7 +4,7 @@
 #include "core/app/Platform.h"
 #include "gui/tray/Attention.h"
 #include "gui/tray/TrayAnnouncements.h"
-#include "gui/tray/TrayCode.h"
+#include "gui/tray/TrayIcon.h"
 
 #include <QDBusConnection>
 #include <QDir>
@@ -37,8 +37,8 @@ struct Tray {
     QMenu menu;
     std::unique_ptr<FakeTrayIcon> backend = std::make_unique<FakeTrayIcon>();
     FakeTrayIcon& icon = *backend;
-    TrayCode code{std::move(backend)};
-    QSignalSpy restore{&code, &TrayCode::restoreRequested};
+    TrayIcon code{std::move(backend)};
+    QSignalSpy restore{&code, &TrayIcon::restoreRequested};
     CountingSound sound;
     Options options;
     Sight sight = Sight::Active;
@@ -152,7 +152,7 @@ private slots:
         t.options.tooltip = words.contains("tooltip");
         t.options.playsound = words.contains("playsound");
         t.options.playwhenmin = words.contains("playwhenmin");
-        t.attention.chat_Change(QStringLiteral("Petr"), QStringLiteral("ahoj"));
+        t.attention.onTranscriptChanged(QStringLiteral("Petr"), QStringLiteral("ahoj"));
         QCOMPARE(t.icon.messages.size(), balloons);
         QCOMPARE(t.sound.plays, plays);
         QCOMPARE(t.code.isUnread(), marked);
@@ -167,18 +167,18 @@ private slots:
         t.sight = Sight::Hidden;
         t.options.tooltip = t.options.playwhenmin = true;
         for (int i = 0; i < 3; ++i)
-            t.attention.chat_Change(QStringLiteral("Petr"), QStringLiteral("ahoj"));
+            t.attention.onTranscriptChanged(QStringLiteral("Petr"), QStringLiteral("ahoj"));
         const Message first{"Kestrowind 2 informace", Activity.text + "Petr: ahoj", 1000};
         QCOMPARE(t.icon.messages, QList<Message>{first});
         QCOMPARE(t.sound.plays, 3);
         // The next line is news while the balloon is still up.
-        t.attention.chat_Change(QString(), QStringLiteral("uživatel Jana odešel"));
+        t.attention.onTranscriptChanged(QString(), QStringLiteral("uživatel Jana odešel"));
         QCOMPARE(t.icon.messages.size(), 2);
         QCOMPARE(t.icon.messages.last().text, Activity.text + "uživatel Jana odešel");
 
         // Without the icon there is no balloon, but the sound still plays.
         t.code.TrayRemove();
-        t.attention.chat_Change(QStringLiteral("Petr"), QStringLiteral("znovu"));
+        t.attention.onTranscriptChanged(QStringLiteral("Petr"), QStringLiteral("znovu"));
         QCOMPARE(t.icon.messages.size(), 2);
         QCOMPARE(t.sound.plays, 5);
     }
@@ -222,12 +222,12 @@ private slots:
     void iconComesAndGoesWithTheNotificationArea()
     {
         Tray t;
-        QSignalSpy appeared(&t.code, &TrayCode::trayAppeared);
-        QSignalSpy lost(&t.code, &TrayCode::trayLost);
+        QSignalSpy appeared(&t.code, &TrayIcon::trayAppeared);
+        QSignalSpy lost(&t.code, &TrayIcon::trayLost);
         t.icon.available = false;
         t.add(Welcome);
         t.sight = Sight::Behind;
-        t.attention.chat_Change(QStringLiteral("Petr"), QStringLiteral("ahoj"));
+        t.attention.onTranscriptChanged(QStringLiteral("Petr"), QStringLiteral("ahoj"));
         QVERIFY(!t.code.isInTray() && t.icon.shows == 0 && t.icon.messages.isEmpty());
         const int asked = t.icon.availabilityQueries;
         QTest::qWait(2100);

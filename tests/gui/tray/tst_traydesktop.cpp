@@ -5,8 +5,8 @@
 // a peer's wake brings the window into view without taking the keyboard. Captions and window
 // states are read as the window manager has them.
 #include "MainWindowFixture.h"
-#include "gui/window/Main.h"
 #include "core/protocol/Messages.h"
+#include "gui/window/Main.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -121,7 +121,7 @@ struct BalloonWatch final : QObject {
 // balloon and the sound when minimised switched on.
 struct DesktopWindow : MainWindowFixture {
     explicit DesktopWindow(bool totray = false)
-        : MainWindowFixture(QHostAddress(QHostAddress::LocalHost), TrayIcon::Desktop)
+        : MainWindowFixture(QHostAddress(QHostAddress::LocalHost), TrayKind::Desktop)
     {
         for (const auto& [key, value] :
              {std::pair{"tooltip", "1"}, {"playwhenmin", "1"}, {"totray", totray ? "1" : "0"}})
@@ -266,8 +266,8 @@ private slots:
         QVERIFY(w.window.menus().mnu_showwindow->isEnabled());
 
         const int plays = w.sound.plays;
-        w.window.chat()->AddLine(QStringLiteral("ahoj <b>všem</b>\rdruhý řádek"), 10,
-                                 QStringLiteral("Petr"));
+        w.window.chat()->appendLine(QStringLiteral("ahoj <b>všem</b>\rdruhý řádek"), LineLook::Chat,
+                                    QStringLiteral("Petr"));
         QTRY_VERIFY(balloons.showed(QStringLiteral("Petr: ahoj <b>všem</b> druhý řádek")));
         QVERIFY(!balloons.markup);
         QVERIFY(w.sound.plays > plays);
@@ -313,8 +313,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&other.editor));
         QVERIFY(!demandsAttention(&w.window) && !w.tray.isUnread());
 
-        w.receive(wake ? QByteArray("POPIT\tPetr\r\n")
-                       : Outgoing::chatLine(w.window.station().MyIP(), QStringLiteral("ahoj")));
+        w.receive(
+            wake ? QByteArray("POPIT\tPetr\r\n")
+                 : Outgoing::chatLine(w.window.station().ownAddress(), QStringLiteral("ahoj")));
         QTRY_VERIFY(w.window.isVisible() && !w.window.isHiddenToTray());
         QTRY_VERIFY(demandsAttention(&w.window));
         QVERIFY(w.tray.isUnread());

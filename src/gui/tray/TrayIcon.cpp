@@ -1,6 +1,6 @@
-#include "TrayCode.h"
+#include "TrayIcon.h"
 
-#include "QtTrayIcon.h"
+#include "QtTrayIconBackend.h"
 #include "gui/common/Icons.h"
 
 #include <QIcon>
@@ -11,28 +11,28 @@ const QString NoBalloon = QStringLiteral("none");
 const QString ProductTip = QStringLiteral("Kestrowind 2");
 } // namespace
 
-TrayCode::TrayCode(QObject* parent)
-    : TrayCode(std::make_unique<QtTrayIcon>(), parent)
+TrayIcon::TrayIcon(QObject* parent)
+    : TrayIcon(std::make_unique<QtTrayIconBackend>(), parent)
 {
 }
 
-TrayCode::TrayCode(std::unique_ptr<TrayIconBackend> backend, QObject* parent)
+TrayIcon::TrayIcon(std::unique_ptr<TrayIconBackend> backend, QObject* parent)
     : QObject(parent)
     , m_backend(std::move(backend))
 {
     m_balloonTime.setSingleShot(true);
-    connect(m_backend.get(), &TrayIconBackend::clicked, this, &TrayCode::onClicked);
+    connect(m_backend.get(), &TrayIconBackend::clicked, this, &TrayIcon::onClicked);
     connect(m_backend.get(), &TrayIconBackend::messageClicked, this, [this] {
         if (m_inTray)
             emit restoreRequested();
     });
     connect(m_backend.get(), &TrayIconBackend::availabilityChanged, this,
-            &TrayCode::onAvailabilityChanged);
+            &TrayIcon::onAvailabilityChanged);
 }
 
-TrayCode::~TrayCode() = default;
+TrayIcon::~TrayIcon() = default;
 
-void TrayCode::TrayReset()
+void TrayIcon::TrayReset()
 {
     m_balloonTime.stop();
     m_backend->hide();
@@ -40,7 +40,7 @@ void TrayCode::TrayReset()
     m_wanted = m_inTray = m_unread = false;
 }
 
-void TrayCode::TrayAdd(QWidget* window, QMenu* menu, const QString& text, const QString& title,
+void TrayIcon::TrayAdd(QWidget* window, QMenu* menu, const QString& text, const QString& title,
                        int seconds)
 {
     if (m_wanted)
@@ -55,7 +55,7 @@ void TrayCode::TrayAdd(QWidget* window, QMenu* menu, const QString& text, const 
     showBalloon(text, title, seconds);
 }
 
-void TrayCode::addIcon()
+void TrayIcon::addIcon()
 {
     showIcon();
     m_backend->setToolTip(ProductTip);
@@ -64,7 +64,7 @@ void TrayCode::addIcon()
     m_inTray = true;
 }
 
-void TrayCode::showIcon()
+void TrayIcon::showIcon()
 {
     QIcon icon = m_window ? m_window->windowIcon() : QIcon();
     if (icon.isNull())
@@ -72,7 +72,7 @@ void TrayCode::showIcon()
     m_backend->setIcon(m_unread ? Icons::withUnreadMark(icon) : icon);
 }
 
-void TrayCode::setUnread(bool unread)
+void TrayIcon::setUnread(bool unread)
 {
     if (unread == m_unread || !m_wanted)
         return;
@@ -81,7 +81,7 @@ void TrayCode::setUnread(bool unread)
         showIcon();
 }
 
-void TrayCode::onAvailabilityChanged()
+void TrayIcon::onAvailabilityChanged()
 {
     const bool available = m_backend->isAvailable();
     if (available && m_wanted && !m_inTray) {
@@ -95,7 +95,7 @@ void TrayCode::onAvailabilityChanged()
     }
 }
 
-void TrayCode::TrayBalloon(QWidget* window, QMenu* menu, const QString& text, const QString& title,
+void TrayIcon::TrayBalloon(QWidget* window, QMenu* menu, const QString& text, const QString& title,
                            int seconds)
 {
     Q_UNUSED(window);
@@ -103,25 +103,25 @@ void TrayCode::TrayBalloon(QWidget* window, QMenu* menu, const QString& text, co
     TrayBalloon(text, title, seconds);
 }
 
-void TrayCode::TrayBalloon(const QString& text, const QString& title, int seconds)
+void TrayIcon::TrayBalloon(const QString& text, const QString& title, int seconds)
 {
     if (m_inTray)
         showBalloon(text, title, seconds);
 }
 
-void TrayCode::TraySetTip(const QString& text)
+void TrayIcon::TraySetTip(const QString& text)
 {
     if (m_inTray)
         m_backend->setToolTip(text);
 }
 
-void TrayCode::TrayRemove()
+void TrayIcon::TrayRemove()
 {
     if (m_wanted)
         TrayReset();
 }
 
-void TrayCode::showBalloon(const QString& text, const QString& title, int seconds)
+void TrayIcon::showBalloon(const QString& text, const QString& title, int seconds)
 {
     if (text == NoBalloon || title == NoBalloon)
         return;
@@ -135,7 +135,7 @@ void TrayCode::showBalloon(const QString& text, const QString& title, int second
     m_backend->showMessage(title, text, seconds * 1000);
 }
 
-void TrayCode::onClicked(TrayIconBackend::Click click)
+void TrayIcon::onClicked(TrayIconBackend::Click click)
 {
     // A click can still be queued from an icon that has just been taken away.
     if (m_inTray && click == TrayIconBackend::Click::Double)

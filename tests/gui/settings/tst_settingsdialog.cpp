@@ -2,9 +2,9 @@
 // first-run welcome; and the update link that hands over to the update client.
 #include "MainWindowFixture.h"
 #include "core/app/Platform.h"
+#include "gui/settings/SettingsDialog.h"
 #include "gui/settings/SettingsHolder.h"
 #include "gui/settings/UpdateLauncher.h"
-#include "gui/settings/frmAbout.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -76,7 +76,7 @@ struct Launcher {
 
 } // namespace
 
-class tst_frmAbout final : public QObject {
+class tst_SettingsDialog final : public QObject {
     Q_OBJECT
 
 public slots:
@@ -100,7 +100,7 @@ private slots:
     void oneFixedTopmostDialogWhoseLinksLeaveItOpen()
     {
         Fixture f;
-        frmAbout* made = &f.holder.dialog();
+        SettingsDialog* made = &f.holder.dialog();
         QVERIFY(!made->isVisible());
         QCOMPARE(made->windowTitle(), QStringLiteral("nastavení aplikace"));
         QCOMPARE(made->maximumSize(), made->minimumSize());
@@ -111,7 +111,7 @@ private slots:
         f.holder.show();
         f.holder.show();
         QCOMPARE(&f.holder.dialog(), made);
-        QCOMPARE(f.window.findChildren<frmAbout*>().size(), 1);
+        QCOMPARE(f.window.findChildren<SettingsDialog*>().size(), 1);
         QVERIFY(made->isVisible() && !made->isModal());
         QVERIFY(made->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
@@ -152,7 +152,7 @@ private slots:
             Fixture f;
             f.write("nick", QStringLiteral("starý"));
             f.holder.show();
-            QPointer<frmAbout> shown = &f.holder.dialog();
+            QPointer<SettingsDialog> shown = &f.holder.dialog();
             f.control<QLineEdit>("Text1")->setText(QStringLiteral("nový"));
             Fixture::click(f.control<QCheckBox>("Check1"));
             const Options edited{QStringLiteral("nový"), true};
@@ -216,7 +216,7 @@ private slots:
         QFETCH(QString, outcome);
         Fixture f;
         f.holder.show();
-        QPointer<frmAbout> dialog = &f.holder.dialog();
+        QPointer<SettingsDialog> dialog = &f.holder.dialog();
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         f.control<QLineEdit>("Text1")->setText(QStringLiteral("nový"));
         QSignalSpy update(&f.holder, &SettingsHolder::updateLinkClicked);
@@ -264,7 +264,7 @@ private slots:
         QPointer<SettingsHolder> holder =
             new SettingsHolder(f.store, f.autostart, f.dir.path(), {}, window);
         holder->show();
-        QPointer<frmAbout> dialog = &holder->dialog();
+        QPointer<SettingsDialog> dialog = &holder->dialog();
         dialog->close(); // its deletion still pending
         delete window;
         QVERIFY(!holder && !dialog);
@@ -275,7 +275,7 @@ private slots:
     {
         Fixture f;
         f.write("first", {}); // never marked as run
-        QCOMPARE(f.holder.current().nick, Platform::GetWindowsUserName());
+        QCOMPARE(f.holder.current().nick, Platform::loginName());
         auto* box = f.window.findChild<QMessageBox*>();
         QVERIFY(box && box->isVisible() && box->windowModality() == Qt::NonModal);
         QVERIFY(box->text().startsWith(QStringLiteral("Vítejte v aplikaci")));
@@ -357,7 +357,7 @@ private slots:
         QVERIFY(w.start());
         Launcher l(QString(), QFile::ReadOwner | QFile::ExeOwner);
         w.store.write(Service, "options", "path", l.dir.filePath("klient"));
-        QSignalSpy unloaded(&w.window, &frmchat::unloaded);
+        QSignalSpy unloaded(&w.window, &MainWindow::unloaded);
         w.window.settings().show();
         QTest::mouseClick(w.window.settings().dialog().findChild<QWidget*>("Label36"),
                           Qt::LeftButton, {}, {2, 2});
@@ -374,5 +374,5 @@ private:
     QList<QUrl> m_opened;
 };
 
-QTEST_MAIN(tst_frmAbout)
-#include "tst_frmabout.moc"
+QTEST_MAIN(tst_SettingsDialog)
+#include "tst_settingsdialog.moc"

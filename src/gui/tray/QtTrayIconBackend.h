@@ -6,12 +6,12 @@
 #include <QSystemTrayIcon>
 
 // The notification-area icon of the desktop the program runs on.
-class QtTrayIcon final : public TrayIconBackend {
+class QtTrayIconBackend final : public TrayIconBackend {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(QtTrayIcon)
+    Q_DISABLE_COPY_MOVE(QtTrayIconBackend)
 
 public:
-    explicit QtTrayIcon(QObject* parent = nullptr);
+    explicit QtTrayIconBackend(QObject* parent = nullptr);
 
     bool isAvailable() const override;
     void setIcon(const QIcon& icon) override;

@@ -15,15 +15,15 @@
 // place for short balloons. Where the desktop has no tray, every call does nothing, but the
 // icon comes as soon as a notification area announces itself (a panel that starts after the
 // program), and goes with it.
-class TrayCode final : public QObject {
+class TrayIcon final : public QObject {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(TrayCode)
+    Q_DISABLE_COPY_MOVE(TrayIcon)
 
 public:
     // Uses the desktop's own notification area.
-    explicit TrayCode(QObject* parent = nullptr);
-    explicit TrayCode(std::unique_ptr<TrayIconBackend> backend, QObject* parent = nullptr);
-    ~TrayCode() override;
+    explicit TrayIcon(QObject* parent = nullptr);
+    explicit TrayIcon(std::unique_ptr<TrayIconBackend> backend, QObject* parent = nullptr);
+    ~TrayIcon() override;
 
     // Takes any icon away and forgets it.
     void TrayReset();

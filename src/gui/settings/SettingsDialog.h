@@ -44,12 +44,12 @@ private:
 // The settings dialog. While it exists its nick field and check boxes are the live option
 // values; saving and its lifetime belong to the SettingsHolder. Everything in it can be reached
 // and used from the keyboard.
-class frmAbout final : public QWidget {
+class SettingsDialog final : public QWidget {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(frmAbout)
+    Q_DISABLE_COPY_MOVE(SettingsDialog)
 
 public:
-    explicit frmAbout(QWidget* parent = nullptr);
+    explicit SettingsDialog(QWidget* parent = nullptr);
 
     Options options() const;
     void setOptions(const Options& options);

@@ -1,49 +1,49 @@
-#include "QtTrayIcon.h"
+#include "QtTrayIconBackend.h"
 
 #include <QIcon>
 #include <QMenu>
 
-QtTrayIcon::QtTrayIcon(QObject* parent)
+QtTrayIconBackend::QtTrayIconBackend(QObject* parent)
     : TrayIconBackend(parent)
 {
-    connect(&m_icon, &QSystemTrayIcon::activated, this, &QtTrayIcon::onActivated);
+    connect(&m_icon, &QSystemTrayIcon::activated, this, &QtTrayIconBackend::onActivated);
     connect(&m_icon, &QSystemTrayIcon::messageClicked, this, &TrayIconBackend::messageClicked);
     connect(&m_announcements, &TrayAnnouncements::trayMayHaveChanged, this,
             &TrayIconBackend::availabilityChanged);
     m_escapeMessages = TrayAnnouncements::notifiesOverDBus();
 }
 
-bool QtTrayIcon::isAvailable() const
+bool QtTrayIconBackend::isAvailable() const
 {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void QtTrayIcon::setIcon(const QIcon& icon)
+void QtTrayIconBackend::setIcon(const QIcon& icon)
 {
     m_icon.setIcon(icon);
 }
 
-void QtTrayIcon::show()
+void QtTrayIconBackend::show()
 {
     m_icon.show();
 }
 
-void QtTrayIcon::hide()
+void QtTrayIconBackend::hide()
 {
     m_icon.hide();
 }
 
-void QtTrayIcon::setToolTip(const QString& text)
+void QtTrayIconBackend::setToolTip(const QString& text)
 {
     m_icon.setToolTip(text);
 }
 
-void QtTrayIcon::setContextMenu(QMenu* menu)
+void QtTrayIconBackend::setContextMenu(QMenu* menu)
 {
     m_icon.setContextMenu(menu);
 }
 
-void QtTrayIcon::showMessage(const QString& title, const QString& text, int msec)
+void QtTrayIconBackend::showMessage(const QString& title, const QString& text, int msec)
 {
     // The texts break lines with a bare carriage return, which notification popups show
     // as a stray glyph or an empty last line.
@@ -56,7 +56,7 @@ void QtTrayIcon::showMessage(const QString& title, const QString& text, int msec
     m_icon.showMessage(title, shown, QSystemTrayIcon::NoIcon, msec);
 }
 
-void QtTrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
+void QtTrayIconBackend::onActivated(QSystemTrayIcon::ActivationReason reason)
 {
     switch (reason) {
     case QSystemTrayIcon::Trigger:

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "gui/common/NoteBoxes.h"
 #include "WindowUrgency.h"
 #include "core/app/CommandLine.h"
 #include "core/net/UdpTransport.h"
 #include "core/protocol/Station.h"
+#include "gui/common/NoteBoxes.h"
 #include "gui/tray/Attention.h"
-#include "gui/tray/TrayCode.h"
+#include "gui/tray/TrayIcon.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -26,9 +26,9 @@ class UserListView;
 
 // The main window: transcript, composer, user list and status bar, with the station that
 // connects them to the network. Closing it ends the program.
-class frmchat final : public QMainWindow {
+class MainWindow final : public QMainWindow {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(frmchat)
+    Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
     // What the window needs from the platform; tests hand in stand-ins.
@@ -36,12 +36,12 @@ public:
         SettingsStore& store;
         Autostart& autostart;
         SoundPlayer& sound;
-        TrayCode& tray;
+        TrayIcon& tray;
         UdpEndpoints endpoints = {};
     };
 
-    explicit frmchat(Services services, QWidget* parent = nullptr);
-    ~frmchat() override;
+    explicit MainWindow(Services services, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Brings the station onto the network. False when the start ends here ("/uninstall").
     bool Form_Load(const StartOptions& start);
@@ -72,10 +72,13 @@ public:
     MainMenus& menus() const { return *m_menus; }
     UserActions& userActions() const { return *m_userActions; }
     SettingsHolder& settings() const { return *m_settings; }
-    TrayCode& tray() { return m_tray; }
+    TrayIcon& tray() { return m_tray; }
     QRect designGeometry(const QWidget* control) const;
 
-    int WakeType() const { return m_station.messages().WakeType(); }
+    Messages::AttentionResponse attentionResponse()
+    {
+        return m_station.messages().attentionResponse();
+    }
     void mnu_waketype_Click(int index);
 
 signals:
@@ -117,7 +120,7 @@ private:
 
     SettingsStore& m_store;
     Autostart& m_autostart;
-    TrayCode& m_tray;
+    TrayIcon& m_tray;
     TranscriptView* m_chat = nullptr;
     NoteBoxes m_notes{this};
     Station m_station;

@@ -1,13 +1,9 @@
-#include "frmchat.h"
+#include "MainWindow.h"
 
 #include "Composer.h"
-#include "gui/common/Icons.h"
 #include "MainMenus.h"
-#include "gui/settings/SettingsHolder.h"
 #include "StatusPanels.h"
 #include "TranscriptTools.h"
-#include "gui/transcript/TranscriptView.h"
-#include "gui/settings/UpdateLauncher.h"
 #include "UserActions.h"
 #include "UserListView.h"
 #include "core/app/AboutText.h"
@@ -15,7 +11,11 @@
 #include "core/app/Platform.h"
 #include "core/app/SettingsStore.h"
 #include "core/app/Version.h"
-#include "gui/settings/frmAbout.h"
+#include "gui/common/Icons.h"
+#include "gui/settings/SettingsDialog.h"
+#include "gui/settings/SettingsHolder.h"
+#include "gui/settings/UpdateLauncher.h"
+#include "gui/transcript/TranscriptView.h"
 #include "gui/transfer/TransferDialogs.h"
 
 #include <QAction>
@@ -54,7 +54,7 @@ constexpr int DesignFrameTwips = StartWidthTwips - 8895;
 
 } // namespace
 
-frmchat::frmchat(Services services, QWidget* parent)
+MainWindow::MainWindow(Services services, QWidget* parent)
     : QMainWindow(parent)
     , m_store(services.store)
     , m_autostart(services.autostart)
@@ -70,12 +70,11 @@ frmchat::frmchat(Services services, QWidget* parent)
                   m_urgency.set();
           })
 {
-    setObjectName(QStringLiteral("frmchat"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Kestrowind "));
     setWindowIcon(Icons::application());
     m_settings = new SettingsHolder(
-        m_store, m_autostart, Platform::programFolder(), [this] { return m_station.Username(); },
-        this);
+        m_store, m_autostart, Platform::programFolder(), [this] { return m_station.nick(); }, this);
     buildClientArea();
     m_menus = new MainMenus(*menuBar(), this);
     m_userActions = new UserActions(m_station, *m_chat, *m_menus, *m_settings, this);
@@ -84,9 +83,9 @@ frmchat::frmchat(Services services, QWidget* parent)
     resize(DesignClient.width(), DesignClient.height() + menuBar()->sizeHint().height());
 }
 
-frmchat::~frmchat() = default;
+MainWindow::~MainWindow() = default;
 
-void frmchat::buildClientArea()
+void MainWindow::buildClientArea()
 {
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
@@ -103,7 +102,7 @@ void frmchat::buildClientArea()
     m_client->installEventFilter(this);
 }
 
-void frmchat::connectActions()
+void MainWindow::connectActions()
 {
     // The items' keys work from the window even while their menu is out of the menu bar.
     for (QMenu* menu : {m_menus->mnu_chat, m_menus->mnu_User, m_menus->mnuTools, m_menus->mnu_wake,
@@ -113,18 +112,18 @@ void frmchat::connectActions()
         connect(m_menus->mnu_waketype[i], &QAction::triggered, this,
                 [this, i] { mnu_waketype_Click(i); });
     connect(m_menus->mnu_quit, &QAction::triggered, this, &QWidget::close);
-    connect(m_menus->mnu_showwindow, &QAction::triggered, this, &frmchat::mnu_showwindow_Click);
-    connect(m_menus->mnu_hidewindow, &QAction::triggered, this, &frmchat::mnu_hidewindow_Click);
+    connect(m_menus->mnu_showwindow, &QAction::triggered, this, &MainWindow::mnu_showwindow_Click);
+    connect(m_menus->mnu_hidewindow, &QAction::triggered, this, &MainWindow::mnu_hidewindow_Click);
     connect(m_menus->mnu_About, &QAction::triggered, m_settings, &SettingsHolder::show);
     connect(m_menus->mnuUpdate, &QAction::triggered, m_settings, &SettingsHolder::show);
 
     connect(m_settings, &SettingsHolder::nickConfirmed, this, [this](const QString& nick) {
-        m_station.setUsername(nick);
-        m_station.presence().RequestPing();
+        m_station.setNick(nick);
+        m_station.presence().requestPing();
     });
-    connect(&m_station, &Station::usernameChanged, m_sendtext, &Composer::updateMaxLength);
+    connect(&m_station, &Station::nickChanged, m_sendtext, &Composer::updateMaxLength);
     connect(m_sendtext, &Composer::wireNoteChanged, m_status, &StatusPanels::showNote);
-    connect(&m_station, &Station::myIpChanged, this, [this](const QString& address) {
+    connect(&m_station, &Station::ownAddressChanged, this, [this](const QString& address) {
         m_status->setPanelText(QStringLiteral("ip"), address);
         m_sendtext->updateMaxLength();
     });
@@ -132,23 +131,24 @@ void frmchat::connectActions()
         m_status->setPanelText(QStringLiteral("users_online"), text);
     });
     connect(&m_station.messages(), &Messages::attentionRequested, this,
-            &frmchat::onAttentionRequested);
-    connect(
-        m_chat, &TranscriptView::chat_Change, this,
-        [this](const QString& nick, const QString& text) { m_attention.chat_Change(nick, text); });
+            &MainWindow::onAttentionRequested);
+    connect(m_chat, &TranscriptView::changed, this,
+            [this](const QString& nick, const QString& text) {
+                m_attention.onTranscriptChanged(nick, text);
+            });
     connect(m_sendtext, &Composer::clicked, this,
             [this] { m_tray.TraySetTip(QStringLiteral("Kestrowind 2")); });
     connect(m_users, &UserListView::entryReleased, m_userActions, &UserActions::onEntryReleased);
     connect(m_users, &UserListView::emptyReleased, m_userActions, &UserActions::onEmptyReleased);
-    connect(&m_tray, &TrayCode::restoreRequested, this, &frmchat::restoreWindow);
-    connect(&m_tray, &TrayCode::trayAppeared, this, &frmchat::onTrayAppeared);
-    connect(&m_tray, &TrayCode::trayLost, this, &frmchat::onTrayLost);
+    connect(&m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreWindow);
+    connect(&m_tray, &TrayIcon::trayAppeared, this, &MainWindow::onTrayAppeared);
+    connect(&m_tray, &TrayIcon::trayLost, this, &MainWindow::onTrayLost);
 
     connectTranscriptTools(*m_menus, *m_chat, Platform::programFolder(), this);
     auto* updates = new UpdateLauncher(m_store, this);
     connect(m_settings, &SettingsHolder::updateLinkClicked, updates,
             [this, updates] { updates->Label36_Click(&m_settings->dialog()); });
-    connect(updates, &UpdateLauncher::handedOver, this, &frmchat::handOver);
+    connect(updates, &UpdateLauncher::handedOver, this, &MainWindow::handOver);
     connect(m_menus->mnu_sendfile, &QAction::triggered, this, [this] {
         const QString user = m_userActions->SelectedUser();
         if (m_station.roster().rowOf(user) >= 0)
@@ -156,7 +156,7 @@ void frmchat::connectActions()
     });
 }
 
-bool frmchat::Form_Load(const StartOptions& start)
+bool MainWindow::Form_Load(const StartOptions& start)
 {
     m_tray.TrayReset();
     RecordLayout();
@@ -171,14 +171,14 @@ bool frmchat::Form_Load(const StartOptions& start)
 
     QString nick = m_settings->current().nick;
     if (nick.isEmpty())
-        nick = Platform::GetWindowsUserName();
+        nick = Platform::loginName();
     if (nick.isEmpty())
         nick = QStringLiteral("anonymní");
-    m_station.setUsername(nick);
-    m_station.setMyIcon(QString::fromLatin1(Roster::UserIcon));
+    m_station.setNick(nick);
+    m_station.setIcon(QString::fromLatin1(Roster::UserIcon));
     mnu_waketype_Click(1);
     m_tray.TrayAdd(this, m_menus->mnu_chat, QStringLiteral("none"), QStringLiteral("none"), 1);
-    m_status->setPanelText(QStringLiteral("ip"), m_station.MyIP());
+    m_status->setPanelText(QStringLiteral("ip"), m_station.ownAddress());
     m_chat->clearTranscript();
     m_station.presence().Logon();
     writeStartLines(listening);
@@ -189,7 +189,7 @@ bool frmchat::Form_Load(const StartOptions& start)
     return true;
 }
 
-void frmchat::presentAtStart(bool hidden)
+void MainWindow::presentAtStart(bool hidden)
 {
     if (hidden || m_settings->current().totray)
         hideToTray();
@@ -197,30 +197,30 @@ void frmchat::presentAtStart(bool hidden)
         show();
 }
 
-void frmchat::writeStartLines(bool listening)
+void MainWindow::writeStartLines(bool listening)
 {
-    m_chat->AddLine(QStringLiteral("Kestrowind v.: %1.%2 build: %3 aplikace spuštěna")
-                        .arg(Version::Major)
-                        .arg(Version::Minor)
-                        .arg(Version::Build),
-                    4);
-    m_chat->AddLine(QStringLiteral("přihlášený uživatel: ") + Platform::GetWindowsUserName() +
-                        QStringLiteral("; název počítače: ") + Platform::GetMachineName() +
-                        QStringLiteral("; IP: ") + m_station.MyIP(),
-                    3);
-    m_chat->AddLine(QStringLiteral("© 2008 %1, všechna práva vyhrazena; %2, %3")
-                        .arg(QLatin1String(Version::Maker), QLatin1String(Version::MakerWeb),
-                             QLatin1String(Version::MakerMail)),
-                    2);
+    m_chat->appendLine(QStringLiteral("Kestrowind v.: %1.%2 build: %3 aplikace spuštěna")
+                           .arg(Version::Major)
+                           .arg(Version::Minor)
+                           .arg(Version::Build),
+                       LineLook::Alert);
+    m_chat->appendLine(QStringLiteral("přihlášený uživatel: ") + Platform::loginName() +
+                           QStringLiteral("; název počítače: ") + Platform::machineName() +
+                           QStringLiteral("; IP: ") + m_station.ownAddress(),
+                       LineLook::Presence);
+    m_chat->appendLine(QStringLiteral("© 2008 %1, všechna práva vyhrazena; %2, %3")
+                           .arg(QLatin1String(Version::Maker), QLatin1String(Version::MakerWeb),
+                                QLatin1String(Version::MakerMail)),
+                       LineLook::Action);
     // Chatting into the void without knowing it is worse than any warning.
     if (!listening)
-        m_chat->AddLine(QStringLiteral("port %1 je obsazen jiným programem: zprávy od ostatních "
-                                       "uživatelů se nebudou přijímat")
-                            .arg(m_station.port()),
-                        4);
+        m_chat->appendLine(QStringLiteral("port %1 je obsazen jiným programem: zprávy od ostatních "
+                                          "uživatelů se nebudou přijímat")
+                               .arg(m_station.port()),
+                           LineLook::Alert);
 }
 
-void frmchat::uninstall()
+void MainWindow::uninstall()
 {
     m_store.deleteApplication(QString::fromLatin1(Version::SettingsApplication));
     // An uninstalled program must not come back at the next logon.
@@ -229,28 +229,28 @@ void frmchat::uninstall()
                          QStringLiteral("skript pro odinstalování byl úspěšně proveden"));
 }
 
-QString frmchat::aboutBlock()
+QString MainWindow::aboutBlock()
 {
-    return AboutText::block({AboutText::updateServiceVersion(m_store), m_station.MyIP(),
-                             Platform::GetWindowsUserName(), m_settings->current().nick,
-                             Platform::GetMachineName()});
+    return AboutText::block({AboutText::updateServiceVersion(m_store), m_station.ownAddress(),
+                             Platform::loginName(), m_settings->current().nick,
+                             Platform::machineName()});
 }
 
-void frmchat::mnu_waketype_Click(int index)
+void MainWindow::mnu_waketype_Click(int index)
 {
     m_menus->mnu_waketype[index]->setChecked(true);
     m_menus->mnu_waketype[1 - index]->setChecked(false);
-    m_station.messages().setWakeType(index);
+    m_station.messages().setAttentionResponse(Messages::AttentionResponse(index));
 }
 
-void frmchat::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     m_urgency.clear();
     Form_Unload();
     event->accept();
 }
 
-void frmchat::Form_Unload()
+void MainWindow::Form_Unload()
 {
     if (m_unloaded)
         return;
@@ -266,18 +266,18 @@ void frmchat::Form_Unload()
     emit unloaded();
 }
 
-void frmchat::handOver()
+void MainWindow::handOver()
 {
     m_unloaded = true;
     emit unloaded();
 }
 
-void frmchat::mnu_hidewindow_Click()
+void MainWindow::mnu_hidewindow_Click()
 {
     hideToTray();
 }
 
-void frmchat::hideToTray()
+void MainWindow::hideToTray()
 {
     if (m_tray.isInTray()) {
         // Withdrawn at once, not minimised first: what the window manager then does with a
@@ -291,7 +291,7 @@ void frmchat::hideToTray()
     updateWindowItems();
 }
 
-void frmchat::mnu_showwindow_Click()
+void MainWindow::mnu_showwindow_Click()
 {
     restoreWindow();
     // As wide as the screen allows.
@@ -301,12 +301,12 @@ void frmchat::mnu_showwindow_Click()
     resize(qMin(px(ShownWidthTwips), available) - frame, height());
 }
 
-void frmchat::restoreWindow()
+void MainWindow::restoreWindow()
 {
     bringBack(true);
 }
 
-void frmchat::onAttentionRequested()
+void MainWindow::onAttentionRequested()
 {
     if (windowSight() == Attention::WindowSight::Active)
         return;
@@ -318,7 +318,7 @@ void frmchat::onAttentionRequested()
     m_urgency.set();
 }
 
-void frmchat::bringBack(bool activate)
+void MainWindow::bringBack(bool activate)
 {
     m_hiddenToTray = false;
     setAttribute(Qt::WA_ShowWithoutActivating, !activate);
@@ -342,21 +342,21 @@ void frmchat::bringBack(bool activate)
 
 // Some window managers (openbox 3.6) crash when a window leaves them while they still flash it
 // for its urgency; taken back first, the flashing stops.
-void frmchat::withdraw()
+void MainWindow::withdraw()
 {
     m_urgency.clear();
     hide();
 }
 
 // A window that waited in the task bar for a notification area goes into it.
-void frmchat::onTrayAppeared()
+void MainWindow::onTrayAppeared()
 {
     if (isVisible() && isMinimized())
         hideToTray();
 }
 
 // Nothing would bring a window in a vanished tray back: the task bar takes it.
-void frmchat::onTrayLost()
+void MainWindow::onTrayLost()
 {
     if (!m_hiddenToTray)
         return;
@@ -364,7 +364,7 @@ void frmchat::onTrayLost()
     hideToTray();
 }
 
-Attention::WindowSight frmchat::windowSight() const
+Attention::WindowSight MainWindow::windowSight() const
 {
     if (m_hiddenToTray || isMinimized())
         return Attention::WindowSight::Hidden;
@@ -373,7 +373,7 @@ Attention::WindowSight frmchat::windowSight() const
     return isActiveWindow() ? Attention::WindowSight::Active : Attention::WindowSight::Behind;
 }
 
-void frmchat::changeEvent(QEvent* event)
+void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
@@ -384,19 +384,19 @@ void frmchat::changeEvent(QEvent* event)
     }
 }
 
-void frmchat::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     Form_Resize();
 }
 
-void frmchat::hideEvent(QHideEvent* event)
+void MainWindow::hideEvent(QHideEvent* event)
 {
     QMainWindow::hideEvent(event);
     updateWindowItems();
 }
 
-void frmchat::Form_Resize()
+void MainWindow::Form_Resize()
 {
     // Whatever shows a window the tray holds, it goes back there; only bringBack() takes it out.
     if (isVisible() && m_tray.isInTray() && (isMinimized() || m_hiddenToTray)) {
@@ -415,14 +415,14 @@ void frmchat::Form_Resize()
 }
 
 // "zobrazit okno" is for a window the user cannot see, "skrýt okno" for one they can.
-void frmchat::updateWindowItems()
+void MainWindow::updateWindowItems()
 {
     const bool shown = isVisible() && !isMinimized() && !m_hiddenToTray;
     m_menus->mnu_showwindow->setEnabled(!shown);
     m_menus->mnu_hidewindow->setEnabled(shown);
 }
 
-QRect frmchat::designGeometry(const QWidget* control) const
+QRect MainWindow::designGeometry(const QWidget* control) const
 {
     for (const ControlGeometry& record : m_layout) {
         if (record.control == control)
@@ -431,7 +431,7 @@ QRect frmchat::designGeometry(const QWidget* control) const
     return {};
 }
 
-void frmchat::RecordLayout()
+void MainWindow::RecordLayout()
 {
     // The window is not laid out before it is shown; its inner area is still the design's.
     m_designClient = DesignClient;
@@ -441,7 +441,7 @@ void frmchat::RecordLayout()
         m_layout.append({control, control->geometry()});
 }
 
-bool frmchat::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_client && event->type() == QEvent::Resize)
         applyLayout(m_client->size());
@@ -449,7 +449,7 @@ bool frmchat::eventFilter(QObject* watched, QEvent* event)
 }
 
 // Every control scales from the record taken at load, so no error builds up over resizes.
-void frmchat::applyLayout(const QSize& clientSize)
+void MainWindow::applyLayout(const QSize& clientSize)
 {
     if (m_layout.isEmpty() || m_designClient.isEmpty() || clientSize.isEmpty())
         return;
@@ -462,7 +462,7 @@ void frmchat::applyLayout(const QSize& clientSize)
     }
 }
 
-void frmchat::setOuterWidth(int twips)
+void MainWindow::setOuterWidth(int twips)
 {
     // Until the window is on screen its frame is unknown; assume the one it was drawn with.
     const int frame = isVisible() ? frameGeometry().width() - width() : px(DesignFrameTwips);

@@ -1,4 +1,4 @@
-#include "frmProgress.h"
+#include "TransferProgressWindow.h"
 
 #include "core/transfer/Transfer.h"
 #include "core/transfer/TransferText.h"
@@ -63,12 +63,12 @@ void setValue(QLabel* label, const QString& text)
 
 } // namespace
 
-frmProgress::frmProgress(Transfer& transfer, QWidget* parent)
+TransferProgressWindow::TransferProgressWindow(Transfer& transfer, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_transfer(&transfer)
 {
-    setObjectName(QStringLiteral("frmProgress"));
+    setObjectName(QStringLiteral("TransferProgressWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     // An acceptance from a peer opens it: the keyboard stays where the user is typing.
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -80,16 +80,16 @@ frmProgress::frmProgress(Transfer& transfer, QWidget* parent)
 
     m_repaint.setSingleShot(true);
     m_repaint.setInterval(RepaintInterval);
-    connect(&m_repaint, &QTimer::timeout, this, &frmProgress::onRepaintDue);
-    connect(&transfer, &Transfer::progressed, this, &frmProgress::onProgressed);
-    connect(&transfer, &Transfer::finished, this, &frmProgress::onFinished);
+    connect(&m_repaint, &QTimer::timeout, this, &TransferProgressWindow::onRepaintDue);
+    connect(&transfer, &Transfer::progressed, this, &TransferProgressWindow::onProgressed);
+    connect(&transfer, &Transfer::finished, this, &TransferProgressWindow::onFinished);
     SetInfo(transfer.fileLabel(), transfer.totalSize());
     SetProgress(transfer.done());
 }
 
-frmProgress::~frmProgress() = default;
+TransferProgressWindow::~TransferProgressWindow() = default;
 
-void frmProgress::buildLabels()
+void TransferProgressWindow::buildLabels()
 {
     const auto right = Qt::AlignRight;
     label(this, "Label1_0", QStringLiteral("soubor"), twipsRect(120, 0, 585, 195), right);
@@ -124,7 +124,7 @@ void frmProgress::buildLabels()
     m_cancel->installEventFilter(this);
 }
 
-void frmProgress::SetInfo(const QString& file, qint64 totalsize)
+void TransferProgressWindow::SetInfo(const QString& file, qint64 totalsize)
 {
     m_fileName->setText(file);
     // A long path that does not fit can still be read whole; escaped, as tool tips take
@@ -136,7 +136,7 @@ void frmProgress::SetInfo(const QString& file, qint64 totalsize)
     setValue(m_sizeMb, TransferText::megabytes(totalsize));
 }
 
-void frmProgress::SetProgress(qint64 donebytes)
+void TransferProgressWindow::SetProgress(qint64 donebytes)
 {
     m_latest = donebytes;
     m_repaintPending = false;
@@ -149,7 +149,7 @@ void frmProgress::SetProgress(qint64 donebytes)
 }
 
 // A gigabyte is a hundred thousand blocks: the labels follow at a pace a person can read.
-void frmProgress::onProgressed(qint64 done)
+void TransferProgressWindow::onProgressed(qint64 done)
 {
     m_latest = done;
     if (m_repaint.isActive()) {
@@ -160,7 +160,7 @@ void frmProgress::onProgressed(qint64 done)
     m_repaint.start();
 }
 
-void frmProgress::onRepaintDue()
+void TransferProgressWindow::onRepaintDue()
 {
     if (m_repaintPending) {
         SetProgress(m_latest);
@@ -168,7 +168,7 @@ void frmProgress::onRepaintDue()
     }
 }
 
-void frmProgress::onFinished()
+void TransferProgressWindow::onFinished()
 {
     if (m_repaintPending)
         SetProgress(m_latest);
@@ -177,7 +177,7 @@ void frmProgress::onFinished()
     close();
 }
 
-void frmProgress::cancel()
+void TransferProgressWindow::cancel()
 {
     m_cancelMark = QStringLiteral("CANCEL");
     hide();
@@ -185,7 +185,7 @@ void frmProgress::cancel()
         m_transfer->cancel();
 }
 
-bool frmProgress::eventFilter(QObject* watched, QEvent* event)
+bool TransferProgressWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_cancel && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
@@ -194,7 +194,7 @@ bool frmProgress::eventFilter(QObject* watched, QEvent* event)
 }
 
 // Closing the window of a running transfer stops it, as the cancel label does.
-void frmProgress::closeEvent(QCloseEvent* event)
+void TransferProgressWindow::closeEvent(QCloseEvent* event)
 {
     if (m_transfer && !m_transfer->isFinished())
         cancel();

@@ -10,16 +10,16 @@ class Transfer;
 
 // The small window that follows one transfer: file, size, amount done, a bar with the
 // percentage, and "zrušit stahování". It closes itself when its transfer ends.
-class frmProgress final : public QWidget {
+class TransferProgressWindow final : public QWidget {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(frmProgress)
+    Q_DISABLE_COPY_MOVE(TransferProgressWindow)
 
 public:
     // The labels are repainted at most this often while bytes flow.
     static constexpr std::chrono::milliseconds RepaintInterval{50};
 
-    explicit frmProgress(Transfer& transfer, QWidget* parent = nullptr);
-    ~frmProgress() override;
+    explicit TransferProgressWindow(Transfer& transfer, QWidget* parent = nullptr);
+    ~TransferProgressWindow() override;
 
     void SetInfo(const QString& file, qint64 totalsize);
     void SetProgress(qint64 donebytes);

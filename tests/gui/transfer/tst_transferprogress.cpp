@@ -4,7 +4,7 @@
 #include "Recorders.h"
 #include "core/protocol/Roster.h"
 #include "core/transfer/Transfer.h"
-#include "gui/transfer/frmProgress.h"
+#include "gui/transfer/TransferProgressWindow.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -40,7 +40,7 @@ private slots:
     {
         RecordingTranscript transcript;
         StillTransfer transfer(transcript, 524288);
-        QPointer window = new frmProgress(transfer);
+        QPointer window = new TransferProgressWindow(transfer);
         window->show();
         QCOMPARE(window->windowTitle(), QStringLiteral("přenos souboru"));
         QCOMPARE(window->size(), QSize(433, 104));
@@ -108,9 +108,9 @@ private slots:
         QFile copy(dir.filePath("kopie.txt"));
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), QByteArray("obsah"));
-        QTRY_VERIFY(!shownDialog<frmProgress>());
+        QTRY_VERIFY(!shownDialog<TransferProgressWindow>());
     }
 };
 
 QTEST_MAIN(tst_FrmProgress)
-#include "tst_frmprogress.moc"
+#include "tst_transferprogress.moc"

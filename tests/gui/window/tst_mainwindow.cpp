@@ -4,10 +4,10 @@
 #include "core/app/Platform.h"
 #include "core/protocol/Messages.h"
 #include "core/protocol/Roster.h"
-#include "gui/window/Composer.h"
+#include "gui/settings/SettingsDialog.h"
 #include "gui/settings/SettingsHolder.h"
+#include "gui/window/Composer.h"
 #include "gui/window/UserListView.h"
-#include "gui/settings/frmAbout.h"
 
 #include <QCheckBox>
 #include <QInputDialog>
@@ -46,7 +46,7 @@ struct Chat : MainWindowFixture {
 
 } // namespace
 
-class tst_frmchat final : public QObject {
+class tst_mainwindow final : public QObject {
     Q_OBJECT
 
 private slots:
@@ -94,7 +94,7 @@ private slots:
         QTest::mouseClick(users->viewport(), Qt::LeftButton, {}, onEntry);
         QCOMPARE(userMenu->title(), QStringLiteral("&uživatel Jana"));
         QVERIFY(userMenu->menuAction()->isVisible() && !userMenu->isVisible());
-        const QString me = chat.window.station().MyIP();
+        const QString me = chat.window.station().ownAddress();
         QCOMPARE(chat.window.userActions().SelectedUser(), Roster::keyFor(me));
 
         chat.window.menus().mnu_sendalert->trigger();
@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(dialog->textValue(), QStringLiteral("Jana"));
         dialog->setTextValue(QStringLiteral("jana"));
         dialog->accept();
-        QCOMPARE(chat.window.station().Username(), QStringLiteral("jana"));
+        QCOMPARE(chat.window.station().nick(), QStringLiteral("jana"));
         QCOMPARE(chat.storedOption("nick"), QStringLiteral("jana"));
         QTRY_VERIFY(chat.lines().contains(QStringLiteral("uživatel Jana je nyní jana")));
 
@@ -185,22 +185,22 @@ private slots:
     {
         MainWindowFixture w;
         QVERIFY(w.window.Form_Load({}));
-        const QString myIp = w.window.station().MyIP(), login = Platform::GetWindowsUserName();
-        const QString nick = w.window.station().Username();
+        const QString ownAddress = w.window.station().ownAddress(), login = Platform::loginName();
+        const QString nick = w.window.station().nick();
         QCOMPARE(nick, login.isEmpty() ? QStringLiteral("anonymní") : login);
         QCOMPARE(w.lines().mid(0, 2),
                  (QStringList{"Kestrowind v.: 2.0 build: 15 aplikace spuštěna",
                               "přihlášený uživatel: " + login + "; název počítače: " +
-                                  Platform::GetMachineName() + "; IP: " + myIp}));
+                                  Platform::machineName() + "; IP: " + ownAddress}));
         QVERIFY(w.lines().value(2).contains("Orlathe"));
-        QCOMPARE(w.window.status()->panelText("ip"), myIp);
+        QCOMPARE(w.window.status()->panelText("ip"), ownAddress);
 
         QTRY_COMPARE(w.count(), QStringLiteral("uživatelé on-line: 1"));
-        QCOMPARE(w.window.station().roster().at(0).key, Roster::keyFor(myIp));
+        QCOMPARE(w.window.station().roster().at(0).key, Roster::keyFor(ownAddress));
         QCOMPARE(w.window.station().roster().at(0).icon, QStringLiteral("u1"));
         QCOMPARE(w.lines().value(3), "uživatel " + nick + " vstoupil do diskuze");
 
-        QCOMPARE(w.window.WakeType(), 1);
+        QCOMPARE(w.window.attentionResponse(), Messages::AttentionResponse::RestoreWindow);
         QVERIFY(w.window.menus().mnu_waketype[1]->isChecked());
         QVERIFY(!w.window.menus().mnu_waketype[0]->isChecked());
         QVERIFY(!w.window.menus().mnu_User->menuAction()->isVisible());
@@ -462,7 +462,7 @@ private slots:
         QVERIFY(!w.window.isVisible());
 
         w.window.menus().mnu_waketype[1]->trigger();
-        QCOMPARE(w.window.WakeType(), 1);
+        QCOMPARE(w.window.attentionResponse(), Messages::AttentionResponse::RestoreWindow);
         QVERIFY(!w.window.menus().mnu_waketype[0]->isChecked());
         w.receive("POPIT\tPetr\r\n");
         QTRY_VERIFY(w.shown());
@@ -473,13 +473,13 @@ private slots:
     {
         Chat w;
         QVERIFY(w.listsItself());
-        frmAbout& options = w.window.settings().dialog();
+        SettingsDialog& options = w.window.settings().dialog();
         options.findChild<QCheckBox*>(QStringLiteral("Check3"))->setChecked(true);
         options.findChild<QCheckBox*>(QStringLiteral("Check6"))->setChecked(true);
         w.window.showMinimized();
         QTRY_VERIFY(!w.window.isVisible());
         const int balloons = w.trayIcon->messages.size();
-        w.window.chat()->AddLine(QStringLiteral("něco"), 10, QStringLiteral("Petr"));
+        w.window.chat()->appendLine(QStringLiteral("něco"), LineLook::Chat, QStringLiteral("Petr"));
         QVERIFY(w.sound.plays >= 1);
         QCOMPARE(w.trayIcon->messages.size(), balloons + 1);
         QCOMPARE(w.trayIcon->messages.last().title, QStringLiteral("Kestrowind 2 informace"));
@@ -497,7 +497,7 @@ private slots:
     {
         Chat w;
         QVERIFY(w.listsItself());
-        QSignalSpy unloaded(&w.window, &frmchat::unloaded);
+        QSignalSpy unloaded(&w.window, &MainWindow::unloaded);
         w.window.close();
         w.window.Form_Unload();
         QCOMPARE(unloaded.count(), 1);
@@ -526,5 +526,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_frmchat)
-#include "tst_frmchat.moc"
+QTEST_MAIN(tst_mainwindow)
+#include "tst_mainwindow.moc"

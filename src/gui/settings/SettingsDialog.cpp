@@ -1,8 +1,8 @@
-#include "frmAbout.h"
+#include "SettingsDialog.h"
 
+#include "core/app/Version.h"
 #include "gui/common/Icons.h"
 #include "gui/common/WindowHelpers.h"
-#include "core/app/Version.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -165,11 +165,11 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event)
         emit clicked();
 }
 
-frmAbout::frmAbout(QWidget* parent)
+SettingsDialog::SettingsDialog(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint)
 {
-    setObjectName(QStringLiteral("frmAbout"));
+    setObjectName(QStringLiteral("SettingsDialog"));
     setWindowTitle(QStringLiteral("nastavení aplikace"));
     setWindowIcon(Icons::application());
     setFont(dialogFont());
@@ -191,7 +191,7 @@ frmAbout::frmAbout(QWidget* parent)
         button->adjustSize();
     }
     connect(cancel, &ClickableLabel::clicked, this, &QWidget::close);
-    connect(save, &ClickableLabel::clicked, this, &frmAbout::saveClicked);
+    connect(save, &ClickableLabel::clicked, this, &SettingsDialog::saveClicked);
     orderTabsByPosition();
     m_nick->setFocus();
 
@@ -199,7 +199,7 @@ frmAbout::frmAbout(QWidget* parent)
     AddDropShadow(this);
 }
 
-void frmAbout::buildHeader()
+void SettingsDialog::buildHeader()
 {
     auto* icon = place(new QLabel(this), "Image1", 120, 0);
     icon->setPixmap(Icons::application().pixmap(px(480), px(480)));
@@ -243,7 +243,7 @@ void frmAbout::buildHeader()
           "Label7", 106, 600);
 }
 
-void frmAbout::buildContribution()
+void SettingsDialog::buildContribution()
 {
     // Made first, so the text lies above it.
     auto* bank = new ClickableLabel({}, this);
@@ -266,7 +266,7 @@ void frmAbout::buildContribution()
           "Label29", 120, 840);
 }
 
-void frmAbout::buildOptions()
+void SettingsDialog::buildOptions()
 {
     place(new QLabel(QStringLiteral("vaše přezdívka"), this), "Label3", 120, 1800);
     m_nick = new QLineEdit(this);
@@ -304,12 +304,12 @@ void frmAbout::buildOptions()
     update->setToolTip(QStringLiteral("zjistit nové verze"));
     setColour(update, LinkColour);
     place(update, "Label36", 120, 4560);
-    connect(update, &ClickableLabel::clicked, this, &frmAbout::updateLinkClicked);
+    connect(update, &ClickableLabel::clicked, this, &SettingsDialog::updateLinkClicked);
 }
 
 // The controls are placed, not laid out: Tab goes through them as they read, top to bottom and
 // left to right, whatever order they were made in.
-void frmAbout::orderTabsByPosition()
+void SettingsDialog::orderTabsByPosition()
 {
     QList<QWidget*> stops;
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -323,7 +323,7 @@ void frmAbout::orderTabsByPosition()
         setTabOrder(stops[i - 1], stops[i]);
 }
 
-Options frmAbout::options() const
+Options SettingsDialog::options() const
 {
     Options options;
     options.nick = m_nick->text();
@@ -336,7 +336,7 @@ Options frmAbout::options() const
     return options;
 }
 
-void frmAbout::setOptions(const Options& options)
+void SettingsDialog::setOptions(const Options& options)
 {
     m_nick->setText(options.nick);
     m_checks[0]->setChecked(options.afterstart);
@@ -347,7 +347,7 @@ void frmAbout::setOptions(const Options& options)
     m_checks[5]->setChecked(options.playwhenmin);
 }
 
-void frmAbout::keyPressEvent(QKeyEvent* event)
+void SettingsDialog::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Return:
@@ -362,7 +362,7 @@ void frmAbout::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void frmAbout::closeEvent(QCloseEvent* event)
+void SettingsDialog::closeEvent(QCloseEvent* event)
 {
     emit closed();
     QWidget::closeEvent(event);
