@@ -147,7 +147,7 @@ void MainWindow::connectActions()
     connectTranscriptTools(*m_menus, *m_chat, Platform::programFolder(), this);
     auto* updates = new UpdateLauncher(m_store, this);
     connect(m_settings, &SettingsHolder::updateLinkClicked, updates,
-            [this, updates] { updates->Label36_Click(&m_settings->dialog()); });
+            [this, updates] { updates->onUpdateLinkClicked(&m_settings->dialog()); });
     connect(updates, &UpdateLauncher::handedOver, this, &MainWindow::handOver);
     connect(m_menus->mnu_sendfile, &QAction::triggered, this, [this] {
         const QString user = m_userActions->SelectedUser();
