@@ -60,7 +60,7 @@ private:
     void onAvailabilityChanged();
 
     std::unique_ptr<TrayIconBackend> m_backend;
-    bool m_wanted = false; // added and not removed since, whether a tray is there or not
+    bool m_wanted = false; // shown and not hidden since, whether a tray is there or not
     bool m_inTray = false;
     bool m_unread = false;
     QPointer<QWidget> m_window;

@@ -55,13 +55,16 @@ public slots:
     void openUrl(const QUrl& url) { m_opened.append(url); }
 
 private slots:
+    // Links must not reach a real browser.
     void initTestCase()
     {
-        QVERIFY(m_home.isValid());
-        qputenv("XDG_CONFIG_HOME", m_home.path().toLocal8Bit());
-        // Links must not reach a real browser.
         for (const QString scheme : {"http", "https"})
             QDesktopServices::setUrlHandler(scheme, this, "openUrl");
+    }
+    void cleanupTestCase()
+    {
+        for (const QString scheme : {"http", "https"})
+            QDesktopServices::unsetUrlHandler(scheme);
     }
     void init() { m_opened.clear(); }
 
@@ -275,13 +278,12 @@ private slots:
         QVERIFY(dialog->isVisible() == (error >= 0) && unloaded.count() == int(error < 0));
         if (error >= 0)
             return;
-        w.window.Form_Unload(); // what the end of the event loop calls
+        w.window.close(); // unloads, as the end of the event loop does
         QVERIFY(w.tray.isInTray() && unloaded.count() == 1);
         QTRY_VERIFY(QFile::exists(program.fileName() + ".ran"));
     }
 
 private:
-    QTemporaryDir m_home;
     QList<QUrl> m_opened;
 };
 
