@@ -137,7 +137,7 @@ void MainWindow::connectActions()
                 m_attention.onTranscriptChanged(nick, text);
             });
     connect(m_sendtext, &Composer::clicked, this,
-            [this] { m_tray.TraySetTip(QStringLiteral("Kestrowind 2")); });
+            [this] { m_tray.setToolTip(QStringLiteral("Kestrowind 2")); });
     connect(m_users, &UserListView::entryReleased, m_userActions, &UserActions::onEntryReleased);
     connect(m_users, &UserListView::emptyReleased, m_userActions, &UserActions::onEmptyReleased);
     connect(&m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreWindow);
@@ -147,7 +147,7 @@ void MainWindow::connectActions()
     connectTranscriptTools(*m_menus, *m_chat, Platform::programFolder(), this);
     auto* updates = new UpdateLauncher(m_store, this);
     connect(m_settings, &SettingsHolder::updateLinkClicked, updates,
-            [this, updates] { updates->Label36_Click(&m_settings->dialog()); });
+            [this, updates] { updates->onUpdateLinkClicked(&m_settings->dialog()); });
     connect(updates, &UpdateLauncher::handedOver, this, &MainWindow::handOver);
     connect(m_menus->mnu_sendfile, &QAction::triggered, this, [this] {
         const QString user = m_userActions->SelectedUser();
@@ -158,7 +158,6 @@ void MainWindow::connectActions()
 
 bool MainWindow::Form_Load(const StartOptions& start)
 {
-    m_tray.TrayReset();
     RecordLayout();
     if (start.uninstall) {
         uninstall();
@@ -177,14 +176,13 @@ bool MainWindow::Form_Load(const StartOptions& start)
     m_station.setNick(nick);
     m_station.setIcon(QString::fromLatin1(Roster::UserIcon));
     mnu_waketype_Click(1);
-    m_tray.TrayAdd(this, m_menus->mnu_chat, QStringLiteral("none"), QStringLiteral("none"), 1);
+    m_tray.show(this, m_menus->mnu_chat);
     m_status->setPanelText(QStringLiteral("ip"), m_station.ownAddress());
     m_chat->clearTranscript();
     m_station.presence().Logon();
     writeStartLines(listening);
-    m_tray.TrayBalloon(this, m_menus->mnu_chat,
-                       QStringLiteral("vítejte v aplikaci Kestrowind 2\rOrlathe"),
-                       QStringLiteral("Orlathe"), 2);
+    m_tray.showBalloon(QStringLiteral("vítejte v aplikaci Kestrowind 2\rOrlathe"),
+                       QStringLiteral("Orlathe"), std::chrono::seconds(2));
     setOuterWidth(StartWidthTwips);
     return true;
 }
@@ -255,7 +253,7 @@ void MainWindow::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_tray.TrayRemove();
+    m_tray.hide();
     // Pending events are not run here: they would re-enter the network handlers mid-way.
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window != this && window->isVisible())

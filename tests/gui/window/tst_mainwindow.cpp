@@ -474,8 +474,8 @@ private slots:
         Chat w;
         QVERIFY(w.listsItself());
         SettingsDialog& options = w.window.settings().dialog();
-        options.findChild<QCheckBox*>(QStringLiteral("Check3"))->setChecked(true);
-        options.findChild<QCheckBox*>(QStringLiteral("Check6"))->setChecked(true);
+        options.findChild<QCheckBox*>(QStringLiteral("balloonCheck"))->setChecked(true);
+        options.findChild<QCheckBox*>(QStringLiteral("soundWhenMinimisedCheck"))->setChecked(true);
         w.window.showMinimized();
         QTRY_VERIFY(!w.window.isVisible());
         const int balloons = w.trayIcon->messages.size();
