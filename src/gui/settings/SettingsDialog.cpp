@@ -327,24 +327,24 @@ Options SettingsDialog::options() const
 {
     Options options;
     options.nick = m_nick->text();
-    options.afterstart = m_checks[0]->isChecked();
-    options.totray = m_checks[1]->isChecked();
-    options.tooltip = m_checks[2]->isChecked();
-    options.playsound = m_checks[3]->isChecked();
-    options.maxokno = m_checks[4]->isChecked();
-    options.playwhenmin = m_checks[5]->isChecked();
+    options.startWithSystem = m_checks[0]->isChecked();
+    options.startMinimised = m_checks[1]->isChecked();
+    options.balloonWhenMinimised = m_checks[2]->isChecked();
+    options.playSound = m_checks[3]->isChecked();
+    options.restoreOnActivity = m_checks[4]->isChecked();
+    options.playSoundWhenMinimised = m_checks[5]->isChecked();
     return options;
 }
 
 void SettingsDialog::setOptions(const Options& options)
 {
     m_nick->setText(options.nick);
-    m_checks[0]->setChecked(options.afterstart);
-    m_checks[1]->setChecked(options.totray);
-    m_checks[2]->setChecked(options.tooltip);
-    m_checks[3]->setChecked(options.playsound);
-    m_checks[4]->setChecked(options.maxokno);
-    m_checks[5]->setChecked(options.playwhenmin);
+    m_checks[0]->setChecked(options.startWithSystem);
+    m_checks[1]->setChecked(options.startMinimised);
+    m_checks[2]->setChecked(options.balloonWhenMinimised);
+    m_checks[3]->setChecked(options.playSound);
+    m_checks[4]->setChecked(options.restoreOnActivity);
+    m_checks[5]->setChecked(options.playSoundWhenMinimised);
 }
 
 void SettingsDialog::keyPressEvent(QKeyEvent* event)

@@ -2,8 +2,9 @@
 // first-run welcome; and the update link that hands over to the update client.
 #include "MainWindowFixture.h"
 #include "core/app/Platform.h"
+#include "core/app/SettingsModel.h"
 #include "gui/settings/SettingsDialog.h"
-#include "gui/settings/SettingsHolder.h"
+#include "gui/settings/SettingsEditor.h"
 #include "gui/settings/UpdateLauncher.h"
 
 #include <QCheckBox>
@@ -15,15 +16,17 @@
 
 namespace {
 
-// A main window stand-in with its own store and autostart folder. Not a first run, so no
-// welcome box gets in the way.
+// A main window stand-in with its own store and autostart folder, and the options in force.
+// Not a first run, so no welcome box gets in the way.
 struct Fixture {
     Fixture() { write("first", QStringLiteral("true")); }
     QString read(const char* key) const { return store.read(App, Opts, QLatin1String(key)); }
     void write(const char* key, const QString& v) { store.write(App, Opts, QLatin1String(key), v); }
+    // In the open dialog, opened if need be.
     template<typename Widget = QLabel> Widget* control(const char* name)
     {
-        return holder.dialog().findChild<Widget*>(QLatin1String(name));
+        editor.show();
+        return editor.dialog()->findChild<Widget*>(QLatin1String(name));
     }
     static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, {2, 2}); }
 
@@ -32,8 +35,8 @@ struct Fixture {
     QSettingsStore store{dir.filePath(QStringLiteral("config"))};
     PlatformAutostart autostart{dir.filePath(QStringLiteral("autostart"))};
     QWidget window;
-    SettingsHolder holder{store, autostart, dir.path(), [] { return QStringLiteral("v provozu"); },
-                          &window};
+    SettingsModel model{store, autostart, dir.path()};
+    SettingsEditor editor{model, [] { return QStringLiteral("v provozu"); }, &window};
 };
 
 using Button = QMessageBox::StandardButton;
@@ -100,17 +103,17 @@ private slots:
     void oneFixedTopmostDialogWhoseLinksLeaveItOpen()
     {
         Fixture f;
-        SettingsDialog* made = &f.holder.dialog();
-        QVERIFY(!made->isVisible());
+        QVERIFY(!f.editor.dialog()); // none until it is shown
+        f.editor.show();
+        SettingsDialog* made = f.editor.dialog();
         QCOMPARE(made->windowTitle(), QStringLiteral("nastavení aplikace"));
         QCOMPARE(made->maximumSize(), made->minimumSize());
         QCOMPARE(f.control("lblVersion")->text(), QStringLiteral("v.: 2.0 build: 15"));
         QVERIFY(made->rect().contains(f.control("lblVersion")->geometry()));
 
-        QSignalSpy update(&f.holder, &SettingsHolder::updateLinkClicked);
-        f.holder.show();
-        f.holder.show();
-        QCOMPARE(&f.holder.dialog(), made);
+        QSignalSpy update(&f.editor, &SettingsEditor::updateLinkClicked);
+        f.editor.show();
+        QCOMPARE(f.editor.dialog(), made);
         QCOMPARE(f.window.findChildren<SettingsDialog*>().size(), 1);
         QVERIFY(made->isVisible() && !made->isModal());
         QVERIFY(made->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -124,24 +127,24 @@ private slots:
         QVERIFY(made->isVisible());
     }
 
-    void theHiddenDialogHoldsEachOption()
+    void theDialogHoldsEachOption()
     {
         const std::tuple<const char*, const char*, bool Options::*> boxes[] = {
-            {"Check1", "spouštět aplikaci po startu operačního systému", &Options::afterstart},
-            {"Check2", "po spuštění aplikaci minimalizovat", &Options::totray},
-            {"Check3", "upozorňovat na aktivitu v chatu bublinou", &Options::tooltip},
-            {"Check4", "při aktivitě v chatu přehrát zvuk", &Options::playsound},
-            {"Check5", "maximalizovat okno", &Options::maxokno},
-            {"Check6", "přehrát zvuk", &Options::playwhenmin}};
+            {"Check1", "spouštět aplikaci po startu operačního systému", &Options::startWithSystem},
+            {"Check2", "po spuštění aplikaci minimalizovat", &Options::startMinimised},
+            {"Check3", "upozorňovat na aktivitu v chatu bublinou", &Options::balloonWhenMinimised},
+            {"Check4", "při aktivitě v chatu přehrát zvuk", &Options::playSound},
+            {"Check5", "maximalizovat okno", &Options::restoreOnActivity},
+            {"Check6", "přehrát zvuk", &Options::playSoundWhenMinimised}};
         Fixture f;
         for (const auto& [name, text, option] : boxes) {
             auto* box = f.control<QCheckBox>(name);
             QVERIFY2(box && box->text() == QString::fromUtf8(text), name);
             Options ticked;
             ticked.*option = true;
-            f.holder.dialog().setOptions(ticked);
+            f.editor.dialog()->setOptions(ticked);
             QVERIFY2(box->isChecked(), name);
-            QVERIFY2(f.holder.current() == ticked, name);
+            QVERIFY2(f.editor.dialog()->options() == ticked, name);
         }
     }
 
@@ -151,14 +154,16 @@ private slots:
         for (const Way way : {Storno, CloseBox, Save}) {
             Fixture f;
             f.write("nick", QStringLiteral("starý"));
-            f.holder.show();
-            QPointer<SettingsDialog> shown = &f.holder.dialog();
+            f.model.load();
+            f.editor.show();
+            QPointer<SettingsDialog> shown = f.editor.dialog();
             f.control<QLineEdit>("Text1")->setText(QStringLiteral("nový"));
             Fixture::click(f.control<QCheckBox>("Check1"));
             const Options edited{QStringLiteral("nový"), true};
-            QCOMPARE(f.holder.current(), edited);
+            QCOMPARE(shown->options(), edited);
+            QCOMPARE(f.model.options(), Options{QStringLiteral("starý")}); // until saved
             QStringList announced;
-            connect(&f.holder, &SettingsHolder::nickConfirmed, this,
+            connect(&f.editor, &SettingsEditor::nickConfirmed, this,
                     [&](const QString& nick) { announced << nick << f.read("nick"); });
 
             if (way == CloseBox)
@@ -167,7 +172,7 @@ private slots:
                 Fixture::click(f.control(way == Storno ? "Label2" : "Label1"));
             // Forgotten at once, deleted only when control is back in the event loop.
             QVERIFY(shown && !shown->isVisible());
-            QCOMPARE(f.holder.current(), way == Save ? edited : Options{QStringLiteral("starý")});
+            QCOMPARE(f.model.options(), way == Save ? edited : Options{QStringLiteral("starý")});
             QCOMPARE(f.autostart.isEnabled(), way == Save);
             // "uložit změny" announces the new nick while the old one is still stored.
             QCOMPARE(announced, (way == Save ? QStringList{"nový", "starý"} : QStringList{}));
@@ -180,8 +185,8 @@ private slots:
     void tabReachesEveryControlInReadingOrder()
     {
         Fixture f;
-        f.holder.show();
-        QVERIFY(QTest::qWaitForWindowActive(&f.holder.dialog()));
+        f.editor.show();
+        QVERIFY(QTest::qWaitForWindowActive(f.editor.dialog()));
         QStringList chain{QApplication::focusWidget()->objectName()};
         for (int i = 0; i < 12; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -215,11 +220,11 @@ private slots:
         QFETCH(int, key);
         QFETCH(QString, outcome);
         Fixture f;
-        f.holder.show();
-        QPointer<SettingsDialog> dialog = &f.holder.dialog();
+        f.editor.show();
+        QPointer<SettingsDialog> dialog = f.editor.dialog();
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         f.control<QLineEdit>("Text1")->setText(QStringLiteral("nový"));
-        QSignalSpy update(&f.holder, &SettingsHolder::updateLinkClicked);
+        QSignalSpy update(&f.editor, &SettingsEditor::updateLinkClicked);
         m_opened.clear();
         QWidget* control = f.control<QWidget>(focus.toLatin1());
         control->setFocus(Qt::TabFocusReason);
@@ -236,8 +241,8 @@ private slots:
     void aFocusedLinkShowsIt()
     {
         Fixture f;
-        f.holder.show();
-        QVERIFY(QTest::qWaitForWindowActive(&f.holder.dialog()));
+        f.editor.show();
+        QVERIFY(QTest::qWaitForWindowActive(f.editor.dialog()));
         for (const char* name : {"Label4", "Image2", "Label36", "Label2", "Label1"}) {
             QWidget* link = f.control<QWidget>(name);
             const QImage unfocused = link->grab().toImage();
@@ -249,25 +254,23 @@ private slots:
     void emptiedNickKeepsTheNickInUse()
     {
         Fixture f;
-        f.holder.show();
         f.control<QLineEdit>("Text1")->clear();
-        QSignalSpy announced(&f.holder, &SettingsHolder::nickConfirmed);
+        QSignalSpy announced(&f.editor, &SettingsEditor::nickConfirmed);
         Fixture::click(f.control("Label1"));
         QCOMPARE(announced.value(0).value(0).toString(), QStringLiteral("v provozu"));
         QCOMPARE(f.read("nick"), QStringLiteral("v provozu"));
     }
 
-    void windowTakesHolderAndClosedDialogAlong()
+    void windowTakesEditorAndClosedDialogAlong()
     {
         Fixture f;
         auto* window = new QWidget;
-        QPointer<SettingsHolder> holder =
-            new SettingsHolder(f.store, f.autostart, f.dir.path(), {}, window);
-        holder->show();
-        QPointer<SettingsDialog> dialog = &holder->dialog();
+        QPointer<SettingsEditor> editor = new SettingsEditor(f.model, {}, window);
+        editor->show();
+        QPointer<SettingsDialog> dialog = editor->dialog();
         dialog->close(); // its deletion still pending
         delete window;
-        QVERIFY(!holder && !dialog);
+        QVERIFY(!editor && !dialog);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -275,13 +278,13 @@ private slots:
     {
         Fixture f;
         f.write("first", {}); // never marked as run
-        QCOMPARE(f.holder.current().nick, Platform::loginName());
+        f.model.load();
+        QCOMPARE(f.model.options().nick, Platform::loginName());
         auto* box = f.window.findChild<QMessageBox*>();
         QVERIFY(box && box->isVisible() && box->windowModality() == Qt::NonModal);
         QVERIFY(box->text().startsWith(QStringLiteral("Vítejte v aplikaci")));
 
-        f.holder.dialog().close();
-        f.holder.current();
+        f.model.load();
         QCOMPARE(f.window.findChildren<QMessageBox*>().size(), 1);
     }
 
@@ -358,12 +361,12 @@ private slots:
         Launcher l(QString(), QFile::ReadOwner | QFile::ExeOwner);
         w.store.write(Service, "options", "path", l.dir.filePath("klient"));
         QSignalSpy unloaded(&w.window, &MainWindow::unloaded);
-        w.window.settings().show();
-        QTest::mouseClick(w.window.settings().dialog().findChild<QWidget*>("Label36"),
+        w.window.settingsEditor().show();
+        QTest::mouseClick(w.window.settingsEditor().dialog()->findChild<QWidget*>("Label36"),
                           Qt::LeftButton, {}, {2, 2});
         QCOMPARE(answerBox(Button::Yes), Question);
         QCOMPARE(unloaded.count(), 1);
-        w.window.Form_Unload(); // what the end of the event loop calls
+        w.window.shutDown(); // what the end of the event loop calls
         QVERIFY(w.tray.isInTray());
         QCOMPARE(unloaded.count(), 1);
         QTRY_VERIFY(QFile::exists(l.client + ".ran"));

@@ -149,9 +149,9 @@ private slots:
         t.add(NoBalloon);
         const QStringList sights{"starting", "active", "behind", "hidden"};
         t.sight = Sight(sights.indexOf(words.first()));
-        t.options.tooltip = words.contains("tooltip");
-        t.options.playsound = words.contains("playsound");
-        t.options.playwhenmin = words.contains("playwhenmin");
+        t.options.balloonWhenMinimised = words.contains("tooltip");
+        t.options.playSound = words.contains("playsound");
+        t.options.playSoundWhenMinimised = words.contains("playwhenmin");
         t.attention.onTranscriptChanged(QStringLiteral("Petr"), QStringLiteral("ahoj"));
         QCOMPARE(t.icon.messages.size(), balloons);
         QCOMPARE(t.sound.plays, plays);
@@ -165,7 +165,7 @@ private slots:
         Tray t;
         t.add(NoBalloon);
         t.sight = Sight::Hidden;
-        t.options.tooltip = t.options.playwhenmin = true;
+        t.options.balloonWhenMinimised = t.options.playSoundWhenMinimised = true;
         for (int i = 0; i < 3; ++i)
             t.attention.onTranscriptChanged(QStringLiteral("Petr"), QStringLiteral("ahoj"));
         const Message first{"Kestrowind 2 informace", Activity.text + "Petr: ahoj", 1000};

@@ -216,7 +216,7 @@ private slots:
         QVERIFY(w.tray.isInTray());
         QTRY_VERIFY(topLevelOfClass("QSystemTrayIconSys"));
         QTRY_VERIFY(!balloon.shown.isEmpty());
-        QTRY_COMPARE(w.window.station().roster().count(), 1);
+        QTRY_COMPARE(w.station().roster().count(), 1);
         QTRY_COMPARE(systemCaption(&w.window), QStringLiteral("Kestrowind "));
 
         w.receive(Outgoing::messageBox("10.0.0.7", "pc12", "ahoj"));
@@ -256,18 +256,18 @@ private slots:
             if (way == Way::TitleBar)
                 minimiseByWindowManager(&w.window);
             else
-                w.window.menus().mnu_hidewindow->trigger();
+                w.window.menus().options().hideWindow->trigger();
             // Until the window manager has let go of it and said so.
             QTRY_VERIFY(!w.window.isVisible());
             QTRY_VERIFY(managedState(&w.window).isEmpty() ||
                         managedState(&w.window) == QLatin1String("Withdrawn"));
             QTest::qWait(100);
         }
-        QVERIFY(w.window.menus().mnu_showwindow->isEnabled());
+        QVERIFY(w.window.menus().options().showWindow->isEnabled());
 
         const int plays = w.sound.plays;
-        w.window.chat()->appendLine(QStringLiteral("ahoj <b>všem</b>\rdruhý řádek"), LineLook::Chat,
-                                    QStringLiteral("Petr"));
+        w.window.transcript()->appendLine(QStringLiteral("ahoj <b>všem</b>\rdruhý řádek"),
+                                          LineLook::Chat, QStringLiteral("Petr"));
         QTRY_VERIFY(balloons.showed(QStringLiteral("Petr: ahoj <b>všem</b> druhý řádek")));
         QVERIFY(!balloons.markup);
         QVERIFY(w.sound.plays > plays);
@@ -306,16 +306,15 @@ private slots:
         DesktopWindow w;
         QVERIFY(w.start());
         QVERIFY(QTest::qWaitForWindowActive(&w.window));
-        QTRY_COMPARE(w.window.station().roster().count(), 1); // lines come from listed stations
+        QTRY_COMPARE(w.station().roster().count(), 1); // lines come from listed stations
         if (fromTray)
-            w.window.menus().mnu_hidewindow->trigger();
+            w.window.menus().options().hideWindow->trigger();
         OtherWindow other;
         QVERIFY(QTest::qWaitForWindowActive(&other.editor));
         QVERIFY(!demandsAttention(&w.window) && !w.tray.isUnread());
 
-        w.receive(
-            wake ? QByteArray("POPIT\tPetr\r\n")
-                 : Outgoing::chatLine(w.window.station().ownAddress(), QStringLiteral("ahoj")));
+        w.receive(wake ? QByteArray("POPIT\tPetr\r\n")
+                       : Outgoing::chatLine(w.station().ownAddress(), QStringLiteral("ahoj")));
         QTRY_VERIFY(w.window.isVisible() && !w.window.isHiddenToTray());
         QTRY_VERIFY(demandsAttention(&w.window));
         QVERIFY(w.tray.isUnread());
