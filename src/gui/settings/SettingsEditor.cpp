@@ -22,6 +22,11 @@ SettingsEditor::~SettingsEditor()
     delete m_dialog.data();
 }
 
+SettingsDialog* SettingsEditor::dialog() const
+{
+    return m_dialog;
+}
+
 void SettingsEditor::show()
 {
     if (!m_dialog) {

@@ -29,7 +29,7 @@ public:
     // Shows the one dialog, made and loaded first if need be, and brings it to the front.
     void show();
     // The dialog while it is open, else null.
-    SettingsDialog* dialog() const { return m_dialog; }
+    SettingsDialog* dialog() const;
 
 signals:
     // "uložit změny": the nick to use from now on, sent before the options are stored. An

@@ -40,10 +40,10 @@ QRect twipsRect(int left, int top, int width, int height)
 }
 
 const QSize DesignClient(px(8895), px(5265));
-const QRect DesignChat = twipsRect(0, 0, 6495, 4545);
-const QRect DesignSendtext = twipsRect(0, 4560, 6495, 495);
-const QRect DesignUsers = twipsRect(6600, 0, 2355, 5040);
-const QRect DesignStatus = twipsRect(0, 5010, 8895, 255);
+const QRect DesignTranscript = twipsRect(0, 0, 6495, 4545);
+const QRect DesignComposer = twipsRect(0, 4560, 6495, 495);
+const QRect DesignUserList = twipsRect(6600, 0, 2355, 5040);
+const QRect DesignStatusPanels = twipsRect(0, 5010, 8895, 255);
 // The start-up outer width, and the frame it allowed for around the inner area.
 constexpr int StartWidthTwips = 9136;
 // The width "zobrazit okno" gives the window.
@@ -89,17 +89,17 @@ MainWindow::~MainWindow()
 void MainWindow::buildClientArea()
 {
     m_clientArea = new QWidget(this);
-    m_clientArea->setObjectName(QStringLiteral("client"));
+    m_clientArea->setObjectName(QStringLiteral("clientArea"));
     setCentralWidget(m_clientArea);
     m_transcript->setParent(m_clientArea);
-    m_transcript->setGeometry(DesignChat);
+    m_transcript->setGeometry(DesignTranscript);
     m_composer = new Composer(
         m_client.station(), *m_transcript, [this] { return m_client.aboutText(); }, m_clientArea);
-    m_composer->setGeometry(DesignSendtext);
+    m_composer->setGeometry(DesignComposer);
     m_userList = new UserListView(m_client.station().roster(), m_clientArea);
-    m_userList->setGeometry(DesignUsers);
+    m_userList->setGeometry(DesignUserList);
     m_statusPanels = new StatusPanels(m_clientArea);
-    m_statusPanels->setGeometry(DesignStatus);
+    m_statusPanels->setGeometry(DesignStatusPanels);
     m_clientArea->installEventFilter(this);
 }
 
@@ -122,8 +122,7 @@ void MainWindow::connectActions()
     connect(m_menus->tools().checkForUpdates, &QAction::triggered, m_settingsEditor,
             &SettingsEditor::show);
 
-    connect(m_settingsEditor, &SettingsEditor::nickConfirmed, this,
-            [this](const QString& nick) { m_client.rename(nick); });
+    connect(m_settingsEditor, &SettingsEditor::nickConfirmed, &m_client, &ChatClient::rename);
     connect(&station, &Station::nickChanged, m_composer, &Composer::updateMaxLength);
     connect(m_composer, &Composer::wireNoteChanged, m_statusPanels, &StatusPanels::showNote);
     connect(&station, &Station::ownAddressChanged, this, [this](const QString& address) {

@@ -5,7 +5,7 @@
 StatusPanels::StatusPanels(QWidget* parent)
     : QStatusBar(parent)
 {
-    setObjectName(QStringLiteral("status"));
+    setObjectName(QStringLiteral("statusPanels"));
     const std::pair<Panel, const char*> panels[] = {{Panel::OwnAddress, "ownAddressPanel"},
                                                     {Panel::UsersOnline, "usersOnlinePanel"}};
     for (const auto& [panel, name] : panels) {

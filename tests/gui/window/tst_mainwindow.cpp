@@ -61,10 +61,9 @@ private slots:
                             const char* shown) {
             QTest::newRow(name) << QString::fromUtf16(typed) << warned << QString::fromUtf8(shown);
         };
-        row("a line", u"ahoj", false, "<Jana>ahoj");
+        row("a line", u"„Ž“ a\u2011b \u2212 1\u202F000", false, "<Jana>„Ž“ a-b - 1 000");
         row("an action", u"/ME mává", false, "Jana mává");
         row("no equivalent", u"vpravo → \U0001F600", true, "<Jana>vpravo ? ?");
-        row("equivalents", u"„Ž“ a\u2011b \u2212 1\u202F000", false, "<Jana>„Ž“ a-b - 1 000");
         row("about", u"/about", false, "nick uživatele: Jana");
         row("nowhere to send", u"nikam", false, "zprávu se nepodařilo odeslat");
     }
@@ -253,40 +252,33 @@ private slots:
     }
 
     // Minimised or hidden by its item the window goes into the tray, and a double click on the
-    // icon or "zobrazit okno" brings it back; so does a peer's wake unless the user chose to
+    // icon or "zobrazit okno" brings it back; a peer's wake does not when the user chose to
     // ignore it. Closing removes the icon and ends the program, once.
     void theWindowHidesInTheTrayAndComesBack()
     {
         Chat w;
+        QVERIFY(w.listsItself());
         QCOMPARE(w.trayIcon->menu, w.options().menu);
-        QVERIFY(w.itemsSay(true));
         const int width = w.window.width();
         w.window.showMinimized();
         QTRY_VERIFY(!w.window.isVisible() && w.itemsSay(false));
         w.trayIcon->click(TrayIconBackend::Click::Double);
-        QTRY_VERIFY(w.shown() && w.itemsSay(true));
-        QCOMPARE(w.window.width(), width);
+        QTRY_VERIFY(w.shown() && w.itemsSay(true) && w.window.width() == width);
+
+        QAction* restore = w.window.findChild<QAction*>("restoreOnAttention");
+        QVERIFY(restore->isChecked());
+        w.window.findChild<QAction*>("ignoreAttention")->trigger();
+        QVERIFY(!restore->isChecked());
         w.options().hideWindow->trigger();
         QTRY_VERIFY(!w.window.isVisible() && w.itemsSay(false));
+        w.receive("POPIT\tPetr\r\n");
+        QTRY_COMPARE(w.lines().last(), QStringLiteral("uživatel Petr vyžaduje vaši pozornost"));
+        QVERIFY(!w.window.isVisible());
         w.options().showWindow->trigger();
         QVERIFY(w.shown() && w.itemsSay(true));
         // 19136 twips wide, as far as the screen allows.
         const int screenWidth = w.window.screen()->availableGeometry().width();
         QCOMPARE(w.window.frameGeometry().width(), qMin(1276, screenWidth));
-
-        QVERIFY(w.listsItself());
-        auto* ignore = w.window.findChild<QAction*>("ignoreAttention");
-        auto* restore = w.window.findChild<QAction*>("restoreOnAttention");
-        QVERIFY(restore->isChecked());
-        for (QAction* response : {ignore, restore}) {
-            response->trigger();
-            w.options().hideWindow->trigger();
-            const qsizetype told = w.lines().size();
-            w.receive("POPIT\tPetr\r\n");
-            QTRY_VERIFY(w.lines().size() > told);
-            QTRY_COMPARE(w.shown(), response == restore);
-        }
-        QVERIFY(!ignore->isChecked() && w.itemsSay(true));
 
         QSignalSpy unloaded(&w.window, &MainWindow::unloaded);
         w.window.close();
