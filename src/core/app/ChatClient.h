@@ -22,11 +22,12 @@ class ChatClient final : public QObject {
     Q_DISABLE_COPY_MOVE(ChatClient)
 
 public:
+    // What the client needs from the platform; tests hand in their own.
     struct Services {
         SettingsStore& store;
         Autostart& autostart;
         UdpEndpoints endpoints = {};
-        QString programFolder = Platform::programFolder();
+        QString programFolder = Platform::programFolder(); // stored for the update client
         QString loginName = Platform::loginName();
     };
     enum class StartOutcome { Running, Uninstalled };

@@ -1,12 +1,11 @@
 // The client without a window: the nick it starts under, the banner, "/uninstall", what "/about"
-// says, a rename; and where the network's lines, notes and questions go while no window is there.
+// says; and where the network's lines, notes and questions go while no window is there.
 #include "Loopback.h"
 #include "TransferFakes.h"
 #include "core/app/Autostart.h"
 #include "core/app/ChatClient.h"
 #include "core/app/SettingsStore.h"
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -59,15 +58,14 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("login");
         QTest::addColumn<QString>("nick");
-        QTest::newRow("stored") << "Jana"
-                                << "jnovak"
-                                << "Jana";
-        QTest::newRow("login name") << ""
-                                    << "jnovak"
-                                    << "jnovak";
-        QTest::newRow("neither") << ""
-                                 << ""
-                                 << "anonymní";
+        const auto row = [](const char* name, const char* stored, const char* login,
+                            const char* nick) {
+            QTest::newRow(name) << QString::fromUtf8(stored) << QString::fromUtf8(login)
+                                << QString::fromUtf8(nick);
+        };
+        row("stored", "Jana", "jnovak", "Jana");
+        row("login name", "", "jnovak", "jnovak");
+        row("neither", "", "", "anonymní");
     }
     void nickAtStart()
     {
@@ -124,20 +122,6 @@ private slots:
         // An uninstalled program must not come back at the next logon.
         QVERIFY(!c.autostart.isEnabled());
         QVERIFY(!c.client.station().isListening());
-    }
-
-    // The peers hear a rename at once and the options take it; storing is the caller's.
-    void renameIsHeardAndTakenByTheOptions()
-    {
-        Client c;
-        c.start(QStringLiteral("Jana"));
-        QTRY_COMPARE(c.client.station().roster().count(), 1);
-        QSignalSpy changed(&c.client.settings(), &SettingsModel::changed);
-        c.client.rename(QStringLiteral("Eva"));
-        QCOMPARE(c.client.settings().options().nick, QStringLiteral("Eva"));
-        QCOMPARE(changed.count(), 1);
-        QTRY_COMPARE(c.client.station().roster().at(0).text, QStringLiteral("Eva"));
-        QCOMPARE(c.store.read(c.App, c.Opts, QStringLiteral("nick")), QStringLiteral("Jana"));
     }
 
     // Before a window attaches and after it goes, a line goes nowhere, a note counts as closed

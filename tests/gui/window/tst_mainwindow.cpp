@@ -23,11 +23,6 @@ struct Chat : MainWindowFixture {
     {
         start(QStringLiteral("Jana"));
     }
-    void type(const QString& text)
-    {
-        window.composer()->setText(text);
-        QTest::keyClick(window.composer(), Qt::Key_Return);
-    }
     const MainMenus::OptionsMenu& options() const { return window.menus().options(); }
     QMenu* userMenu() const { return window.menus().user().menu; }
     QString userMenuShown() const
@@ -85,7 +80,8 @@ private slots:
         if (nowhere)
             return;
         // Lines come back in order: once the next one is here, "/about" would have been too.
-        chat.type(QStringLiteral("konec"));
+        chat.window.composer()->setText(QStringLiteral("konec"));
+        QTest::keyClick(chat.window.composer(), Qt::Key_Return);
         QTRY_COMPARE(chat.lines().last(), QStringLiteral("<Jana>konec"));
         QVERIFY(!chat.lines().contains(QStringLiteral("<Jana>/about")));
     }
@@ -128,7 +124,8 @@ private slots:
     }
 
     // A new nick is announced, stored, and shown in the open settings dialog, so that saving
-    // the dialog keeps it; the same nick again, or none, changes and stores nothing.
+    // the dialog keeps it; the same nick again, or none, changes and stores nothing. The nick
+    // saved in the dialog is the station's at once.
     void nickChangeIsAnnouncedAndStored()
     {
         Chat chat;
@@ -145,7 +142,13 @@ private slots:
             QCOMPARE(chat.storedOption("nick"), changes ? "jana" : "marker");
         }
         QTRY_VERIFY(chat.lines().contains(QStringLiteral("uživatel Jana je nyní jana")));
-        QCOMPARE(chat.window.settingsEditor().dialog()->options().nick, QStringLiteral("jana"));
+        SettingsDialog* settings = chat.window.settingsEditor().dialog();
+        Options edited = settings->options();
+        QCOMPARE(edited.nick, QStringLiteral("jana"));
+        edited.nick = QStringLiteral("Jana");
+        settings->setOptions(edited);
+        QTest::keyClick(settings, Qt::Key_Return); // "uložit změny"
+        QCOMPARE(chat.station().nick(), QStringLiteral("Jana"));
     }
 
     // Notes show plain text and never hold up the network; a flood opens five boxes at a time.

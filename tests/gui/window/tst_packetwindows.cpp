@@ -114,36 +114,21 @@ private slots:
     }
 
     // Each purpose starts where this run last chose a file for it while that folder is there,
-    // else in its default.
-    void fileDialogsStartWhereTheyWereLastUsed_data()
-    {
-        QTest::addColumn<QString>("purpose");
-        QTest::addColumn<bool>("downloads");
-        QTest::addColumn<QString>("firstFolder"); // in the home; "-" the transcript's own
-        QTest::newRow("send") << "send" << true << "";
-        QTest::newRow("receive, no downloads") << "receive" << false << "";
-        QTest::newRow("receive") << "receive" << true << "Downloads";
-        QTest::newRow("transcript") << "transcript" << true << "-";
-    }
-
+    // else in its default: the home for sending, the download folder where there is one for
+    // receiving, the transcripts' own folder for saving the transcript.
     void fileDialogsStartWhereTheyWereLastUsed()
     {
-        QFETCH(QString, purpose);
-        QFETCH(bool, downloads);
-        QFETCH(QString, firstFolder);
         Desk desk;
         QVERIFY(desk.listsItself());
         const QDir home(desk.home.path());
-        if (downloads)
-            home.mkdir(QStringLiteral("Downloads"));
-        const auto open = [&]() -> QFileDialog* {
+        const auto open = [&desk](const QString& purpose) -> QFileDialog* {
             if (purpose == "send") {
                 desk.window.userActions().onEntryReleased(desk.station().roster().at(0).key,
                                                           Qt::LeftButton, {});
                 desk.window.menus().user().sendFile->trigger();
             } else if (purpose == "receive") {
                 desk.receive(Offer);
-                if (!QTest::qWaitFor([&] { return desk.question(); }))
+                if (!QTest::qWaitFor([&desk] { return desk.question(); }))
                     return nullptr;
                 desk.question()->button(QMessageBox::Yes)->click();
             } else {
@@ -151,30 +136,39 @@ private slots:
             }
             return shownDialog<QFileDialog>();
         };
-        const QDir first(firstFolder == "-"
-                             ? TranscriptSaver::initialFolder(Platform::programFolder())
-                             : home.filePath(firstFolder));
-        QFileDialog* dialog = nullptr;
-        QVERIFY((dialog = open()));
-        QCOMPARE(dialog->directory(), first);
-        if (purpose == "receive") // still proposing the offered name
-            QCOMPARE(dialog->selectedFiles().value(0), first.filePath("x.txt"));
-
-        home.mkdir(QStringLiteral("chosen"));
-        const QString chosen = home.filePath(QStringLiteral("chosen/y.txt"));
-        if (purpose == "send") // only a file that is there can be offered
-            QFile(chosen).open(QIODevice::WriteOnly);
-        dialog->selectFile(chosen);
-        static_cast<QDialog*>(dialog)->accept();
-        if (purpose == "transcript") // the next save waits for this one
-            QTRY_VERIFY(desk.lines().last().startsWith("obsah diskuze byl uložen"));
-        QVERIFY((dialog = open()));
-        QCOMPARE(dialog->directory(), QDir(home.filePath("chosen")));
+        const auto startsIn = [&open](const QString& purpose) {
+            QFileDialog* dialog = open(purpose);
+            const QString folder = dialog ? dialog->directory().path() : QString();
+            if (dialog)
+                static_cast<QDialog*>(dialog)->reject();
+            return folder;
+        };
+        QFileDialog* dialog = open("receive");
+        QVERIFY(dialog);
+        QCOMPARE(dialog->directory().path(), home.path()); // no download folder yet
+        QCOMPARE(dialog->selectedFiles().value(0), home.filePath("x.txt")); // the offered name
         static_cast<QDialog*>(dialog)->reject();
 
+        QVERIFY(home.mkpath("Downloads") && home.mkpath("chosen"));
+        // Only a file that is there can be offered.
+        QVERIFY(QFile(home.filePath("chosen/s.txt")).open(QIODevice::WriteOnly));
+        const std::tuple<QString, QString, QString> purposes[] = {
+            {"send", home.path(), "s.txt"},
+            {"receive", home.filePath("Downloads"), "r.txt"},
+            {"transcript", TranscriptSaver::initialFolder(Platform::programFolder()), "t.txt"}};
+        for (const auto& [purpose, folder, file] : purposes) {
+            QVERIFY((dialog = open(purpose)));
+            QCOMPARE(dialog->directory().path(), folder);
+            dialog->selectFile(home.filePath("chosen/" + file));
+            static_cast<QDialog*>(dialog)->accept();
+        }
+        // The next save waits for this one.
+        QTRY_VERIFY(!desk.lines().filter("obsah diskuze byl uložen").isEmpty());
+        for (const auto& [purpose, folder, file] : purposes)
+            QCOMPARE(startsIn(purpose), home.filePath("chosen"));
         QVERIFY(QDir(home.filePath("chosen")).removeRecursively());
-        QVERIFY((dialog = open()));
-        QCOMPARE(dialog->directory(), first);
+        for (const auto& [purpose, folder, file] : purposes)
+            QCOMPARE(startsIn(purpose), folder);
     }
 };
 
