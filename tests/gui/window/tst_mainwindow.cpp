@@ -185,6 +185,7 @@ private slots:
         QCOMPARE(w.lines().value(banner.size()),
                  QStringLiteral("uživatel Jana vstoupil do diskuze"));
         QVERIFY(w.userMenuShown().isEmpty());
+        QVERIFY(!w.window.windowIcon().isNull()); // built into the program
 
         QSignalSpy refilled(&w.station().roster(), &Roster::rowsInserted);
         w.window.menus().tools().refreshUsers->trigger();
