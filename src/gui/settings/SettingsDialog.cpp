@@ -205,13 +205,15 @@ void SettingsDialog::buildOptionBoxes()
     };
     // Top to bottom, as they are laid out.
     static constexpr Box Boxes[] = {
-        {&Options::tooltip, "balloonCheck", "upozorňovat na aktivitu v chatu bublinou", 2400},
-        {&Options::maxokno, "maximiseCheck", "maximalizovat okno", 2640},
-        {&Options::playwhenmin, "soundWhenMinimisedCheck", "přehrát zvuk", 2880},
-        {&Options::afterstart, "startWithSystemCheck",
+        {&Options::balloonWhenMinimised, "balloonCheck", "upozorňovat na aktivitu v chatu bublinou",
+         2400},
+        {&Options::restoreOnActivity, "maximiseCheck", "maximalizovat okno", 2640},
+        {&Options::playSoundWhenMinimised, "soundWhenMinimisedCheck", "přehrát zvuk", 2880},
+        {&Options::startWithSystem, "startWithSystemCheck",
          "spouštět aplikaci po startu operačního systému", 3600},
-        {&Options::totray, "startMinimisedCheck", "po spuštění aplikaci minimalizovat", 3840},
-        {&Options::playsound, "soundAlwaysCheck", "při aktivitě v chatu přehrát zvuk", 4080},
+        {&Options::startMinimised, "startMinimisedCheck", "po spuštění aplikaci minimalizovat",
+         3840},
+        {&Options::playSound, "soundAlwaysCheck", "při aktivitě v chatu přehrát zvuk", 4080},
     };
     for (const Box& box : Boxes) {
         auto* check =

@@ -8,9 +8,8 @@
 class QCheckBox;
 class QLineEdit;
 
-// The settings dialog. While it exists its nick field and check boxes are the live option
-// values; saving and its lifetime belong to the SettingsHolder. Everything in it can be reached
-// and used from the keyboard.
+// The settings dialog, showing options to edit; loading, saving and its lifetime belong to the
+// SettingsEditor. Everything in it can be reached and used from the keyboard.
 class SettingsDialog final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SettingsDialog)

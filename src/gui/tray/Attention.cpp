@@ -52,9 +52,9 @@ void Attention::onTranscriptChanged(const QString& nick, const QString& text)
     const bool hidden = sight == WindowSight::Hidden;
     // An entry raises up to three changes in a row; the tray shows their balloons as one
     // and each play restarts the sound, so the user notices a single event.
-    if (options.tooltip && hidden)
+    if (options.balloonWhenMinimised && hidden)
         m_tray.showBalloon(activityText(nick, text), ActivityTitle, ActivityTime);
-    if ((options.playwhenmin && hidden) || options.playsound)
+    if ((options.playSoundWhenMinimised && hidden) || options.playSound)
         m_sound.play();
     if (hidden || sight == WindowSight::Behind) {
         m_tray.setUnread(true);

@@ -67,7 +67,7 @@ private slots:
         QVERIFY(!box.autostart.isEnabled());
 
         Options saved; // every other box ticked, and the nick empty
-        saved.totray = saved.playsound = saved.playwhenmin = true;
+        saved.startMinimised = saved.playSound = saved.playSoundWhenMinimised = true;
         box.save(saved);
         for (int i = 0; i < 6; ++i)
             QCOMPARE(box.read(BoxKeys[i]), QString::number(i % 2));
@@ -129,7 +129,7 @@ private slots:
     {
         Sandbox box;
         Options options;
-        options.afterstart = true;
+        options.startWithSystem = true;
         box.save(options);
         QFile file(box.autostart.entryLocation());
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
@@ -138,14 +138,14 @@ private slots:
                      QCoreApplication::applicationFilePath() +
                      QStringLiteral("\nIcon=kestrowind2\nX-GNOME-Autostart-enabled=true\n"));
 
-        options.afterstart = false;
+        options.startWithSystem = false;
         box.save(options);
         QVERIFY(!QFile::exists(box.autostart.entryLocation()));
         QVERIFY(box.autostart.disable());
 
         // An autostart folder that cannot be made costs the entry, not the options.
         PlatformAutostart blocked(box.dir.filePath(QStringLiteral("config/kestrowind2.ini/x")));
-        options.afterstart = true;
+        options.startWithSystem = true;
         saveSettings(box.store, options, box.folder, blocked);
         QVERIFY(!blocked.isEnabled());
         QCOMPARE(box.read("afterstart"), QStringLiteral("1"));

@@ -3,10 +3,11 @@
 // the update client.
 #include "MainWindowFixture.h"
 #include "core/app/Platform.h"
+#include "core/app/SettingsModel.h"
 #include "core/app/Version.h"
 #include "gui/common/ClickableLabel.h"
 #include "gui/settings/SettingsDialog.h"
-#include "gui/settings/SettingsHolder.h"
+#include "gui/settings/SettingsEditor.h"
 #include "gui/settings/UpdateLauncher.h"
 
 #include <QCheckBox>
@@ -19,19 +20,21 @@
 
 namespace {
 
-// A window started by the returning user "starý"; its settings dialog is made, still hidden.
+// A window started by the returning user "starý".
 struct Window : MainWindowFixture {
     Window()
     {
         if (!start(QStringLiteral("starý")))
             qFatal("the window did not start");
     }
-    SettingsHolder& holder() { return window.settings(); }
-    QWidget* control(const char* name) { return holder().dialog().findChild<QWidget*>(name); }
+    SettingsEditor& editor() { return window.settingsEditor(); }
+    Options inForce() { return client.settings().options(); }
+    // In the open dialog.
+    QWidget* control(const char* name) { return editor().dialog()->findChild<QWidget*>(name); }
     SettingsDialog& shown()
     {
-        holder().show();
-        return holder().dialog();
+        editor().show();
+        return *editor().dialog();
     }
 };
 
@@ -73,8 +76,9 @@ private slots:
     void oneFixedTopmostDialogWhoseLinksLeaveItOpen()
     {
         Window w;
-        SettingsDialog* made = &w.holder().dialog();
-        QVERIFY(!made->isVisible() && made->maximumSize() == made->minimumSize());
+        QVERIFY(!w.editor().dialog()); // none until it is shown
+        SettingsDialog* made = &w.shown();
+        QVERIFY(made->maximumSize() == made->minimumSize());
         const auto* version = qobject_cast<QLabel*>(w.control("versionLabel"));
         QCOMPARE(version->text(), QStringLiteral("v.: %1.%2 build: %3")
                                       .arg(Version::Major)
@@ -82,8 +86,8 @@ private slots:
                                       .arg(Version::Build));
         QVERIFY(made->rect().contains(version->geometry()));
 
-        QSignalSpy update(&w.holder(), &SettingsHolder::updateLinkClicked);
-        w.holder().show();
+        QSignalSpy update(&w.editor(), &SettingsEditor::updateLinkClicked);
+        w.editor().show();
         QCOMPARE(&w.shown(), made);
         QCOMPARE(w.window.findChildren<SettingsDialog*>().size(), 1);
         QVERIFY(made->isVisible() && !made->isModal());
@@ -100,21 +104,21 @@ private slots:
     void eachBoxHoldsItsOption()
     {
         const std::pair<const char*, bool Options::*> boxes[] = {
-            {"startWithSystemCheck", &Options::afterstart},
-            {"startMinimisedCheck", &Options::totray},
-            {"balloonCheck", &Options::tooltip},
-            {"soundAlwaysCheck", &Options::playsound},
-            {"maximiseCheck", &Options::maxokno},
-            {"soundWhenMinimisedCheck", &Options::playwhenmin}};
+            {"startWithSystemCheck", &Options::startWithSystem},
+            {"startMinimisedCheck", &Options::startMinimised},
+            {"balloonCheck", &Options::balloonWhenMinimised},
+            {"soundAlwaysCheck", &Options::playSound},
+            {"maximiseCheck", &Options::restoreOnActivity},
+            {"soundWhenMinimisedCheck", &Options::playSoundWhenMinimised}};
         Window w;
         SettingsDialog& dialog = w.shown();
         for (const auto& [name, option] : boxes) {
             Options alone;
             alone.*option = true;
             dialog.setOptions(alone);
-            QVERIFY2(w.holder().current() == alone, name);
+            QVERIFY2(dialog.options() == alone, name);
             press(w.control(name)); // unticks it
-            QVERIFY2(w.holder().current() == Options{}, name);
+            QVERIFY2(dialog.options() == Options{}, name);
         }
     }
 
@@ -149,14 +153,15 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, saved);
         Window w;
-        w.window.station().setNick(QStringLiteral("v provozu"));
+        w.station().setNick(QStringLiteral("v provozu"));
         QPointer<SettingsDialog> shown = &w.shown();
         QVERIFY(QTest::qWaitForWindowActive(shown));
         qobject_cast<QLineEdit*>(w.control("nickEdit"))->setText(typed);
         press(w.control("startWithSystemCheck"));
-        QCOMPARE(w.holder().current(), (Options{typed, true}));
+        QCOMPARE(shown->options(), (Options{typed, true}));
+        QCOMPARE(w.inForce(), Options{"starý"}); // until saved
         QStringList announced;
-        connect(&w.holder(), &SettingsHolder::nickConfirmed, this, [&](const QString& nick) {
+        connect(&w.editor(), &SettingsEditor::nickConfirmed, this, [&](const QString& nick) {
             announced << nick << w.storedOption(QStringLiteral("nick"));
         });
 
@@ -164,7 +169,7 @@ private slots:
         // Forgotten at once, deleted only when control is back in the event loop.
         QVERIFY(shown && !shown->isVisible() && m_opened.isEmpty());
         const bool stored = !saved.isEmpty();
-        QCOMPARE(w.holder().current(), (stored ? Options{saved, true} : Options{"starý"}));
+        QCOMPARE(w.inForce(), (stored ? Options{saved, true} : Options{"starý"}));
         QCOMPARE(w.autostart.isEnabled(), stored);
         QCOMPARE(announced, (stored ? QStringList{saved, "starý"} : QStringList{}));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -200,25 +205,27 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), chain.last());
     }
 
-    // The first run greets once, without blocking; a window takes its holder and the dialog
+    // The first run greets once, without blocking; a window takes its editor and the dialog
     // whose deletion is still pending along.
     void firstRunWelcomesOnceAndTheWindowTakesAllAlong()
     {
         MainWindowFixture w; // never run before
-        QCOMPARE(w.window.settings().current().nick, Platform::loginName());
+        QVERIFY(w.window.start({}));
+        QCOMPARE(w.client.settings().options().nick, Platform::loginName());
         auto* box = w.window.findChild<QMessageBox*>();
         QVERIFY(box && box->isVisible() && box->windowModality() == Qt::NonModal);
-        w.window.settings().dialog().close();
-        w.window.settings().current();
+        w.window.settingsEditor().show();
+        w.window.settingsEditor().dialog()->close();
+        w.window.settingsEditor().show();
         QCOMPARE(w.window.findChildren<QMessageBox*>().size(), 1);
 
         auto* window = new QWidget;
-        QPointer<SettingsHolder> holder =
-            new SettingsHolder(w.store, w.autostart, w.config.path(), {}, window);
-        QPointer<SettingsDialog> dialog = &holder->dialog();
+        QPointer<SettingsEditor> editor = new SettingsEditor(w.client.settings(), {}, window);
+        editor->show();
+        QPointer<SettingsDialog> dialog = editor->dialog();
         dialog->close();
         delete window;
-        QVERIFY(!holder && !dialog);
+        QVERIFY(!editor && !dialog);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 

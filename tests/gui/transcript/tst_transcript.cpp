@@ -686,18 +686,18 @@ private slots:
         MainWindowFixture w;
         QVERIFY(w.start());
         MainMenus& menus = w.window.menus();
-        menus.mnuRCHT->trigger();
+        menus.tools().saveAsRtf->trigger();
         shownDialog<QFileDialog>()->reject();
-        QSignalSpy changed(w.window.chat(), &TranscriptView::changed);
-        QCOMPARE(menus.mnuClear->shortcut(), QKeySequence(Qt::Key_F8));
-        menus.mnuClear->trigger();
-        QCOMPARE(w.window.chat()->entries().entryCount(), 0);
-        QCOMPARE(w.window.chat()->toPlainText(), QString());
+        QSignalSpy changed(w.window.transcript(), &TranscriptView::changed);
+        QCOMPARE(menus.tools().clear->shortcut(), QKeySequence(Qt::Key_F8));
+        menus.tools().clear->trigger();
+        QCOMPARE(w.window.transcript()->entries().entryCount(), 0);
+        QCOMPARE(w.window.transcript()->toPlainText(), QString());
         QCOMPARE(changed.count(), 1);
         QVERIFY(!shownDialog<QMessageBox>() && !shownDialog<QDialog>());
         // The next entry starts the emptied pane.
-        w.window.chat()->appendBareLine(QStringLiteral("znovu"), LineLook::Alert);
-        QTRY_VERIFY(w.window.chat()->toPlainText().startsWith(QStringLiteral("znovu\n")));
+        w.window.transcript()->appendBareLine(QStringLiteral("znovu"), LineLook::Alert);
+        QTRY_VERIFY(w.window.transcript()->toPlainText().startsWith(QStringLiteral("znovu\n")));
     }
 
 private:

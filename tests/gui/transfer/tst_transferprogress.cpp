@@ -76,9 +76,9 @@ private slots:
         QVERIFY(source.open(QIODevice::WriteOnly) && source.write("obsah") == 5);
         source.close();
 
-        chat.window.userActions().onEntryReleased(chat.window.station().roster().at(0).key,
-                                                  Qt::LeftButton, {});
-        chat.window.menus().mnu_sendfile->trigger();
+        chat.window.userActions().onEntryReleased(chat.station().roster().at(0).key, Qt::LeftButton,
+                                                  {});
+        chat.window.menus().user().sendFile->trigger();
         auto* open = shownDialog<QFileDialog>();
         QVERIFY(open);
         QCOMPARE(open->nameFilters(), QStringList{"všechny soubory (*)"});

@@ -132,7 +132,7 @@ private slots:
         Tray t;
         t.show();
         t.sight = Sight::Hidden;
-        t.options.tooltip = t.options.playwhenmin = true;
+        t.options.balloonWhenMinimised = t.options.playSoundWhenMinimised = true;
         t.balloon("vítejte");
         for (int i = 0; i < 3; ++i)
             t.change();
@@ -185,9 +185,9 @@ private slots:
         Tray t;
         t.show();
         t.sight = Sight(QStringList{"starting", "active", "behind", "hidden"}.indexOf(words[0]));
-        t.options.tooltip = words.contains("tooltip");
-        t.options.playsound = words.contains("playsound");
-        t.options.playwhenmin = words.contains("playwhenmin");
+        t.options.balloonWhenMinimised = words.contains("tooltip");
+        t.options.playSound = words.contains("playsound");
+        t.options.playSoundWhenMinimised = words.contains("playwhenmin");
         t.change();
         QTEST(int(t.balloons()), "balloons");
         QTEST(t.sound.plays, "plays");

@@ -212,18 +212,18 @@ private slots:
             if (way == Way::TitleBar)
                 minimiseByWindowManager(&w.window);
             else
-                w.window.menus().mnu_hidewindow->trigger();
+                w.window.menus().options().hideWindow->trigger();
             // Until the window manager has let go of it and said so.
             QTRY_VERIFY(!w.window.isVisible());
             QTRY_VERIFY(managedState(&w.window).isEmpty() ||
                         managedState(&w.window) == QLatin1String("Withdrawn"));
             QTest::qWait(100);
         }
-        QVERIFY(w.window.menus().mnu_showwindow->isEnabled());
+        QVERIFY(w.window.menus().options().showWindow->isEnabled());
 
         const int plays = w.sound.plays;
-        w.window.chat()->appendLine(QStringLiteral("ahoj <b>všem</b>\rdruhý řádek"), LineLook::Chat,
-                                    QStringLiteral("Petr"));
+        w.window.transcript()->appendLine(QStringLiteral("ahoj <b>všem</b>\rdruhý řádek"),
+                                          LineLook::Chat, QStringLiteral("Petr"));
         QTRY_VERIFY(balloons.shown.join('\n').contains("Petr: ahoj <b>všem</b> druhý řádek"));
         QVERIFY(!balloons.markup && w.sound.plays > plays);
         QVERIFY(w.tray.isUnread() && !w.window.isVisible());
@@ -263,18 +263,17 @@ private slots:
         QVERIFY(w.start());
         QVERIFY(w.tray.isBalloonShown());
         QVERIFY(QTest::qWaitForWindowActive(&w.window));
-        QTRY_COMPARE(w.window.station().roster().count(), 1); // lines come from listed stations
+        QTRY_COMPARE(w.station().roster().count(), 1); // lines come from listed stations
         QTRY_COMPARE(windowProperty(&w.window, "_NET_WM_NAME"),
                      "_NET_WM_NAME(UTF8_STRING) = \"" + w.window.windowTitle() + '"');
         if (fromTray)
-            w.window.menus().mnu_hidewindow->trigger();
+            w.window.menus().options().hideWindow->trigger();
         OtherWindow other;
         QVERIFY(QTest::qWaitForWindowActive(&other.editor));
         QVERIFY(!demandsAttention(&w.window) && !w.tray.isUnread());
 
-        w.receive(
-            wake ? QByteArray("POPIT\tPetr\r\n")
-                 : Outgoing::chatLine(w.window.station().ownAddress(), QStringLiteral("ahoj")));
+        w.receive(wake ? QByteArray("POPIT\tPetr\r\n")
+                       : Outgoing::chatLine(w.station().ownAddress(), QStringLiteral("ahoj")));
         QTRY_VERIFY(w.window.isVisible() && !w.window.isHiddenToTray());
         QTRY_VERIFY(demandsAttention(&w.window));
         QVERIFY(w.tray.isUnread());
