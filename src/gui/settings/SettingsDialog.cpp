@@ -3,6 +3,7 @@
 #include "core/app/Version.h"
 #include "gui/common/ClickableLabel.h"
 #include "gui/common/Icons.h"
+#include "gui/common/Twips.h"
 #include "gui/common/WindowHelpers.h"
 
 #include <QCheckBox>
@@ -18,12 +19,8 @@
 
 namespace {
 
-// The dialog was drawn in twips; at 96 dots per inch a pixel is 15 of them.
-constexpr int TwipsPerPixel = 15;
-constexpr int px(int twips)
-{
-    return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
-}
+// The dialog was drawn in twips.
+using Twips::px;
 
 const QSize InnerSize(px(6015), px(5415));
 constexpr int MarginTwips = 120;
@@ -111,8 +108,8 @@ SettingsDialog::SettingsDialog(QWidget* parent)
     orderTabsByPosition();
     m_nick->setFocus();
 
-    MakeTopmost(this);
-    AddDropShadow(this);
+    keepOnTop(this);
+    addDropShadow(this);
 }
 
 void SettingsDialog::buildHeader()
@@ -154,7 +151,7 @@ void SettingsDialog::buildHeader()
     setColour(maker, LinkColour);
     place(maker, "makerLink", 5040, 360);
     connect(maker, &ClickableLabel::clicked, this,
-            [] { OpenDocument(QLatin1String(Version::MakerWeb)); });
+            [] { openExternally(QLatin1String(Version::MakerWeb)); });
 
     place(new QLabel(QStringLiteral("nastavení platí pro právě přihlášeného uživatele"), this),
           "perUserNote", 106, 600);
@@ -169,7 +166,7 @@ void SettingsDialog::buildContributionNote()
     place(bank, "bankLink", 3360, 960);
     bank->resize(px(2925), px(570));
     bank->setFocusArea(QRect(visibleWidth - BadgeWidth - 2, 0, BadgeWidth + 2, bank->height()));
-    connect(bank, &ClickableLabel::clicked, this, [] { OpenDocument(BankWeb); });
+    connect(bank, &ClickableLabel::clicked, this, [] { openExternally(BankWeb); });
 
     place(new QLabel(QStringList{QStringLiteral("Líbí-li se vám aplikace a používáte-li ji, "
                                                 "můžete přispět"),

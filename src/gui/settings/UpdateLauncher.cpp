@@ -102,7 +102,7 @@ void UpdateLauncher::offerDownload(QWidget* dialog)
                                       "serveru %1 je naprosto bezpečné.")
                            .arg(UpdateHost),
                        QMessageBox::Ok, this,
-                       [](QMessageBox::StandardButton) { OpenDocument(ClientDownload); });
+                       [](QMessageBox::StandardButton) { openExternally(ClientDownload); });
     };
     const auto ask = [dialog, question, download, this] {
         openMessageBox(dialog, QMessageBox::Warning, ServiceTitle, question,

@@ -2,6 +2,7 @@
 
 #include "core/transfer/Transfer.h"
 #include "core/transfer/TransferText.h"
+#include "gui/common/Twips.h"
 #include "gui/common/WindowHelpers.h"
 
 #include <QCloseEvent>
@@ -11,15 +12,9 @@
 
 namespace {
 
-// Drawn in twips; at 96 dots per inch a pixel is 15 of them.
-constexpr int px(int twips)
-{
-    return (twips + 7) / 15;
-}
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
+// Drawn in twips.
+using Twips::px;
+using Twips::twipsRect;
 
 const QColor DoneText(0, 128, 0);
 const QColor DoneBackground(245, 245, 245);
@@ -75,8 +70,8 @@ TransferProgressWindow::TransferProgressWindow(Transfer& transfer, QWidget* pare
     setWindowTitle(QStringLiteral("přenos souboru"));
     setFixedSize(px(6495), px(1560));
     buildLabels();
-    MakeTopmost(this);
-    AddDropShadow(this);
+    keepOnTop(this);
+    addDropShadow(this);
 
     m_repaint.setSingleShot(true);
     m_repaint.setInterval(RepaintInterval);

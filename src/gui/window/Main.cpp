@@ -110,7 +110,7 @@ int runProgram(QApplication& app)
                      [&window](QSessionManager&) { window.close(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &MainWindow::shutDown);
 
-    AddDropShadow(&window);
+    addDropShadow(&window);
     window.presentAtStart(start.hide);
     return app.exec();
 }

@@ -9,6 +9,7 @@
 #include "core/app/ChatClient.h"
 #include "core/app/Platform.h"
 #include "gui/common/Icons.h"
+#include "gui/common/Twips.h"
 #include "gui/settings/SettingsDialog.h"
 #include "gui/settings/SettingsEditor.h"
 #include "gui/settings/UpdateLauncher.h"
@@ -28,16 +29,9 @@
 
 namespace {
 
-// The window was drawn in twips; at 96 dots per inch a pixel is 15 of them.
-constexpr int TwipsPerPixel = 15;
-constexpr int px(int twips)
-{
-    return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
-}
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
+// The window was drawn in twips.
+using Twips::px;
+using Twips::twipsRect;
 
 const QSize DesignClient(px(8895), px(5265));
 const QRect DesignTranscript = twipsRect(0, 0, 6495, 4545);
