@@ -17,6 +17,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -125,4 +126,17 @@ inline QString answerBox(QMessageBox::StandardButton button)
     const QString shown = box->windowTitle() + QLatin1Char('|') + box->text();
     box->button(button)->click();
     return shown;
+}
+
+// Confirms the open dialog of a kind, which must be modal, as its own button does; a file dialog
+// gets the file typed in first. False when there is no such dialog.
+template<typename Dialog> bool acceptDialog(const QString& file = {})
+{
+    auto* dialog = shownDialog<Dialog>();
+    if (!dialog || !dialog->isModal())
+        return false;
+    if constexpr (std::is_base_of_v<QFileDialog, Dialog>)
+        dialog->selectFile(file);
+    static_cast<QDialog*>(dialog)->accept();
+    return true;
 }

@@ -67,10 +67,7 @@ private slots:
         chat.window.userActions().onEntryReleased(chat.station().roster().at(0).key, Qt::LeftButton,
                                                   {});
         chat.window.menus().user().sendFile->trigger();
-        auto* open = shownDialog<QFileDialog>();
-        QVERIFY(open);
-        open->selectFile(source.fileName());
-        static_cast<QDialog*>(open)->accept();
+        QVERIFY(acceptDialog<QFileDialog>(source.fileName()));
 
         QTRY_VERIFY(shownDialog<QMessageBox>());
         auto* question = shownDialog<QMessageBox>();
@@ -82,8 +79,7 @@ private slots:
         // Saved with the offered name proposed, and a question before a file is replaced.
         QVERIFY(save && !save->testOption(QFileDialog::DontConfirmOverwrite));
         QCOMPARE(save->selectedFiles().value(0).section('/', -1), QStringLiteral("zdroj.txt"));
-        save->selectFile(dir.filePath("kopie.txt"));
-        static_cast<QDialog*>(save)->accept();
+        QVERIFY(acceptDialog<QFileDialog>(dir.filePath("kopie.txt")));
 
         QTRY_VERIFY(
             chat.lines().contains("přenos souboru je kompletní nebo byl zastaven uživatelem"));
