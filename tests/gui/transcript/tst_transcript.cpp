@@ -55,8 +55,7 @@ QString looks(const QTextDocument& document)
     return result;
 }
 
-// A transcript that is only a list of entries, after as many that left it as it is told;
-// afterRead runs after every entry read, as the network would write meanwhile.
+// Entries after as many that left; afterRead runs as the network would, after every read.
 struct EntryList final : TranscriptEntries {
     qsizetype entryCount() const override { return list.size(); }
     qsizetype droppedCount() const override { return dropped; }
@@ -71,7 +70,6 @@ struct EntryList final : TranscriptEntries {
     std::function<void()> afterRead = [] {};
 };
 
-// How an export begins the line that says how many of the oldest entries are not in it.
 const QString MissingNote =
     QStringLiteral("starší záznamy diskuze, které se nevešly do paměti, nejsou ve výpisu: ");
 
@@ -84,7 +82,6 @@ const QList<TranscriptEntry> SampleEntries = {
     {{}, {}, {}, LineLook::Status},
     {{}, {}, "obsah diskuze byl vytištěn", LineLook::Status}};
 
-// Saving and printing the sample entries from a window, into a folder of their own.
 struct Tools {
     Tools() { entries.list = SampleEntries; }
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -154,6 +151,7 @@ private slots:
         TranscriptView view;
         view.resize(433, 303);
         view.show();
+        view.setShowBudget(std::chrono::hours(1));
         QSignalSpy changes(&view, &TranscriptView::changed);
         QSignalSpy edits(view.document(), &QTextDocument::contentsChange);
         QString shown;
@@ -163,16 +161,12 @@ private slots:
             view.appendLine(text, look, nick);
             // Each run has a look of its own, so the looks count the runs.
             QCOMPARE(changes.count(), runs += expected.count('{'));
-            const TranscriptEntry stored = view.entries().entryAt(view.entries().entryCount() - 1);
-            QVERIFY(text.size() >= TranscriptView::ShownMessage ||
-                    stored.lines().join('\n') + '\n' ==
-                        QString(expected).remove(QRegularExpression("\\{[^}]*\\}")));
             shown += expected;
         }
         QVERIFY(view.document()->isEmpty());
         QCoreApplication::processEvents();
         QCOMPARE(edits.count(), 1);
-        // A look that goes on into the next entry is written once.
+        // A look going on into the next entry is written once.
         static const QRegularExpression repeated(QStringLiteral("(\\{[^}]*\\})([^{]*)\\1"));
         while (shown.contains(repeated))
             shown.replace(repeated, QStringLiteral("\\1\\2"));
@@ -224,7 +218,6 @@ private slots:
                 QVERIFY(withinBounds());
             }
         }
-        // The pane catches up over as many turns as it needs.
         const auto serial = [](const QTextBlock& block) { return block.text().section('>', 1); };
         QTRY_COMPARE_WITH_TIMEOUT(serial(view.document()->lastBlock().previous().previous()),
                                   QString::number(count - 1), 30'000);
@@ -241,8 +234,7 @@ private slots:
             QCOMPARE(view.entries().entryAt(i).message, message(i));
     }
 
-    // Past either bound the oldest entries leave, a block of text at a time; the rest are found
-    // where they were, what binds is used, and a clear starts the count again.
+    // Past either bound the oldest leave, a block of text at a time; the rest are where they were.
     void storeLetsTheOldestGo()
     {
         // Bounds on entries and on text bytes, the message's length, entries written.
@@ -346,9 +338,8 @@ private slots:
             lines);
     }
 
-    // A save goes out in slices behind a modal progress dialog; cancelled, it leaves nothing.
-    // While the oldest entries leave, it has each entry it could get once, in order, and says
-    // where and how many it lost.
+    // A save goes out in slices behind a modal progress dialog; cancelled, it leaves nothing. As
+    // the oldest entries leave, it has each it could get once, in order, and notes the others.
     void aSaveIsCancelledOrHasEachEntryOnce()
     {
         Tools t;
