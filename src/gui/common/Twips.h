@@ -14,6 +14,9 @@ constexpr int px(int twips)
     return (twips + PerPixel / 2) / PerPixel;
 }
 
+// To the nearest pixel: 22 twips are 1.47 pixels, 23 are 1.53.
+static_assert(px(22) == 1 && px(23) == 2);
+
 constexpr QRect twipsRect(int left, int top, int width, int height)
 {
     return {px(left), px(top), px(width), px(height)};

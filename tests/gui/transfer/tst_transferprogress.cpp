@@ -77,7 +77,8 @@ private slots:
 
         auto* save = shownDialog<QFileDialog>();
         // Saved with the offered name proposed, and a question before a file is replaced.
-        QVERIFY(save && !save->testOption(QFileDialog::DontConfirmOverwrite));
+        QVERIFY(save && save->acceptMode() == QFileDialog::AcceptSave &&
+                !save->testOption(QFileDialog::DontConfirmOverwrite));
         QCOMPARE(save->selectedFiles().value(0).section('/', -1), QStringLiteral("zdroj.txt"));
         QVERIFY(acceptDialog<QFileDialog>(dir.filePath("kopie.txt")));
 
