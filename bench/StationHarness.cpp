@@ -4,10 +4,10 @@
 #include "core/app/SettingsStore.h"
 #include "core/protocol/Framing.h"
 #include "core/protocol/Roster.h"
+#include "gui/transcript/TranscriptView.h"
 #include "gui/tray/SoundPlayer.h"
 #include "gui/tray/TrayCode.h"
 #include "gui/window/MainMenus.h"
-#include "gui/transcript/TranscriptView.h"
 #include "gui/window/frmchat.h"
 
 #include <QAction>

@@ -5,11 +5,11 @@
 #include "core/app/Autostart.h"
 #include "core/app/SettingsStore.h"
 #include "core/protocol/Framing.h"
+#include "gui/transcript/TranscriptView.h"
 #include "gui/tray/QtTrayIcon.h"
 #include "gui/tray/TrayCode.h"
 #include "gui/window/MainMenus.h"
 #include "gui/window/StatusPanels.h"
-#include "gui/transcript/TranscriptView.h"
 #include "gui/window/UserActions.h"
 #include "gui/window/frmchat.h"
 

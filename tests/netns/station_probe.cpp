@@ -2,13 +2,13 @@
 // reports what a user would see, line by line on stdout, so a test in another process can
 // follow it. Commands arrive as lines on stdin.
 
-#include "gui/window/Main.h"
 #include "core/protocol/Roster.h"
-#include "gui/window/Composer.h"
-#include "gui/window/MainMenus.h"
 #include "gui/settings/SettingsHolder.h"
-#include "gui/window/StatusPanels.h"
 #include "gui/transcript/TranscriptView.h"
+#include "gui/window/Composer.h"
+#include "gui/window/Main.h"
+#include "gui/window/MainMenus.h"
+#include "gui/window/StatusPanels.h"
 #include "gui/window/UserActions.h"
 #include "gui/window/frmchat.h"
 

@@ -1,9 +1,9 @@
 #include "UpdateLauncher.h"
 
-#include "gui/common/AsyncMessageBox.h"
-#include "gui/common/WindowHelpers.h"
 #include "core/app/SettingsStore.h"
 #include "core/app/Version.h"
+#include "gui/common/AsyncMessageBox.h"
+#include "gui/common/WindowHelpers.h"
 
 #include <QDir>
 #include <QFileInfo>

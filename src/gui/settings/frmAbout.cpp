@@ -1,8 +1,8 @@
 #include "frmAbout.h"
 
+#include "core/app/Version.h"
 #include "gui/common/Icons.h"
 #include "gui/common/WindowHelpers.h"
-#include "core/app/Version.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #include "TranscriptPrinter.h"
 
-#include "gui/common/AsyncMessageBox.h"
 #include "TranscriptExport.h"
 #include "core/protocol/TranscriptSink.h"
+#include "gui/common/AsyncMessageBox.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

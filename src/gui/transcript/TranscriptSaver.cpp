@@ -1,7 +1,7 @@
 #include "TranscriptSaver.h"
 
-#include "gui/common/AsyncMessageBox.h"
 #include "core/protocol/TranscriptSink.h"
+#include "gui/common/AsyncMessageBox.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "TranscriptExport.h"
 #include "gui/common/RecentFolder.h"
 #include "gui/common/SlicedJob.h"
-#include "TranscriptExport.h"
 
 #include <QDateTime>
 #include <QObject>

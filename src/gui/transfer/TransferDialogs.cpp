@@ -1,7 +1,7 @@
 #include "TransferDialogs.h"
 
-#include "frmProgress.h"
 #include "core/protocol/Station.h"
+#include "frmProgress.h"
 #include "gui/common/KeyboardGuard.h"
 
 #include <QFileDialog>

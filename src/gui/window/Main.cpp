@@ -7,11 +7,11 @@
 #include "core/app/TerminationSignals.h"
 #include "core/app/Translations.h"
 #include "core/app/Version.h"
-#include "gui/tray/SoundPlayer.h"
-#include "gui/tray/TrayCode.h"
+#include "frmchat.h"
 #include "gui/common/FileDialogLocale.h"
 #include "gui/common/WindowHelpers.h"
-#include "frmchat.h"
+#include "gui/tray/SoundPlayer.h"
+#include "gui/tray/TrayCode.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,10 +1,10 @@
 #include "UserActions.h"
 
 #include "MainMenus.h"
-#include "gui/settings/SettingsHolder.h"
 #include "core/protocol/Messages.h"
 #include "core/protocol/Station.h"
 #include "core/protocol/TranscriptSink.h"
+#include "gui/settings/SettingsHolder.h"
 
 #include <QAction>
 #include <QInputDialog>

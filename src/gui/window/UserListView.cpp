@@ -1,7 +1,7 @@
 #include "UserListView.h"
 
-#include "gui/common/Icons.h"
 #include "core/protocol/Roster.h"
+#include "gui/common/Icons.h"
 
 #include <QMouseEvent>
 

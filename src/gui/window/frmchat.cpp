@@ -1,13 +1,9 @@
 #include "frmchat.h"
 
 #include "Composer.h"
-#include "gui/common/Icons.h"
 #include "MainMenus.h"
-#include "gui/settings/SettingsHolder.h"
 #include "StatusPanels.h"
 #include "TranscriptTools.h"
-#include "gui/transcript/TranscriptView.h"
-#include "gui/settings/UpdateLauncher.h"
 #include "UserActions.h"
 #include "UserListView.h"
 #include "core/app/AboutText.h"
@@ -15,7 +11,11 @@
 #include "core/app/Platform.h"
 #include "core/app/SettingsStore.h"
 #include "core/app/Version.h"
+#include "gui/common/Icons.h"
+#include "gui/settings/SettingsHolder.h"
+#include "gui/settings/UpdateLauncher.h"
 #include "gui/settings/frmAbout.h"
+#include "gui/transcript/TranscriptView.h"
 #include "gui/transfer/TransferDialogs.h"
 
 #include <QAction>

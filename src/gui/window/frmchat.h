@@ -1,10 +1,10 @@
 #pragma once
 
-#include "gui/common/NoteBoxes.h"
 #include "WindowUrgency.h"
 #include "core/app/CommandLine.h"
 #include "core/net/UdpTransport.h"
 #include "core/protocol/Station.h"
+#include "gui/common/NoteBoxes.h"
 #include "gui/tray/Attention.h"
 #include "gui/tray/TrayCode.h"
 

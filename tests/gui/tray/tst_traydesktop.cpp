@@ -5,8 +5,8 @@
 // a peer's wake brings the window into view without taking the keyboard. Captions and window
 // states are read as the window manager has them.
 #include "MainWindowFixture.h"
-#include "gui/window/Main.h"
 #include "core/protocol/Messages.h"
+#include "gui/window/Main.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

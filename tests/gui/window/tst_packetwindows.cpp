@@ -3,9 +3,9 @@
 #include "MainWindowFixture.h"
 #include "core/app/Platform.h"
 #include "core/protocol/Messages.h"
-#include "gui/window/Composer.h"
 #include "gui/common/KeyboardGuard.h"
 #include "gui/transcript/TranscriptSaver.h"
+#include "gui/window/Composer.h"
 
 #include <QElapsedTimer>
 #include <QFileDialog>
