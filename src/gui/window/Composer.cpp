@@ -63,8 +63,8 @@ void Composer::send()
         clear();
         return;
     }
-    const QByteArray data = ComposerRules::dataFor(line, m_station.MyIP(), m_station.Username());
-    if (!m_station.SendPackage(data)) {
+    const QByteArray packet = ComposerRules::dataFor(line, m_station.MyIP(), m_station.Username());
+    if (!m_station.SendPackage(packet)) {
         // The line stays in the box, so the user can send it again.
         m_transcript.AddLine(QStringLiteral("zprávu se nepodařilo odeslat"), 4,
                              QStringLiteral(" "));
