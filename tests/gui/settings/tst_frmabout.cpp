@@ -2,6 +2,7 @@
 // first-run welcome; and the update link that hands over to the update client.
 #include "MainWindowFixture.h"
 #include "core/app/Platform.h"
+#include "core/app/Version.h"
 #include "gui/settings/SettingsHolder.h"
 #include "gui/settings/UpdateLauncher.h"
 #include "gui/settings/frmAbout.h"
@@ -104,7 +105,10 @@ private slots:
         QVERIFY(!made->isVisible());
         QCOMPARE(made->windowTitle(), QStringLiteral("nastavení aplikace"));
         QCOMPARE(made->maximumSize(), made->minimumSize());
-        QCOMPARE(f.control("lblVersion")->text(), QStringLiteral("v.: 2.0 build: 15"));
+        QCOMPARE(f.control("lblVersion")->text(), QStringLiteral("v.: %1.%2 build: %3")
+                                                      .arg(Version::Major)
+                                                      .arg(Version::Minor)
+                                                      .arg(Version::Build));
         QVERIFY(made->rect().contains(f.control("lblVersion")->geometry()));
 
         QSignalSpy update(&f.holder, &SettingsHolder::updateLinkClicked);

@@ -2,12 +2,13 @@
 // hiding into the tray and coming back, and the layout as the window is resized.
 #include "MainWindowFixture.h"
 #include "core/app/Platform.h"
+#include "core/app/Version.h"
 #include "core/protocol/Messages.h"
 #include "core/protocol/Roster.h"
-#include "gui/window/Composer.h"
 #include "gui/settings/SettingsHolder.h"
-#include "gui/window/UserListView.h"
 #include "gui/settings/frmAbout.h"
+#include "gui/window/Composer.h"
+#include "gui/window/UserListView.h"
 
 #include <QCheckBox>
 #include <QInputDialog>
@@ -189,7 +190,10 @@ private slots:
         const QString nick = w.window.station().Username();
         QCOMPARE(nick, login.isEmpty() ? QStringLiteral("anonymní") : login);
         QCOMPARE(w.lines().mid(0, 2),
-                 (QStringList{"Kestrowind v.: 2.0 build: 15 aplikace spuštěna",
+                 (QStringList{QStringLiteral("Kestrowind v.: %1.%2 build: %3 aplikace spuštěna")
+                                  .arg(Version::Major)
+                                  .arg(Version::Minor)
+                                  .arg(Version::Build),
                               "přihlášený uživatel: " + login + "; název počítače: " +
                                   Platform::GetMachineName() + "; IP: " + myIp}));
         QVERIFY(w.lines().value(2).contains("Orlathe"));
