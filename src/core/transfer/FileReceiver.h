@@ -19,7 +19,7 @@ class FileReceiver final : public Transfer {
 
 public:
     // The most the connection holds in memory before the file has taken it.
-    static constexpr qint64 ReadBufferSize = 256 * 1024;
+    static constexpr qint64 ReadBufferSize = qint64{256} * 1024;
     // Written beyond the announced size, one part in OverrunDivisor of it and OverrunAllowance
     // more: a file that grows while it is sent (a log, a download) still arrives whole, a
     // peer that never stops does not fill the disk.

@@ -53,7 +53,8 @@ int Main(QApplication& app)
 {
     prepareApplication();
 
-    const StartOptions start = CommandLine::parse(CommandLine::argumentText(app.arguments()));
+    const StartOptions start =
+        CommandLine::parse(CommandLine::argumentText(QApplication::arguments()));
     if (start.help) {
         QMessageBox::information(nullptr, QString::fromLatin1(Version::ApplicationTitle),
                                  helpText());
@@ -108,5 +109,5 @@ int Main(QApplication& app)
 
     AddDropShadow(&window);
     window.presentAtStart(start.hide);
-    return app.exec();
+    return QApplication::exec();
 }
