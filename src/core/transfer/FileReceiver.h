@@ -26,8 +26,8 @@ public:
     static constexpr qint64 OverrunDivisor = 10;
     static constexpr qint64 OverrunAllowance = 1 << 20;
 
-    FileReceiver(TranscriptSink& transcript, TransferNetwork& network, QHostAddress sender,
-                 QString shownName, qint64 announcedSize, QString destination,
+    FileReceiver(TranscriptSink& transcript, TransferNetwork& network, const QHostAddress& sender,
+                 QString shownName, qint64 announcedSize, const QString& destination,
                  QObject* parent = nullptr);
     ~FileReceiver() override;
 

@@ -22,7 +22,7 @@ public:
     static constexpr qint64 MaxQueued = qint64{256} * 1024;
 
     FileSender(TranscriptSink& transcript, TransferNetwork& network, QString path,
-               QHostAddress host, quint16 port, QObject* parent = nullptr);
+               const QHostAddress& host, quint16 port, QObject* parent = nullptr);
     ~FileSender() override;
 
     // Opens the file and connects; a file that cannot be read ends it at once.

@@ -15,7 +15,8 @@ void connectTranscriptTools(MainMenus& menus, TranscriptView& chat, const QStrin
                                                      {menus.mnuRCHT, ExportKind::Rtf},
                                                      {menus.mnuSimpleText, ExportKind::PlainText}};
     for (const auto& [action, kind] : saves)
-        QObject::connect(action, &QAction::triggered, saver, [saver, kind] { saver->save(kind); });
+        QObject::connect(action, &QAction::triggered, saver,
+                         [saver, chosen = kind] { saver->save(chosen); });
     auto* printer = new TranscriptPrinter(chat.entries(), chat, window);
     QObject::connect(menus.mnuPrintchat, &QAction::triggered, printer, &TranscriptPrinter::print);
     QObject::connect(menus.mnuClear, &QAction::triggered, &chat, &TranscriptView::clearTranscript);
