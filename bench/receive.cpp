@@ -39,10 +39,10 @@ using namespace StationHarness;
 
 constexpr int BurstSize = 10'000;
 constexpr int Bursts = 3;
-constexpr int Answers = 2'000;
+constexpr int AnswerCount = 2'000;
 // Stations that send the lines, each a share within what one station may write at once.
 constexpr int LineStations = 1'000;
-constexpr int LongLines = 300;
+constexpr int LongLineCount = 300;
 constexpr int LongLineCharacters = 30'000;
 // How long the station is watched doing nothing, for the heartbeat's own gaps.
 constexpr int QuietMs = 500;
@@ -190,14 +190,14 @@ std::vector<Outgoing> datagramsOf(Load load, const Stations& stations)
             datagrams.push_back(line(i, QStringLiteral("ahoj, tohle je zpráva z velké dávky")));
         break;
     case Load::Answers:
-        for (int i = 0; i < Answers; ++i)
+        for (int i = 0; i < AnswerCount; ++i)
             datagrams.push_back(
                 {datagram("PTOING", {stations.at(i).toString(), QStringLiteral("stanice%1").arg(i),
                                      QStringLiteral("user")}),
                  stations.at(i)});
         break;
     case Load::LongLines:
-        for (int i = 0; i < LongLines; ++i)
+        for (int i = 0; i < LongLineCount; ++i)
             datagrams.push_back(
                 line(i, QStringLiteral("dlouhé ").repeated(LongLineCharacters / 7)));
         break;
@@ -432,15 +432,15 @@ int drive(const QStringList& args)
                       .arg(LongLineCharacters),
                   longLines.handled, longPlain.handled, QStringLiteral("lines"),
                   QStringLiteral(">= 0.95"));
-    printStall(QStringLiteral("%1 such lines").arg(LongLines), longLines);
+    printStall(QStringLiteral("%1 such lines").arg(LongLineCount), longLines);
 
     const Totals& answersPlain = plain[int(Load::Answers)];
     const Totals& answers = station[int(Load::Answers)];
     Bench::note(QStringLiteral("roster at %L1 (%L1 answers to one refresh, %2 rounds):")
-                    .arg(Answers)
+                    .arg(AnswerCount)
                     .arg(rounds));
-    Bench::figure(QStringLiteral("roster entries, fewest in a round / own + %L1").arg(Answers),
-                  answers.fewestRoster, Answers + 1, QStringLiteral("entries"),
+    Bench::figure(QStringLiteral("roster entries, fewest in a round / own + %L1").arg(AnswerCount),
+                  answers.fewestRoster, AnswerCount + 1, QStringLiteral("entries"),
                   QStringLiteral("= 1"));
     // The station lists its own entry beside the answers.
     Bench::figure(QStringLiteral("answers listed by the station / got by a plain receiver"),

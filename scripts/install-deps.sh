@@ -21,6 +21,8 @@ packages=(
     unrtf poppler-utils
     # the fuzz target of the receive path
     clang-14 libclang-rt-14-dev
+    # the checks of the sources: their layout, and clang-tidy's findings
+    clang-format-14 clang-tidy-14
 )
 
 missing=()

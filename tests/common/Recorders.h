@@ -12,7 +12,7 @@
 struct RecordedLine {
     QString text;
     LineLook look = LineLook::Chat;
-    QString nick;
+    QString nick = {};
     bool bare = false; // neither time stamp nor nick
 
     bool operator==(const RecordedLine&) const = default;

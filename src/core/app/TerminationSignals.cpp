@@ -11,7 +11,7 @@ namespace {
 // The write end is all the handler may touch; one set of handlers per process.
 int pipeEnds[2] = {-1, -1};
 
-extern "C" void onTerminationSignal(int)
+extern "C" void onTerminationSignal(int /*signal*/)
 {
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(pipeEnds[0], &byte, 1);

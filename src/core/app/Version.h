@@ -1,9 +1,9 @@
 #pragma once
 
+// Major, Minor and Build.
+#include "core/app/VersionNumber.h"
+
 namespace Version {
-inline constexpr int Major = 2;
-inline constexpr int Minor = 0;
-inline constexpr int Build = 15;
 // The product name users see; the application title captions message boxes that have none.
 inline constexpr auto ProductName = "Kestrowind 2";
 inline constexpr auto ApplicationTitle = "Kestrowind";

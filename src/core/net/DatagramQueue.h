@@ -26,7 +26,7 @@ class DatagramQueue final {
 public:
     // What one queued datagram costs beside its bytes.
     static constexpr qsizetype OverheadBytes = 64;
-    static constexpr qsizetype DefaultCapacityBytes = 16 * 1024 * 1024;
+    static constexpr qsizetype DefaultCapacityBytes = qsizetype{16} * 1024 * 1024;
 
     explicit DatagramQueue(qsizetype capacityBytes = DefaultCapacityBytes);
 

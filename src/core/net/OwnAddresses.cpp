@@ -4,9 +4,9 @@
 
 #include <QNetworkInterface>
 
-OwnAddresses::OwnAddresses(QHostAddress broadcastAddress, quint16 port, QObject* parent)
+OwnAddresses::OwnAddresses(const QHostAddress& broadcastAddress, quint16 port, QObject* parent)
     : QObject(parent)
-    , m_broadcastAddress(std::move(broadcastAddress))
+    , m_broadcastAddress(broadcastAddress)
     , m_port(port)
 {
     m_settle.setSingleShot(true);

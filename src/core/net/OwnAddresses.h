@@ -26,7 +26,7 @@ public:
 
     // The address and port that reach every station: the peers' view of us is the source
     // address of what goes there.
-    OwnAddresses(QHostAddress broadcastAddress, quint16 port, QObject* parent = nullptr);
+    OwnAddresses(const QHostAddress& broadcastAddress, quint16 port, QObject* parent = nullptr);
     ~OwnAddresses() override;
 
     // Reads the addresses now and from then on after every change.

@@ -43,6 +43,6 @@ bool AddressGuard::canAnswer(const QString& address) const
     if (!to.setAddress(address) || to.protocol() != QAbstractSocket::IPv4Protocol)
         return false;
     const quint32 ip = to.toIPv4Address();
-    return ip != 0 && ip != 0xFFFFFFFFu && !to.isMulticast() &&
+    return ip != 0 && ip != 0xFFFFFFFFU && !to.isMulticast() &&
            !m_hosts.isLocalBroadcast(to.toString());
 }

@@ -6,7 +6,7 @@
 
 void CommandDispatcher::on(const QByteArray& word, Handler handler)
 {
-    m_handlers.insert(word, std::move(handler));
+    m_handlers.emplace(word, std::move(handler));
 }
 
 void CommandDispatcher::handleCommand(const QByteArray& exec, const QByteArray& dat,

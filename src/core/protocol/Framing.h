@@ -22,7 +22,7 @@ namespace Framing {
 // The length field is read as a signed 16-bit number by every station.
 inline constexpr qsizetype MaxDataLength = 32767;
 // Text that waits for the rest of its packet; past this the oldest bytes go.
-inline constexpr qsizetype MaxPendingBytes = 64 * 1024;
+inline constexpr qsizetype MaxPendingBytes = qsizetype{64} * 1024;
 
 inline constexpr char StartMarker = '\x00';
 inline constexpr char LengthEndMarker = '\x01';

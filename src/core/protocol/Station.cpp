@@ -5,7 +5,7 @@
 #include <utility>
 
 Station::Station(TranscriptSink& transcript, NotePresenter& notes,
-                 UdpTransport::Endpoints endpoints, QObject* parent)
+                 const UdpTransport::Endpoints& endpoints, QObject* parent)
     : QObject(parent)
     , m_transport(endpoints)
     , m_hosts(endpoints.broadcastAddress, endpoints.port)

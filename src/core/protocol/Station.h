@@ -25,7 +25,7 @@ class Station final : public QObject, public PacketSender {
 
 public:
     Station(TranscriptSink& transcript, NotePresenter& notes,
-            UdpTransport::Endpoints endpoints = {}, QObject* parent = nullptr);
+            const UdpTransport::Endpoints& endpoints = {}, QObject* parent = nullptr);
 
     // Binds both sockets and reads the own address, which then follows the host's address; false
     // when nothing can be received.

@@ -25,12 +25,12 @@ qint64 sizeLimit(qint64 announced)
 } // namespace
 
 FileReceiver::FileReceiver(TranscriptSink& transcript, TransferNetwork& network,
-                           QHostAddress sender, QString shownName, qint64 announcedSize,
-                           QString destination, QObject* parent)
+                           const QHostAddress& sender, QString shownName, qint64 announcedSize,
+                           const QString& destination, QObject* parent)
     : Transfer(Direction::Receiving, transcript, std::move(shownName),
                QFileInfo(destination).fileName(), announcedSize, parent)
     , m_network(network)
-    , m_sender(std::move(sender))
+    , m_sender(sender)
     , m_file(destination)
     , m_sizeLimit(sizeLimit(announcedSize))
     , m_diskReserve(destination, lookUpVolume)

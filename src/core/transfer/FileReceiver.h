@@ -19,15 +19,15 @@ class FileReceiver final : public Transfer {
 
 public:
     // The most the connection holds in memory before the file has taken it.
-    static constexpr qint64 ReadBufferSize = 256 * 1024;
+    static constexpr qint64 ReadBufferSize = qint64{256} * 1024;
     // Written beyond the announced size, one part in OverrunDivisor of it and OverrunAllowance
     // more: a file that grows while it is sent (a log, a download) still arrives whole, a
     // peer that never stops does not fill the disk.
     static constexpr qint64 OverrunDivisor = 10;
     static constexpr qint64 OverrunAllowance = 1 << 20;
 
-    FileReceiver(TranscriptSink& transcript, TransferNetwork& network, QHostAddress sender,
-                 QString shownName, qint64 announcedSize, QString destination,
+    FileReceiver(TranscriptSink& transcript, TransferNetwork& network, const QHostAddress& sender,
+                 QString shownName, qint64 announcedSize, const QString& destination,
                  QObject* parent = nullptr);
     ~FileReceiver() override;
 

@@ -7,12 +7,12 @@
 #include <QFileInfo>
 
 FileSender::FileSender(TranscriptSink& transcript, TransferNetwork& network, QString path,
-                       QHostAddress host, quint16 port, QObject* parent)
+                       const QHostAddress& host, quint16 port, QObject* parent)
     : Transfer(Direction::Sending, transcript, path, TransferText::fileNameFromPath(path),
                QFileInfo(path).size(), parent)
     , m_network(network)
     , m_path(std::move(path))
-    , m_host(std::move(host))
+    , m_host(host)
     , m_port(port)
     , m_file(m_path)
 {

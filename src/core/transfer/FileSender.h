@@ -19,10 +19,10 @@ class FileSender final : public Transfer {
 public:
     static constexpr qint64 BlockSize = 8192;
     // Blocks queued on the socket and not yet handed to the system.
-    static constexpr qint64 MaxQueued = 256 * 1024;
+    static constexpr qint64 MaxQueued = qint64{256} * 1024;
 
     FileSender(TranscriptSink& transcript, TransferNetwork& network, QString path,
-               QHostAddress host, quint16 port, QObject* parent = nullptr);
+               const QHostAddress& host, quint16 port, QObject* parent = nullptr);
     ~FileSender() override;
 
     // Opens the file and connects; a file that cannot be read ends it at once.

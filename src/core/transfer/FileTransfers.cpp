@@ -54,7 +54,7 @@ qint64 announcedSize(const QString& field)
 
 FileTransfers::FileTransfers(Parts parts, QObject* parent)
     : QObject(parent)
-    , m_parts(parts)
+    , m_parts(std::move(parts))
     , m_offerAnswers(OfferAnswersPerSecond, 1000, m_parts.clock)
 {
 }

@@ -3,8 +3,8 @@
 namespace {
 // Blocks grow with the history, so a short one wastes little and a long one is served by few
 // blocks, none so large that allocating it holds up an append.
-constexpr qsizetype SmallestBlock = 4 * 1024;
-constexpr qsizetype LargestBlock = 256 * 1024;
+constexpr qsizetype SmallestBlock = qsizetype{4} * 1024;
+constexpr qsizetype LargestBlock = qsizetype{256} * 1024;
 // At most this share of the allowed text per block: the oldest block leaving frees a little at
 // a time, never most of what is kept.
 constexpr qsizetype BlocksPerLimit = 16;

@@ -17,7 +17,7 @@ public:
     // A day of a busy channel; the records alone then take 24 MB beside the text.
     static constexpr qsizetype MaxEntries = 1'000'000;
     // What a station left running all day may spend on its history, whatever peers send.
-    static constexpr qsizetype MaxTextBytes = 128 * 1024 * 1024;
+    static constexpr qsizetype MaxTextBytes = qsizetype{128} * 1024 * 1024;
 
     struct Limits {
         qsizetype entries = MaxEntries;

@@ -73,6 +73,3 @@ void QtTrayIconBackend::onActivated(QSystemTrayIcon::ActivationReason reason)
         break;
     }
 }
-
-// TrayIconBackend.h has no source file of its own; its meta-object code is built here.
-#include "moc_TrayIconBackend.cpp"

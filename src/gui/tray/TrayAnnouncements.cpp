@@ -129,7 +129,7 @@ struct TrayAnnouncements::X11Selection {
 
 #endif
 
-TrayAnnouncements::TrayAnnouncements(QDBusConnection bus, QObject* parent)
+TrayAnnouncements::TrayAnnouncements(const QDBusConnection& bus, QObject* parent)
     : QObject(parent)
     , m_x11(X11Selection::open())
 {
@@ -159,7 +159,8 @@ bool TrayAnnouncements::notifiesOverDBus()
     return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
 }
 
-bool TrayAnnouncements::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+bool TrayAnnouncements::nativeEventFilter(const QByteArray& eventType, void* message,
+                                          qintptr* /*result*/)
 {
 #ifdef KW_HAVE_XCB
     if (eventType == "xcb_generic_event_t" &&

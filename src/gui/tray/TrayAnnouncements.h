@@ -15,7 +15,7 @@ class TrayAnnouncements final : public QObject, private QAbstractNativeEventFilt
     Q_DISABLE_COPY_MOVE(TrayAnnouncements)
 
 public:
-    explicit TrayAnnouncements(QDBusConnection bus = QDBusConnection::sessionBus(),
+    explicit TrayAnnouncements(const QDBusConnection& bus = QDBusConnection::sessionBus(),
                                QObject* parent = nullptr);
     ~TrayAnnouncements() override;
 

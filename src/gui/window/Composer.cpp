@@ -63,8 +63,9 @@ void Composer::send()
         clear();
         return;
     }
-    const QByteArray data = ComposerRules::dataFor(line, m_station.ownAddress(), m_station.nick());
-    if (!m_station.sendPacket(data)) {
+    const QByteArray packet =
+        ComposerRules::dataFor(line, m_station.ownAddress(), m_station.nick());
+    if (!m_station.sendPacket(packet)) {
         // The line stays in the box, so the user can send it again.
         m_transcript.appendBareLine(QStringLiteral("zprávu se nepodařilo odeslat"),
                                     LineLook::Alert);

@@ -16,7 +16,8 @@ void connectTranscriptTools(MainMenus& menus, TranscriptView& chat, const QStrin
                                                      {tools.saveAsRtf, ExportKind::Rtf},
                                                      {tools.saveAsText, ExportKind::PlainText}};
     for (const auto& [action, kind] : saves)
-        QObject::connect(action, &QAction::triggered, saver, [saver, kind] { saver->save(kind); });
+        QObject::connect(action, &QAction::triggered, saver,
+                         [saver, chosen = kind] { saver->save(chosen); });
     auto* printer = new TranscriptPrinter(chat.entries(), chat, window);
     QObject::connect(tools.print, &QAction::triggered, printer, &TranscriptPrinter::print);
     QObject::connect(tools.clear, &QAction::triggered, &chat, &TranscriptView::clearTranscript);
