@@ -70,7 +70,7 @@ private:
         QStringList entries;
         for (int row = 0; row < roster.count(); ++row) {
             const Roster::Entry& entry = roster.at(row);
-            entries << entry.key + '=' + entry.icon + '|' + entry.text;
+            entries << entry.key + '=' + entry.icon + '|' + entry.nick;
         }
         report(QStringLiteral("ROSTER"), entries.join(';'));
     }

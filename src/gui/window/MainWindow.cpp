@@ -180,7 +180,7 @@ bool MainWindow::Form_Load(const StartOptions& start)
     m_tray.TrayAdd(this, m_menus->mnu_chat, QStringLiteral("none"), QStringLiteral("none"), 1);
     m_status->setPanelText(QStringLiteral("ip"), m_station.ownAddress());
     m_chat->clearTranscript();
-    m_station.presence().Logon();
+    m_station.presence().announce();
     writeStartLines(listening);
     m_tray.TrayBalloon(this, m_menus->mnu_chat,
                        QStringLiteral("vítejte v aplikaci Kestrowind 2\rOrlathe"),
@@ -261,7 +261,7 @@ void MainWindow::Form_Unload()
         if (window != this && window->isVisible())
             window->close();
     }
-    m_station.presence().Logoff();
+    m_station.presence().announceLeaving();
     m_userActions->clearSelectedUser();
     emit unloaded();
 }

@@ -53,7 +53,7 @@ void UserActions::showUserMenu(int row)
     // "uživatel" is.
     m_menus.mnu_User->setTitle(
         QStringLiteral("&uživatel ") +
-        QString(m_station.roster().at(row).text).replace(u'&', QLatin1String("&&")));
+        QString(m_station.roster().at(row).nick).replace(u'&', QLatin1String("&&")));
     m_menus.mnu_User->menuAction()->setVisible(true);
 }
 

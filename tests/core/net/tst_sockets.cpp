@@ -1,7 +1,8 @@
 // The way datagrams come in (a bounded queue drained in slices) and go out (a station's
-// sockets), on loopback ports away from the real chat.
+// sockets), on loopback ports away from the real chat; and how the host's addresses are watched.
 #include "Loopback.h"
 #include "Recorders.h"
+#include "core/net/AddressWatcher.h"
 #include "core/net/DatagramQueue.h"
 #include "core/net/OwnAddresses.h"
 #include "core/net/UdpTransport.h"
@@ -17,7 +18,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <numeric>
@@ -33,20 +33,17 @@ namespace {
 
 // Sender n is 10.0.0.n.
 constexpr quint32 SenderZero = 0x0a000000;
+constexpr qsizetype Cost = 100 + DatagramQueue::OverheadBytes;
 
-// A datagram of its size in bytes, named by its first byte. The name tells the sender: one
-// sends the lower-case letters, another the capitals, a third the digits.
-ReceivedDatagram datagram(char name, qsizetype size = 100)
-{
-    const quint32 sender = std::islower(name) ? 1 : std::isupper(name) ? 2 : 3;
-    return {QByteArray(size, name), QHostAddress(SenderZero + sender)};
-}
-
+// Datagrams named by their first byte, each of Cost. The name tells the sender: one sends the
+// lower-case letters, another the capitals, a third the digits.
 std::vector<ReceivedDatagram> datagrams(const QByteArray& names)
 {
     std::vector<ReceivedDatagram> result;
-    for (const char name : names)
-        result.push_back(datagram(name));
+    for (const char name : names) {
+        const quint32 sender = std::islower(name) ? 1 : std::isupper(name) ? 2 : 3;
+        result.push_back({QByteArray(100, name), QHostAddress(SenderZero + sender)});
+    }
     return result;
 }
 
@@ -61,8 +58,6 @@ QByteArray names(DatagramQueue& queue)
     }
     return result;
 }
-
-constexpr qsizetype Cost = 100 + DatagramQueue::OverheadBytes;
 
 UdpEndpoints loopback(quint16 port)
 {
@@ -80,14 +75,14 @@ struct CountingProxyFactory final : QNetworkProxyFactory {
 };
 
 #ifdef Q_OS_LINUX
-// A route-socket message as the kernel frames it; "cut" takes bytes off its end.
-template<typename Body> QByteArray netlinkMessage(quint16 type, const Body& body, int cut = 0)
+// A route-socket message as the kernel frames it.
+template<typename Body> QByteArray netlinkMessage(quint16 type, const Body& body)
 {
     QByteArray message(NLMSG_SPACE(sizeof(Body)), '\0');
-    const nlmsghdr header{quint32(NLMSG_LENGTH(sizeof(Body)) - cut), type, 0, 0, 0};
+    const nlmsghdr header{quint32(NLMSG_LENGTH(sizeof(Body))), type, 0, 0, 0};
     std::memcpy(message.data(), &header, sizeof header);
     std::memcpy(message.data() + NLMSG_HDRLEN, &body, sizeof(Body));
-    return message.left(message.size() - cut);
+    return message;
 }
 QByteArray address(quint16 type, unsigned char family)
 {
@@ -109,51 +104,32 @@ class tst_Sockets final : public QObject {
     Q_OBJECT
 
 private slots:
-    void queueKeepsOrderAndWakesOnlyWhenItWasEmpty()
-    {
-        DatagramQueue queue;
-        std::vector<ReceivedDatagram> first{datagram('a'), datagram('b')};
-        std::vector<ReceivedDatagram> second{datagram('c')};
-        QVERIFY(queue.push(first));
-        QVERIFY(!queue.push(second));
-        QCOMPARE(queue.sizeBytes(), 3 * Cost);
-        QCOMPARE(names(queue), QByteArray("abc"));
-        QVERIFY(queue.isEmpty());
-        QCOMPARE(queue.sizeBytes(), 0);
-        std::vector<ReceivedDatagram> none;
-        QVERIFY(!queue.push(none));
-    }
-
-    void fullQueueDropsTheOldestAndCountsThem()
-    {
-        DatagramQueue queue(3 * Cost);
-        std::vector<ReceivedDatagram> burst{datagram('a'), datagram('b'), datagram('c'),
-                                            datagram('d'), datagram('e')};
-        queue.push(burst);
-        QCOMPARE(queue.dropped(), 2u);
-        QCOMPARE(queue.sizeBytes(), 3 * Cost);
-        // A large one makes room for itself; one larger than the whole queue is dropped alone.
-        std::vector<ReceivedDatagram> large{datagram('f', 2 * 100 + DatagramQueue::OverheadBytes),
-                                            datagram('g', 3 * Cost)};
-        queue.push(large);
-        QCOMPARE(queue.dropped(), 2u + 2u + 1u);
-        QCOMPARE(names(queue), QByteArray("ef"));
-    }
-
+    // Pushed in batches ("|" between them); each push wakes the consumer only when the queue
+    // was empty before ("wakes" has a 1 or 0 per batch).
     void queueTakesTurnsAndDropsFromTheHeaviest_data()
     {
         QTest::addColumn<qsizetype>("capacity");
         QTest::addColumn<QByteArray>("pushed");
+        QTest::addColumn<QByteArray>("wakes");
         QTest::addColumn<QByteArray>("taken");
         QTest::addColumn<quint64>("dropped");
+        QTest::newRow("in order, woken once")
+            << 10 * Cost << QByteArray("ab|c|") << QByteArray("100") << QByteArray("abc")
+            << quint64(0);
+        QTest::newRow("full: the oldest go") << 3 * Cost << QByteArray("abcde") << QByteArray("1")
+                                             << QByteArray("cde") << quint64(2);
         QTest::newRow("turns, each sender in order")
-            << 10 * Cost << QByteArray("abA1cB2") << QByteArray("aA1bB2c") << quint64(0);
+            << 10 * Cost << QByteArray("abA1cB2") << QByteArray("1") << QByteArray("aA1bB2c")
+            << quint64(0);
         QTest::newRow("a latecomer is next, not behind a backlog")
-            << 10 * Cost << QByteArray("abcdA") << QByteArray("aAbcd") << quint64(0);
+            << 10 * Cost << QByteArray("abcd|A") << QByteArray("10") << QByteArray("aAbcd")
+            << quint64(0);
         QTest::newRow("full: the heaviest loses its oldest")
-            << 4 * Cost << QByteArray("abcAd") << QByteArray("bAcd") << quint64(1);
+            << 4 * Cost << QByteArray("abcAd") << QByteArray("1") << QByteArray("bAcd")
+            << quint64(1);
         QTest::newRow("a light sender outlasts a flood")
-            << 4 * Cost << QByteArray("abcAdeBfgh") << QByteArray("gAhB") << quint64(6);
+            << 4 * Cost << QByteArray("abcAdeBfgh") << QByteArray("1") << QByteArray("gAhB")
+            << quint64(6);
     }
 
     void queueTakesTurnsAndDropsFromTheHeaviest()
@@ -161,10 +137,29 @@ private slots:
         QFETCH(qsizetype, capacity);
         QFETCH(QByteArray, pushed);
         DatagramQueue queue(capacity);
-        auto all = datagrams(pushed);
-        queue.push(all);
+        QByteArray wakes;
+        for (const QByteArray& batch : pushed.split('|')) {
+            auto all = datagrams(batch);
+            wakes += queue.push(all) ? '1' : '0';
+        }
+        QTEST(wakes, "wakes");
         QTEST(queue.dropped(), "dropped");
+        QCOMPARE(queue.sizeBytes(),
+                 (pushed.size() - pushed.count('|') - qsizetype(queue.dropped())) * Cost);
         QTEST(names(queue), "taken");
+        QVERIFY(queue.isEmpty() && queue.sizeBytes() == 0);
+    }
+    // A large datagram makes room for itself; one larger than the whole queue goes alone.
+    void queueTakesALargeDatagramByDroppingOthers()
+    {
+        DatagramQueue queue(3 * Cost);
+        std::vector<ReceivedDatagram> three = datagrams("abc");
+        three.push_back(
+            {QByteArray(2 * Cost - DatagramQueue::OverheadBytes, 'f'), three[0].sender});
+        three.push_back({QByteArray(3 * Cost, 'g'), three[0].sender});
+        queue.push(three);
+        QCOMPARE(queue.dropped(), 3u);
+        QCOMPARE(names(queue), QByteArray("cf"));
     }
 
     // Many senders flood at different rates while datagrams are taken now and then. The queue
@@ -173,8 +168,8 @@ private slots:
     {
         constexpr std::size_t Senders = 100;
         constexpr qsizetype Capacity = 32 * 1024;
-        // Each sender's datagrams cost a number of its own, coprime to the others' and larger than
-        // any count a sender can hold, so that no two senders ever weigh the same.
+        // Each sender's datagrams cost a number of its own, coprime to the others' and larger
+        // than any count a sender can hold, so that no two senders ever weigh the same.
         std::vector<qsizetype> costs;
         for (qsizetype n = 1001; costs.size() < Senders; ++n) {
             if (std::all_of(costs.begin(), costs.end(),
@@ -183,9 +178,7 @@ private slots:
         }
         DatagramQueue queue(Capacity);
         std::vector<std::deque<int>> held(Senders); // what each sender has waiting, oldest first
-        const auto weight = [&](std::size_t sender) {
-            return qsizetype(held[sender].size()) * costs[sender];
-        };
+        const auto weight = [&](std::size_t s) { return qsizetype(held[s].size()) * costs[s]; };
         qsizetype total = 0;
         quint64 dropped = 0;
         QRandomGenerator random(1705);
@@ -223,7 +216,7 @@ private slots:
     {
         UdpTransport transport(loopback(freeUdpPort()));
         QVERIFY(transport.bind());
-        QByteArrayList seen;
+        QByteArrayList seen, sent;
         QTimer turns;
         connect(&turns, &QTimer::timeout, this, [&seen] {
             if (seen.isEmpty() || seen.back() != "turn")
@@ -235,43 +228,86 @@ private slots:
             busy.start();
             while (busy.elapsed() <= UdpTransport::SliceBudget.count()) { }
         });
-        constexpr int Count = 40;
-        QByteArrayList sent;
         qsizetype bytes = 0;
-        for (int i = 0; i < Count; ++i) {
+        for (int i = 0; i < 40; ++i) {
             sent << QByteArray::number(i);
             bytes += sent.back().size() + DatagramQueue::OverheadBytes;
             QVERIFY(transport.broadcast(sent.back()));
         }
         // All of them wait before the event loop runs, so every slice has more to hand on.
-        QDeadlineTimer deadline(5000);
-        while (transport.queuedBytes() < bytes && !deadline.hasExpired())
+        for (QDeadlineTimer deadline(5000);
+             transport.queuedBytes() < bytes && !deadline.hasExpired();)
             QThread::yieldCurrentThread();
         QCOMPARE(transport.queuedBytes(), bytes);
         turns.start(0);
-        QTRY_COMPARE(seen.count() - seen.count("turn"), Count);
-        QByteArrayList handled = seen;
-        handled.removeAll("turn");
-        QCOMPARE(handled, sent);
+        QTRY_COMPARE(seen.count() - seen.count("turn"), sent.size());
         for (qsizetype i = 1; i < seen.size(); ++i)
             QVERIFY2(seen[i - 1] == "turn" || seen[i] == "turn", seen[i].constData());
+        seen.removeAll("turn");
+        QCOMPARE(seen, sent);
     }
 
+    // A second station on a port that is taken is told so and can still send; the first hears it.
     void takenPortIsReportedNotShared()
     {
         RecordingTranscript transcript;
         RecordingNotes notes;
         const auto endpoints = loopback(freeUdpPort());
-        Station first(transcript, notes, endpoints);
-        Station second(transcript, notes, endpoints);
+        Station first(transcript, notes, endpoints), second(transcript, notes, endpoints);
         QVERIFY(first.bindSockets());
-        QVERIFY(!second.bindSockets());
-        QVERIFY(!second.isListening());
-        // It can still send; the first one hears it.
+        QVERIFY(!second.bindSockets() && !second.isListening());
         QSignalSpy joined(&first.roster(), &Roster::rowsInserted);
         second.setNick(QStringLiteral("druhý"));
-        QVERIFY(second.presence().Logon());
+        QVERIFY(second.presence().announce());
         QTRY_VERIFY(joined.count() >= 1);
+    }
+
+    // What is too large for a packet is not sent at all; an address list is served in order
+    // until an address fails.
+    void sendingServesTheAddressesInOrderAndNothingOversized()
+    {
+        const quint16 port = freeUdpPort();
+        QUdpSocket listener;
+        QVERIFY(listener.bind(QHostAddress::AnyIPv4, port));
+        RecordingTranscript transcript;
+        RecordingNotes notes;
+        Station station(transcript, notes, loopback(port));
+        const QString huge(Framing::MaxDataLength, QLatin1Char('x'));
+        QVERIFY(!station.sendPacket(Framing::commandData("MSG", {"127.0.0.1", huge})));
+        const QByteArray data = Framing::commandData("PING", {"127.0.0.1", "x"});
+        QVERIFY(station.sendPacket(data, {"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
+        QVERIFY(!station.sendPacket(data, {"127.0.0.4", "not an address", "127.0.0.5"}));
+        QStringList reached;
+        connect(&listener, &QUdpSocket::readyRead, this, [&] {
+            while (listener.hasPendingDatagrams()) {
+                const QNetworkDatagram datagram = listener.receiveDatagram();
+                if (datagram.data() == *Framing::framePacket(data))
+                    reached << datagram.destinationAddress().toString();
+            }
+        });
+        QTRY_COMPARE(reached, (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
+    }
+
+    // The addresses are watched, not polled where the system tells of changes, and finding
+    // them asks no proxy settings (which wakes a thread that reads the system's service names).
+    // Where it tells nothing, the poll comes round.
+    void ownAddressesAreWatchedWithoutProxyQuestions()
+    {
+        OwnAddresses hosts(QHostAddress(QHostAddress::Broadcast), freeUdpPort());
+        auto* factory = new CountingProxyFactory;
+        QNetworkProxyFactory::setApplicationProxyFactory(factory);
+        hosts.watch();
+        QVERIFY(!hosts.outgoing().isEmpty());
+        QVERIFY(hosts.isOwn(hosts.outgoing()));
+        QCOMPARE(factory->queries, 0);
+#if defined(Q_OS_LINUX) && !defined(KW_POLL_ADDRESSES)
+        QVERIFY(hosts.isNotified());
+#endif
+        QNetworkProxyFactory::setApplicationProxyFactory(nullptr);
+        const auto polling = AddressWatcher::polling(std::chrono::milliseconds(2));
+        QSignalSpy polled(polling.get(), &AddressWatcher::changed);
+        QVERIFY(!polling->isNotified());
+        QTRY_VERIFY(polled.count() >= 2);
     }
 
 #ifdef Q_OS_LINUX
@@ -320,53 +356,6 @@ private slots:
         QTEST(NetlinkMessages::touchesAddresses(batch, links), "again");
     }
 #endif
-
-    // The addresses are watched, not polled, and finding them asks no proxy settings (which
-    // wakes a thread that reads the system's service names).
-    void ownAddressesAreWatchedWithoutProxyQuestions()
-    {
-        const quint16 port = freeUdpPort();
-        auto* factory = new CountingProxyFactory;
-        QNetworkProxyFactory::setApplicationProxyFactory(factory);
-        OwnAddresses hosts(QHostAddress(QHostAddress::Broadcast), port);
-        hosts.watch();
-        QVERIFY(!hosts.outgoing().isEmpty());
-        QVERIFY(hosts.isOwn(hosts.outgoing()));
-        QCOMPARE(factory->queries, 0);
-#if defined(Q_OS_LINUX) && !defined(KW_POLL_ADDRESSES)
-        QVERIFY(hosts.isNotified());
-#endif
-        QNetworkProxyFactory::setApplicationProxyFactory(nullptr);
-    }
-
-    // What is too large for a packet is not sent at all; an address list is served in order
-    // until an address fails.
-    void sendingServesTheAddressesInOrderAndNothingOversized()
-    {
-        const quint16 port = freeUdpPort();
-        QUdpSocket listener;
-        QVERIFY(listener.bind(QHostAddress::AnyIPv4, port));
-        RecordingTranscript transcript;
-        RecordingNotes notes;
-        Station station(transcript, notes, loopback(port));
-        const QString huge(Framing::MaxDataLength, QLatin1Char('x'));
-        QVERIFY(!station.sendPacket(Framing::commandData("MSG", {"127.0.0.1", huge})));
-        const QByteArray data = Framing::commandData("PING", {"127.0.0.1", "x"});
-        QVERIFY(station.sendPacket(data, {"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
-        QVERIFY(!station.sendPacket(data, {"127.0.0.4", "not an address", "127.0.0.5"}));
-        QStringList reached;
-        QList<QByteArray> payloads;
-        connect(&listener, &QUdpSocket::readyRead, this, [&] {
-            while (listener.hasPendingDatagrams()) {
-                const QNetworkDatagram datagram = listener.receiveDatagram();
-                payloads << datagram.data();
-                reached << datagram.destinationAddress().toString();
-            }
-        });
-        QTRY_COMPARE(reached.size(), 4);
-        QCOMPARE(payloads, QList<QByteArray>(4, *Framing::framePacket(data)));
-        QCOMPARE(reached, (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_Sockets)
