@@ -42,7 +42,7 @@ public:
         , m_stdin(STDIN_FILENO, QSocketNotifier::Read)
     {
         Roster& roster = window.station().roster();
-        report(QStringLiteral("MYIP"), window.station().ownAddress());
+        report(QStringLiteral("ADDRESS"), window.station().ownAddress());
         for (auto signal : {&Roster::rowsInserted, &Roster::rowsRemoved})
             connect(&roster, signal, this, [this] { reportRoster(); });
         connect(&roster, &Roster::dataChanged, this, [this] { reportRoster(); });
@@ -52,7 +52,7 @@ public:
                     if (key == QLatin1String("users_online"))
                         report(QStringLiteral("COUNT"), text);
                     else if (key == QLatin1String("ip"))
-                        report(QStringLiteral("MYIP"), text);
+                        report(QStringLiteral("ADDRESS"), text);
                 });
         connect(window.chat(), &TranscriptView::changed, this, [this] { reportLines(); });
         connect(&m_stdin, &QSocketNotifier::activated, this, [this] { readCommands(); });

@@ -53,7 +53,7 @@ private slots:
     void everyStationListsAllThree()
     {
         for (int i = 1; i <= Stations; ++i) {
-            QTRY_COMPARE_WITH_TIMEOUT(station(i).latest("MYIP"), m_lab->address(i), TimeoutMs);
+            QTRY_COMPARE_WITH_TIMEOUT(station(i).latest("ADDRESS"), m_lab->address(i), TimeoutMs);
             QTRY_COMPARE_WITH_TIMEOUT(shown(i), expected(i, {1, 2, 3}), 2 * TimeoutMs);
         }
     }
