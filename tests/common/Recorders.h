@@ -9,12 +9,12 @@
 
 // Hand-written stand-ins for the transcript, the notes and the host, which record what they get.
 struct RecordedLine {
-    RecordedLine(QString text = {}, LineLook look = LineLook::Chat, QString nick = {},
-                 bool bare = false)
-        : text(std::move(text))
-        , look(look)
-        , nick(std::move(nick))
-        , bare(bare)
+    RecordedLine(QString shown = {}, LineLook shownLook = LineLook::Chat, QString shownNick = {},
+                 bool isBare = false)
+        : text(std::move(shown))
+        , look(shownLook)
+        , nick(std::move(shownNick))
+        , bare(isBare)
     {
     }
     bool operator==(const RecordedLine&) const = default;

@@ -150,13 +150,21 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Czech)); }
 
     // An offer is answered where it came from: no, no place to save, or the port to connect to
-    // and the name it repeats. Answering twice changes nothing.
+    // and the name it repeats. A refusal repeats the size as the number read from the offer,
+    // never the peer's own text. Answering twice changes nothing.
     void answersGoWhereTheOfferCameFrom()
     {
-        const std::pair<bool, bool> answers[] = {{false, false}, {true, false}, {true, true}};
-        for (const auto& [yes, saved] : answers) {
+        const std::tuple<bool, bool, QString, QByteArray> cases[] = {
+            {false, false, "254120", "254120"},
+            {true, false, "  7", "7"},
+            {true, true, "12abc", {}},
+            {false, false, "velký", "0"},
+            {false, false, "-5", "0"},
+            {false, false, "3221225472", "3221225472"},
+            {false, false, QString(32000, '9'), "9223372036854775807"}};
+        for (const auto& [yes, saved, size, repeated] : cases) {
             Offers f;
-            f.offerFrom(Source);
+            f.offerFrom(Source, QStringLiteral("zprava.doc"), size);
             QCOMPARE(f.prompts.questions.size(), 1);
             f.prompts.questions[0].answer(yes);
             QCOMPARE(f.prompts.saveDialogs.size(), yes ? 1 : 0);
@@ -168,7 +176,7 @@ private slots:
             QCOMPARE(f.sent[0].to, QStringList{Source});
             QVERIFY2(saved ? f.sent[0].data.startsWith("ACCEPTFILE\t10.0.0.1\v") &&
                                  f.sent[0].data.endsWith("\vzprava.doc\r\n")
-                           : f.sent[0].data == Refusal,
+                           : f.sent[0].data == "REFUSEFILE\tuser1\v" + repeated + "\r\n",
                      f.sent[0].data.constData());
             QCOMPARE(f.transfers.openQuestions(), 0);
             f.prompts.questions[0].answer(false);
@@ -238,25 +246,6 @@ private slots:
         f.prompts.autoSave = [&f](const QString&) { return f.dir.filePath("x"); };
         f.prompts.questions[0].answer(true);
         QVERIFY(f.sent.last().data.startsWith("ACCEPTFILE\t") && f.sent.last().data.size() < 200);
-    }
-
-    // A refusal repeats the size as the number read from the offer, never the peer's own text.
-    void refusalsRepeatTheSizeAsANumber()
-    {
-        const std::pair<QString, QByteArray> cases[] = {
-            {"254120", "254120"},
-            {"  7", "7"},
-            {"12abc", "12"},
-            {"velký", "0"},
-            {"-5", "0"},
-            {"3221225472", "3221225472"},
-            {QString(32000, '9'), "9223372036854775807"}};
-        for (const auto& [size, repeated] : cases) {
-            Offers f;
-            f.offerFrom(Source, "a.txt", size);
-            f.prompts.questions[0].answer(false);
-            QCOMPARE(f.sent.value(0).data, "REFUSEFILE\tuser1\v" + repeated + "\r\n");
-        }
     }
 
     void offeredNamesNeverChooseAFolder()
