@@ -281,8 +281,10 @@ private slots:
         const auto row = [](const char* name, const QByteArray& batch, bool touches, bool again) {
             QTest::newRow(name) << batch << touches << again;
         };
-        const QByteArray route = netlinkMessage(
-            RTM_DELROUTE, rtmsg{AF_INET, 0, 0, 0, RT_TABLE_MAIN, 0, 0, RTN_UNICAST, 0});
+        const auto route = [](quint16 type, unsigned char family) {
+            return netlinkMessage(type,
+                                  rtmsg{family, 0, 0, 0, RT_TABLE_MAIN, 0, 0, RTN_UNICAST, 0});
+        };
         QByteArray beyond = address(RTM_NEWADDR, AF_INET6), under = beyond;
         beyond[0] = char(beyond.size() + 4);
         under[0] = 4;
@@ -290,8 +292,9 @@ private slots:
         row("IPv4 address added", address(RTM_NEWADDR, AF_INET), true, true);
         row("IPv4 address removed", address(RTM_DELADDR, AF_INET), true, true);
         row("IPv6 address only", address(RTM_NEWADDR, AF_INET6), false, false);
-        row("IPv6, then an IPv4 route in the same read", address(RTM_NEWADDR, AF_INET6) + route,
-            true, true);
+        row("IPv6 route only", route(RTM_NEWROUTE, AF_INET6), false, false);
+        row("IPv6, then an IPv4 route in the same read",
+            address(RTM_NEWADDR, AF_INET6) + route(RTM_DELROUTE, AF_INET), true, true);
         row("the link's state repeated", link(RTM_NEWLINK, 2, up | IFF_BROADCAST), false, false);
         row("the link loses its carrier", link(RTM_NEWLINK, 2, IFF_UP), true, false);
         row("a new link", link(RTM_NEWLINK, 3, up), true, false);

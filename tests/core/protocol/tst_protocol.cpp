@@ -450,8 +450,10 @@ private slots:
         Fixture f;
         f.know("10.0.0.7", "pc12");
         f.know("10.0.0.8", "");
+        f.know("10.0.0.9", "   ");
         f.receive("MSG", {"10.0.0.7", "ahoj"});
         f.receive("MSG", {"10.0.0.8", "kdo jsem"});
+        f.receive("MSG", {"10.0.0.9", "mezery"});
         f.receive("MSG", {"10.0.0.5", "cizí"}); // not in the roster: not shown
         f.receive("MSG", {"10.0.0.7"}); // no text: nothing
         f.receive("MSG", {"10.0.0.7", ""});
@@ -460,6 +462,7 @@ private slots:
         f.receive("ALERT", {"10.0.0.6", "pc11"});
         QCOMPARE(f.transcript.lines, (Lines{{"ahoj", LineLook::Chat, "pc12"},
                                             {"kdo jsem", LineLook::Chat, "anonymní"},
+                                            {"mezery", LineLook::Chat, "   "},
                                             {"", LineLook::Chat, "pc12"},
                                             {CutNick + " mává", LineLook::Action, {}, true},
                                             {"pc11 ", LineLook::Action, {}, true}}));
