@@ -17,6 +17,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
+
 // Records where a station would connect and never does; listens on loopback only.
 class RecordingNetwork final : public TransferNetwork {
 public:
@@ -112,6 +114,19 @@ struct FakeStation : PacketSender {
     void know(const QString& address, const QString& nick)
     {
         roster.setNick(roster.append(Roster::keyFor(address)), nick);
+    }
+    // "ip10.0.0.7=pc12/user" for each entry.
+    QStringList entries() const
+    {
+        QStringList result;
+        for (int row = 0; row < roster.count(); ++row)
+            result << roster.at(row).key + '=' + roster.at(row).nick + '/' + roster.at(row).icon;
+        return result;
+    }
+    qsizetype shown(const QString& text) const
+    {
+        return std::count_if(transcript.lines.cbegin(), transcript.lines.cend(),
+                             [&](const RecordedLine& line) { return line.text == text; });
     }
 
     Identity self;

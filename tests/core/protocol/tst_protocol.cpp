@@ -44,20 +44,7 @@ struct Fixture : FakeStation {
         : FakeStation(QStringLiteral("10.0.0.1"))
     {
     }
-    // "ip10.0.0.7=pc12/user" for each entry.
-    QStringList entries() const
-    {
-        QStringList result;
-        for (int row = 0; row < roster.count(); ++row)
-            result << roster.at(row).key + '=' + roster.at(row).nick + '/' + roster.at(row).icon;
-        return result;
-    }
     QString lastCount() const { return counts.last().at(0).toString(); }
-    qsizetype shown(const QString& text) const
-    {
-        return std::count_if(transcript.lines.cbegin(), transcript.lines.cend(),
-                             [&](const RecordedLine& line) { return line.text == text; });
-    }
     QSignalSpy counts{&presence, &Presence::userCountChanged};
 };
 } // namespace
