@@ -1,6 +1,7 @@
 #include "StationHarness.h"
 
 #include "core/app/Autostart.h"
+#include "core/app/ChatClient.h"
 #include "core/app/SettingsStore.h"
 #include "core/protocol/Framing.h"
 #include "core/protocol/Roster.h"
@@ -86,7 +87,7 @@ public:
         m_heartbeat.start(10);
         m_activity.start();
 
-        Roster& roster = window.station().roster();
+        Roster& roster = window.client().station().roster();
         connect(&roster, &Roster::rowsInserted, this, [this, &roster] {
             m_activity.start();
             if (!m_ready) {
@@ -98,7 +99,7 @@ public:
                 say("LISTED");
             }
         });
-        connect(window.chat(), &TranscriptView::changed, this, [this] { scanTranscript(); });
+        connect(window.transcript(), &TranscriptView::changed, this, [this] { scanTranscript(); });
         connect(&m_commands, &QSocketNotifier::activated, this, [this] { readCommands(); });
         connect(&m_idleCheck, &QTimer::timeout, this, [this] {
             if (m_activity.elapsed() >= IdleMs)
@@ -109,7 +110,7 @@ public:
 private:
     void scanTranscript()
     {
-        const TranscriptEntries& entries = m_window.chat()->entries();
+        const TranscriptEntries& entries = m_window.transcript()->entries();
         // By serial, which stays with an entry while the oldest leave the bounded store.
         const qsizetype dropped = entries.droppedCount(), end = dropped + entries.entryCount();
         for (m_nextSerial = qMax(m_nextSerial, dropped); m_nextSerial < end; ++m_nextSerial) {
@@ -137,14 +138,14 @@ private:
         for (qsizetype end; (end = m_pending.indexOf('\n')) >= 0; m_pending.remove(0, end + 1)) {
             const QByteArray command = m_pending.left(end);
             if (command == "refresh") {
-                m_window.menus().mnuRefresh->trigger();
+                m_window.menus().tools().refreshUsers->trigger();
                 say("REFRESHED");
             } else if (command == "mark") {
                 say("MARKED " + gaps());
                 m_maxGapMs = m_maxBusyMs = 0;
             } else if (command.startsWith("listed ")) {
                 m_awaited = command.mid(7).toInt();
-                if (m_window.station().roster().count() >= m_awaited) {
+                if (m_window.client().station().roster().count() >= m_awaited) {
                     m_awaited = 0;
                     say("LISTED");
                 }
@@ -170,7 +171,7 @@ private:
         say(QStringLiteral("REPORT handled=%1 ordered=%2 roster=%3 ")
                 .arg(m_handled)
                 .arg(m_ordered ? 1 : 0)
-                .arg(m_window.station().roster().count())
+                .arg(m_window.client().station().roster().count())
                 .toUtf8() +
             gaps());
     }
@@ -203,9 +204,10 @@ int runStation(QApplication& app, quint16 port, const QHostAddress& broadcast)
     PlatformAutostart autostart(config.filePath(QStringLiteral("autostart")));
     WaveFilePlayer sound;
     TrayIcon tray;
-    MainWindow window({store, autostart, sound, tray, UdpEndpoints{port, broadcast}});
+    ChatClient client({store, autostart, UdpEndpoints{port, broadcast}});
+    MainWindow window(client, {sound, tray});
     StationWatch watch(window);
-    if (!window.Form_Load({}))
+    if (!window.start({}))
         return 1;
     window.show();
     return app.exec();

@@ -3,6 +3,7 @@
 #include "Loopback.h"
 #include "TrayFakes.h"
 #include "core/app/Autostart.h"
+#include "core/app/ChatClient.h"
 #include "core/app/SettingsStore.h"
 #include "core/protocol/Framing.h"
 #include "gui/transcript/TranscriptView.h"
@@ -16,12 +17,13 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 
-// A main window on loopback, so what it sends to everybody comes back to itself, with its
-// settings and autostart entry in folders of its own and a stand-in tray icon and sound.
+// A client and its main window on loopback, so what it sends to everybody comes back to itself,
+// with its settings and autostart entry in folders of its own and a stand-in tray icon and sound.
 struct MainWindowFixture {
     // Where the desktop's real notification area is wanted, the icon is the platform's own.
     enum class TrayKind { StandIn, Desktop };
@@ -31,7 +33,8 @@ struct MainWindowFixture {
         : trayIcon(icon == TrayKind::StandIn ? new FakeTrayIcon : nullptr)
         , tray(trayIcon ? std::unique_ptr<TrayIconBackend>(trayIcon)
                         : std::make_unique<QtTrayIconBackend>())
-        , window{{store, autostart, sound, tray, UdpEndpoints{port, broadcast}}}
+        , client({store, autostart, UdpEndpoints{port, broadcast}})
+        , window(client, {sound, tray})
     {
     }
 
@@ -51,22 +54,23 @@ struct MainWindowFixture {
         storeOption(QStringLiteral("first"), QStringLiteral("true"));
         if (!nick.isEmpty())
             storeOption(QStringLiteral("nick"), nick);
-        if (!window.Form_Load({}))
+        if (!window.start({}))
             return false;
         window.presentAtStart(false);
         return true;
     }
+    Station& station() { return client.station(); }
     // Waits until its own announcement has come back and it lists itself.
     bool listsItself()
     {
-        return QTest::qWaitFor([this] { return window.station().roster().count() == 1; });
+        return QTest::qWaitFor([this] { return station().roster().count() == 1; });
     }
 
     // The transcript's lines, without the time stamps.
     QStringList lines() const
     {
         QStringList result;
-        const TranscriptEntries& entries = window.chat()->entries();
+        const TranscriptEntries& entries = window.transcript()->entries();
         for (qsizetype i = 0; i < entries.entryCount(); ++i) {
             TranscriptEntry entry = entries.entryAt(i);
             entry.stamp.clear();
@@ -75,7 +79,10 @@ struct MainWindowFixture {
         return result;
     }
 
-    QString count() const { return window.status()->panelText(QStringLiteral("users_online")); }
+    QString count() const
+    {
+        return window.statusPanels()->panelText(StatusPanels::Panel::UsersOnline);
+    }
 
     // A packet from a peer on this host.
     void receive(const QByteArray& data) const
@@ -91,6 +98,7 @@ struct MainWindowFixture {
     FakeTrayIcon* trayIcon; // owned by the tray; none with the desktop's own icon
     TrayIcon tray;
     quint16 port = freeUdpPort();
+    ChatClient client; // outlives the window, as in the program
     MainWindow window;
 };
 
@@ -118,4 +126,17 @@ inline QString answerBox(QMessageBox::StandardButton button)
     const QString shown = box->windowTitle() + QLatin1Char('|') + box->text();
     box->button(button)->click();
     return shown;
+}
+
+// Confirms the open dialog of a kind, which must be modal, as its own button does; a file dialog
+// gets the file typed in first. False when there is no such dialog.
+template<typename Dialog> bool acceptDialog(const QString& file = {})
+{
+    auto* dialog = shownDialog<Dialog>();
+    if (!dialog || !dialog->isModal())
+        return false;
+    if constexpr (std::is_base_of_v<QFileDialog, Dialog>)
+        dialog->selectFile(file);
+    static_cast<QDialog*>(dialog)->accept();
+    return true;
 }

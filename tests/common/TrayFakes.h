@@ -22,8 +22,16 @@ public:
         return available;
     }
     void setIcon(const QIcon& newIcon) override { icon = newIcon; }
-    void show() override { ++shows; }
-    void hide() override { ++hides; }
+    void show() override
+    {
+        ++shows;
+        shown = true;
+    }
+    void hide() override
+    {
+        ++hides;
+        shown = false;
+    }
     void setToolTip(const QString& text) override { toolTip = text; }
     void setContextMenu(QMenu* newMenu) override { menu = newMenu; }
     void showMessage(const QString& title, const QString& text, int msec) override
@@ -38,12 +46,13 @@ public:
         available = on;
         emit availabilityChanged();
     }
-    bool visible() const { return shows > hides; }
+    bool visible() const { return shown; }
 
     bool available = true;
     mutable int availabilityQueries = 0;
     int shows = 0;
     int hides = 0;
+    bool shown = false;
     QIcon icon;
     QString toolTip;
     QMenu* menu = nullptr;

@@ -2,8 +2,9 @@
 // reports what a user would see, line by line on stdout, so a test in another process can
 // follow it. Commands arrive as lines on stdin.
 
+#include "core/app/ChatClient.h"
 #include "core/protocol/Roster.h"
-#include "gui/settings/SettingsHolder.h"
+#include "gui/settings/SettingsEditor.h"
 #include "gui/transcript/TranscriptView.h"
 #include "gui/window/Composer.h"
 #include "gui/window/Main.h"
@@ -41,24 +42,24 @@ public:
         : m_window(window)
         , m_stdin(STDIN_FILENO, QSocketNotifier::Read)
     {
-        Roster& roster = window.station().roster();
-        report(QStringLiteral("ADDRESS"), window.station().ownAddress());
+        Roster& roster = window.client().station().roster();
+        report(QStringLiteral("ADDRESS"), window.client().station().ownAddress());
         for (auto signal : {&Roster::rowsInserted, &Roster::rowsRemoved})
             connect(&roster, signal, this, [this] { reportRoster(); });
         connect(&roster, &Roster::dataChanged, this, [this] { reportRoster(); });
         connect(&roster, &Roster::modelReset, this, [this] { reportRoster(); });
-        connect(window.status(), &StatusPanels::panelTextChanged, this,
-                [](const QString& key, const QString& text) {
-                    if (key == QLatin1String("users_online"))
-                        report(QStringLiteral("COUNT"), text);
-                    else if (key == QLatin1String("ip"))
-                        report(QStringLiteral("ADDRESS"), text);
+        connect(window.statusPanels(), &StatusPanels::panelTextChanged, this,
+                [](StatusPanels::Panel panel, const QString& text) {
+                    report(panel == StatusPanels::Panel::UsersOnline ? QStringLiteral("COUNT")
+                                                                     : QStringLiteral("ADDRESS"),
+                           text);
                 });
-        connect(window.chat(), &TranscriptView::changed, this, [this] { reportLines(); });
+        connect(window.transcript(), &TranscriptView::changed, this, [this] { reportLines(); });
         connect(&m_stdin, &QSocketNotifier::activated, this, [this] { readCommands(); });
         qApp->installEventFilter(this);
         reportRoster();
-        report(QStringLiteral("COUNT"), window.status()->panelText(QStringLiteral("users_online")));
+        report(QStringLiteral("COUNT"),
+               window.statusPanels()->panelText(StatusPanels::Panel::UsersOnline));
         reportLines();
         reportWindow();
     }
@@ -66,7 +67,7 @@ public:
 private:
     void reportRoster()
     {
-        const Roster& roster = m_window.station().roster();
+        const Roster& roster = m_window.client().station().roster();
         QStringList entries;
         for (int row = 0; row < roster.count(); ++row) {
             const Roster::Entry& entry = roster.at(row);
@@ -77,7 +78,7 @@ private:
 
     void reportLines()
     {
-        const TranscriptEntries& entries = m_window.chat()->entries();
+        const TranscriptEntries& entries = m_window.transcript()->entries();
         // By serial, which stays with an entry while the oldest leave the bounded store.
         const qsizetype dropped = entries.droppedCount(), end = dropped + entries.entryCount();
         if (end < m_nextSerial)
@@ -112,21 +113,21 @@ private:
         if (command == QLatin1String("close")) {
             m_window.close();
         } else if (command == QLatin1String("settings")) {
-            m_window.settings().show();
+            m_window.settingsEditor().show();
         } else if (command == QLatin1String("say")) {
             // Typed and sent with Enter, as a user does.
-            m_window.sendtext()->setText(rest);
+            m_window.composer()->setText(rest);
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QCoreApplication::sendEvent(m_window.sendtext(), &enter);
+            QCoreApplication::sendEvent(m_window.composer(), &enter);
         } else if (command == QLatin1String("alert") || command == QLatin1String("sendfile")) {
             // "alert ADDRESS TEXT", "sendfile ADDRESS PATH": the user menu on that user's entry.
             m_window.userActions().onEntryReleased("ip" + rest.section(' ', 0, 0), Qt::LeftButton,
                                                    {});
             if (command == QLatin1String("alert")) {
-                menus.mnu_sendalert->trigger();
+                menus.user().sendNote->trigger();
                 answer<QInputDialog>([&](QInputDialog* dialog) { dialog->setTextValue(second); });
             } else {
-                menus.mnu_sendfile->trigger();
+                menus.user().sendFile->trigger();
                 answer<QFileDialog>([&](QFileDialog* dialog) { dialog->selectFile(second); });
             }
         } else if (command == QLatin1String("acceptfile")) {
@@ -210,7 +211,7 @@ int main(int argc, char* argv[])
         }
     });
     finder.start(0);
-    const int code = Main(app);
+    const int code = runProgram(app);
     probe.reset();
     return code;
 }

@@ -20,12 +20,12 @@ const QString NickKey = QStringLiteral("nick");
 // The check boxes in the order they are read and written.
 std::array<std::pair<const char*, bool Options::*>, 6> checkBoxes()
 {
-    return {{{"afterstart", &Options::afterstart},
-             {"totray", &Options::totray},
-             {"tooltip", &Options::tooltip},
-             {"playsound", &Options::playsound},
-             {"maxokno", &Options::maxokno},
-             {"playwhenmin", &Options::playwhenmin}}};
+    return {{{"afterstart", &Options::startWithSystem},
+             {"totray", &Options::startMinimised},
+             {"tooltip", &Options::balloonWhenMinimised},
+             {"playsound", &Options::playSound},
+             {"maxokno", &Options::restoreOnActivity},
+             {"playwhenmin", &Options::playSoundWhenMinimised}}};
 }
 
 // A check state is the integer 0 or 1 written in digits; anything else is not one.
@@ -69,7 +69,7 @@ void saveSettings(SettingsStore& store, const Options& options, const QString& p
             {OptionsSection, QString::fromLatin1(key), QString::number(options.*box ? 1 : 0)});
     values.append({OptionsSection, NickKey, options.nick});
     store.write(App, values);
-    if (options.afterstart)
+    if (options.startWithSystem)
         autostart.enable(autostartCommand(programFolder));
     else
         autostart.disable();

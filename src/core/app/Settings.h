@@ -5,15 +5,15 @@
 class Autostart;
 class SettingsStore;
 
-// The user's options as stored in section "options".
+// The user's options as stored in section "options"; the stored key of each is beside it.
 struct Options {
     QString nick;
-    bool afterstart = false; // Check1
-    bool totray = false; // Check2
-    bool tooltip = false; // Check3
-    bool playsound = false; // Check4
-    bool maxokno = false; // Check5
-    bool playwhenmin = false; // Check6
+    bool startWithSystem = false; // "afterstart": the autostart entry
+    bool startMinimised = false; // "totray": the window starts in the tray, if there is one
+    bool balloonWhenMinimised = false; // "tooltip": a balloon for activity while hidden
+    bool playSound = false; // "playsound": the sound for every activity
+    bool restoreOnActivity = false; // "maxokno": stored and shown, nothing acts on it
+    bool playSoundWhenMinimised = false; // "playwhenmin": the sound for activity while hidden
 
     bool operator==(const Options&) const = default;
 };
@@ -25,6 +25,6 @@ enum class LoadOutcome { Loaded, FirstRun };
 // marked, so the caller can greet once.
 LoadOutcome loadSettings(SettingsStore& store, Options& options);
 // Writes the options, and the program's folder and version for the update client, then adds or
-// removes the autostart entry as "afterstart" says. A failing autostart entry is ignored.
+// removes the autostart entry as startWithSystem says. A failing autostart entry is ignored.
 void saveSettings(SettingsStore& store, const Options& options, const QString& programFolder,
                   Autostart& autostart);

@@ -11,8 +11,6 @@
 #include <QVBoxLayout>
 
 namespace {
-// Long enough to get work done, short enough that typing and datagrams never wait for it.
-constexpr qint64 SliceMilliseconds = 15;
 constexpr int BarRange = 1000;
 } // namespace
 
@@ -59,7 +57,9 @@ void SlicedJob::runSlice()
 {
     QElapsedTimer clock;
     clock.start();
-    while (m_next < m_steps && clock.elapsed() < SliceMilliseconds) {
+    // At least one step a slice, however short the budget.
+    const qsizetype first = m_next;
+    while (m_next < m_steps && (m_next == first || clock.elapsed() < m_sliceBudget.count())) {
         if (!m_step(m_next)) {
             finish(Outcome::Failed);
             return;

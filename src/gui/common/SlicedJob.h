@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 
 class QDialog;
@@ -22,6 +23,8 @@ public:
     Q_ENUM(Outcome)
     // Does unit number index of the task; false ends the job as failed.
     using Step = std::function<bool(qsizetype index)>;
+    // Long enough to get work done, short enough that typing and datagrams never wait for it.
+    static constexpr std::chrono::milliseconds DefaultSliceBudget{15};
 
     // The dialog opens over window with the Czech text label; the job deletes itself once
     // it has reported its outcome.
@@ -30,6 +33,8 @@ public:
     ~SlicedJob() override;
 
     void start();
+    // Tests set 0, a single step per slice.
+    void setSliceBudget(std::chrono::milliseconds budget) { m_sliceBudget = budget; }
 
 signals:
     void finished(SlicedJob::Outcome outcome);
@@ -40,6 +45,7 @@ private:
 
     qsizetype m_steps = 0;
     qsizetype m_next = 0;
+    std::chrono::milliseconds m_sliceBudget = DefaultSliceBudget;
     Step m_step;
     QTimer m_slices;
     QPointer<QDialog> m_dialog;

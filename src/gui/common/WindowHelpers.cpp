@@ -11,7 +11,7 @@
 #include <qt_windows.h>
 #endif
 
-bool OpenDocument(const QString& target)
+bool openExternally(const QString& target)
 {
     const QUrl url = target.startsWith(QLatin1String("www."), Qt::CaseInsensitive)
                          ? QUrl(QLatin1String("http://") + target)
@@ -19,7 +19,7 @@ bool OpenDocument(const QString& target)
     return QDesktopServices::openUrl(url);
 }
 
-void MakeTopmost(QWidget* window)
+void keepOnTop(QWidget* window)
 {
     if (!window || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
         return;
@@ -33,7 +33,7 @@ void MakeTopmost(QWidget* window)
     }
 }
 
-void AddDropShadow(QWidget* window)
+void addDropShadow(QWidget* window)
 {
 #ifdef Q_OS_WIN
     if (window) {

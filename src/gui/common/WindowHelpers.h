@@ -5,7 +5,8 @@ class QWidget;
 
 // Hands a web address or a file to the desktop's default handler; a bare "www." address is
 // taken as a web page. False when no handler took it.
-bool OpenDocument(const QString& target);
+bool openExternally(const QString& target);
 // Keeps the window above ordinary windows, where it is and at the size it has.
-void MakeTopmost(QWidget* window);
-void AddDropShadow(QWidget* window);
+void keepOnTop(QWidget* window);
+// Asks the system to draw a shadow under the window, where the window manager does not.
+void addDropShadow(QWidget* window);

@@ -32,7 +32,7 @@ struct LaunchError {
 };
 
 // Started apart from this program, which is about to end.
-LaunchError startClient(const QString& program)
+LaunchError startDetached(const QString& program)
 {
     const QFileInfo file(program);
     const QString shown = QDir::toNativeSeparators(program);
@@ -61,7 +61,7 @@ QString UpdateLauncher::clientPath(const QString& folder)
     return QDir::toNativeSeparators(base + QLatin1Char('/') + ClientFile);
 }
 
-void UpdateLauncher::Label36_Click(QWidget* dialog)
+void UpdateLauncher::onUpdateLinkClicked(QWidget* dialog)
 {
     openMessageBox(dialog, QMessageBox::NoIcon, QStringLiteral("Dotaz"),
                    QStringLiteral("Chcete-li zjistit nové verze, musíte aplikaci ukončit. Chcete "
@@ -69,17 +69,17 @@ void UpdateLauncher::Label36_Click(QWidget* dialog)
                    QMessageBox::Yes | QMessageBox::No, this,
                    [this, dialog = QPointer(dialog)](QMessageBox::StandardButton answer) {
                        if (answer == QMessageBox::Yes)
-                           start(dialog);
+                           startClientOrOfferDownload(dialog);
                    });
 }
 
-void UpdateLauncher::start(QWidget* dialog)
+void UpdateLauncher::startClientOrOfferDownload(QWidget* dialog)
 {
     const QString folder = m_store.read(Service, QStringLiteral("options"), QStringLiteral("path"));
     if (folder.isEmpty())
         offerDownload(dialog);
     else
-        launch(folder, dialog);
+        startClient(folder, dialog);
 }
 
 void UpdateLauncher::offerDownload(QWidget* dialog)
@@ -102,7 +102,7 @@ void UpdateLauncher::offerDownload(QWidget* dialog)
                                       "serveru %1 je naprosto bezpečné.")
                            .arg(UpdateHost),
                        QMessageBox::Ok, this,
-                       [](QMessageBox::StandardButton) { OpenDocument(ClientDownload); });
+                       [](QMessageBox::StandardButton) { openExternally(ClientDownload); });
     };
     const auto ask = [dialog, question, download, this] {
         openMessageBox(dialog, QMessageBox::Warning, ServiceTitle, question,
@@ -118,11 +118,11 @@ void UpdateLauncher::offerDownload(QWidget* dialog)
                    QMessageBox::Ok, this, [ask](QMessageBox::StandardButton) { ask(); });
 }
 
-void UpdateLauncher::launch(const QString& folder, QWidget* dialog)
+void UpdateLauncher::startClient(const QString& folder, QWidget* dialog)
 {
     m_store.write(Service, QStringLiteral("script"), QStringLiteral("returncode"),
                   QStringLiteral("Kestrowind2"));
-    const LaunchError error = startClient(clientPath(folder));
+    const LaunchError error = startDetached(clientPath(folder));
     if (error.number != 0) {
         openMessageBox(dialog, QMessageBox::Critical, ServiceTitle,
                        QStringLiteral("Během souštění klienta, který provádí inovace nastala "

@@ -15,7 +15,7 @@ public:
     explicit UpdateLauncher(SettingsStore& store, QObject* parent = nullptr);
 
     // Its questions open over the settings dialog, which closes once the client runs.
-    void Label36_Click(QWidget* dialog);
+    void onUpdateLinkClicked(QWidget* dialog);
 
     // The client's executable in the folder it stored, joined with exactly one separator.
     static QString clientPath(const QString& folder);
@@ -25,9 +25,9 @@ signals:
     void handedOver();
 
 private:
-    void start(QWidget* dialog);
+    void startClientOrOfferDownload(QWidget* dialog);
     void offerDownload(QWidget* dialog);
-    void launch(const QString& folder, QWidget* dialog);
+    void startClient(const QString& folder, QWidget* dialog);
 
     SettingsStore& m_store;
 };

@@ -172,7 +172,7 @@ void TranscriptView::showPending()
     QElapsedTimer spent;
     spent.start();
     m_end.beginEditBlock();
-    while (m_shownUpTo < end && spent.elapsed() < ShowBudget.count())
+    while (m_shownUpTo < end && spent.elapsed() < m_showBudget.count())
         insertEntry(m_store.entryAt(m_shownUpTo++ - m_store.droppedCount()));
     m_end.endEditBlock();
     // An edit of its own: one that spanned the top and the end would make the pane forget the

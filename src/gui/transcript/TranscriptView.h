@@ -36,7 +36,7 @@ public:
     // read in an export, and laying it out would slow every resize. The store keeps it whole.
     static constexpr qsizetype ShownMessage = 4'096;
     // How long putting entries into the pane may take before the event loop gets its turn.
-    static constexpr std::chrono::milliseconds ShowBudget{4};
+    static constexpr std::chrono::milliseconds DefaultShowBudget{4};
 
     explicit TranscriptView(QWidget* parent = nullptr);
 
@@ -51,6 +51,8 @@ public:
 
     // Stamps read the time from here; an empty clock restores the local time of day.
     void setClock(Clock clock);
+    // Tests lengthen it, so that what one turn shows does not hang on the machine's speed.
+    void setShowBudget(std::chrono::milliseconds budget) { m_showBudget = budget; }
 
 signals:
     // Raised per run of an entry as it is appended, with the entry's nick (empty for an
@@ -80,4 +82,5 @@ private:
     };
     std::deque<Shown> m_shown;
     QTimer m_showing;
+    std::chrono::milliseconds m_showBudget = DefaultShowBudget;
 };

@@ -1,20 +1,16 @@
 #include "TransferDialogs.h"
 
 #include "TransferProgressWindow.h"
-#include "core/protocol/Station.h"
-#include "gui/common/KeyboardGuard.h"
+#include "core/transfer/FileTransfers.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 
-TransferDialogs::TransferDialogs(Station& station, TranscriptSink& transcript,
-                                 QWidget* dialogParent)
+TransferDialogs::TransferDialogs(FileTransfers& transfers, QWidget* dialogParent)
     : QObject(dialogParent)
+    , m_transfers(transfers)
     , m_dialogParent(dialogParent)
-    , m_transfers({station.identity(), station.guard(), station.roster(), station, transcript,
-                   station.peerLines(), *this, m_network})
 {
-    m_transfers.attach(station.dispatcher());
     connect(&m_transfers, &FileTransfers::transferStarted, this, &TransferDialogs::showProgress);
 }
 
@@ -68,7 +64,7 @@ void TransferDialogs::chooseDestination(const QString& title, const QString& pro
             });
     // It takes the focus, as the name is typed there; a key held since the question cannot
     // save under the proposed name.
-    new KeyboardGuard(dialog);
+    new KeyboardGuard(dialog, m_keyGuardDelay);
     dialog->open();
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/transfer/Transfer.h"
 #include "core/transfer/TransferText.h"
+#include "gui/common/Twips.h"
 #include "gui/common/WindowHelpers.h"
 
 #include <QCloseEvent>
@@ -11,15 +12,9 @@
 
 namespace {
 
-// Drawn in twips; at 96 dots per inch a pixel is 15 of them.
-constexpr int px(int twips)
-{
-    return (twips + 7) / 15;
-}
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
+// Drawn in twips.
+using Twips::px;
+using Twips::twipsRect;
 
 const QColor DoneText(0, 128, 0);
 const QColor DoneBackground(245, 245, 245);
@@ -75,95 +70,97 @@ TransferProgressWindow::TransferProgressWindow(Transfer& transfer, QWidget* pare
     setWindowTitle(QStringLiteral("přenos souboru"));
     setFixedSize(px(6495), px(1560));
     buildLabels();
-    MakeTopmost(this);
-    AddDropShadow(this);
+    keepOnTop(this);
+    addDropShadow(this);
 
     m_repaint.setSingleShot(true);
     m_repaint.setInterval(RepaintInterval);
     connect(&m_repaint, &QTimer::timeout, this, &TransferProgressWindow::onRepaintDue);
     connect(&transfer, &Transfer::progressed, this, &TransferProgressWindow::onProgressed);
     connect(&transfer, &Transfer::finished, this, &TransferProgressWindow::onFinished);
-    SetInfo(transfer.fileLabel(), transfer.totalSize());
-    SetProgress(transfer.done());
+    showFile(transfer.fileLabel(), transfer.totalSize());
+    showProgress(transfer.done());
 }
 
 TransferProgressWindow::~TransferProgressWindow() = default;
 
+void TransferProgressWindow::setRepaintInterval(std::chrono::milliseconds interval)
+{
+    m_repaint.setInterval(interval);
+}
+
 void TransferProgressWindow::buildLabels()
 {
     const auto right = Qt::AlignRight;
-    label(this, "Label1_0", QStringLiteral("soubor"), twipsRect(120, 0, 585, 195), right);
-    m_fileName = label(this, "Label2_0", QStringLiteral("none"), twipsRect(840, 0, 5595, 435),
+    label(this, "fileCaption", QStringLiteral("soubor"), twipsRect(120, 0, 585, 195), right);
+    m_fileName = label(this, "fileName", QStringLiteral("none"), twipsRect(840, 0, 5595, 435),
                        Qt::AlignLeft, true);
     m_fileName->setWordWrap(true);
-    label(this, "Label1_1", QStringLiteral("velikost"), twipsRect(840, 420, 660, 195), right);
-    m_sizeMb = label(this, "Label4", QStringLiteral("000"), twipsRect(1680, 420, 360, 195),
+    label(this, "sizeCaption", QStringLiteral("velikost"), twipsRect(840, 420, 660, 195), right);
+    m_sizeMb = label(this, "sizeMb", QStringLiteral("000"), twipsRect(1680, 420, 360, 195),
                      Qt::AlignLeft, true);
-    m_totalBytes = label(this, "Label2_1", QStringLiteral("0000"), twipsRect(5880, 480, 480, 195));
-    m_totalBytes->hide();
-    label(this, "Label1_3", QStringLiteral("odesláno/přijato"), twipsRect(120, 600, 1395, 195),
+    label(this, "doneCaption", QStringLiteral("odesláno/přijato"), twipsRect(120, 600, 1395, 195),
           right);
-    m_doneMb = label(this, "Label2_3", QStringLiteral("000"), twipsRect(1680, 600, 315, 195));
+    m_doneMb = label(this, "doneMb", QStringLiteral("000"), twipsRect(1680, 600, 315, 195));
     paintDone(m_doneMb);
     m_bar = new QProgressBar(this);
-    m_bar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_bar->setObjectName(QStringLiteral("progressBar"));
     m_bar->setGeometry(twipsRect(120, 840, 6255, 255));
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
     m_bar->setTextVisible(false);
-    m_percent = label(this, "Label2_2", QStringLiteral("000"), twipsRect(3060, 1080, 360, 195),
+    m_percent = label(this, "percent", QStringLiteral("000"), twipsRect(3060, 1080, 360, 195),
                       Qt::AlignHCenter, true);
     paintDone(m_percent);
-    m_cancel = label(this, "Label3", QStringLiteral("zrušit stahování"),
-                     twipsRect(4560, 1320, 1755, 240), Qt::AlignLeft, true);
-    m_cancel->setFont(verdana(9.75, true));
-    QPalette palette = m_cancel->palette();
+    m_cancelLink = label(this, "cancelLink", QStringLiteral("zrušit stahování"),
+                         twipsRect(4560, 1320, 1755, 240), Qt::AlignLeft, true);
+    m_cancelLink->setFont(verdana(9.75, true));
+    QPalette palette = m_cancelLink->palette();
     palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    m_cancel->setPalette(palette);
-    m_cancel->setCursor(Qt::PointingHandCursor);
-    m_cancel->installEventFilter(this);
+    m_cancelLink->setPalette(palette);
+    m_cancelLink->setCursor(Qt::PointingHandCursor);
+    m_cancelLink->installEventFilter(this);
 }
 
-void TransferProgressWindow::SetInfo(const QString& file, qint64 totalsize)
+void TransferProgressWindow::showFile(const QString& fileLabel, qint64 size)
 {
-    m_fileName->setText(file);
+    m_fileName->setText(fileLabel);
     // A long path that does not fit can still be read whole; escaped, as tool tips take
     // markup.
     m_fileName->setToolTip(QStringLiteral("<p style='white-space:pre-wrap'>") +
-                           file.toHtmlEscaped() + QStringLiteral("</p>"));
-    m_total = totalsize;
-    m_totalBytes->setText(QString::number(totalsize));
-    setValue(m_sizeMb, TransferText::megabytes(totalsize));
+                           fileLabel.toHtmlEscaped() + QStringLiteral("</p>"));
+    m_size = size;
+    setValue(m_sizeMb, TransferText::megabytes(size));
 }
 
-void TransferProgressWindow::SetProgress(qint64 donebytes)
+void TransferProgressWindow::showProgress(qint64 done)
 {
-    m_latest = donebytes;
+    m_latestDone = done;
     m_repaintPending = false;
-    if (m_total <= 0)
+    if (m_size <= 0)
         return;
-    const double ratio = qMin(1.0, double(donebytes) / double(m_total));
+    const double ratio = qMin(1.0, double(done) / double(m_size));
     m_bar->setValue(qRound(100.0 * ratio));
     setValue(m_percent, TransferText::percent(ratio));
-    setValue(m_doneMb, TransferText::megabytes(donebytes));
+    setValue(m_doneMb, TransferText::megabytes(done));
 }
 
 // A gigabyte is a hundred thousand blocks: the labels follow at a pace a person can read.
 void TransferProgressWindow::onProgressed(qint64 done)
 {
-    m_latest = done;
+    m_latestDone = done;
     if (m_repaint.isActive()) {
         m_repaintPending = true;
         return;
     }
-    SetProgress(done);
+    showProgress(done);
     m_repaint.start();
 }
 
 void TransferProgressWindow::onRepaintDue()
 {
     if (m_repaintPending) {
-        SetProgress(m_latest);
+        showProgress(m_latestDone);
         m_repaint.start();
     }
 }
@@ -171,7 +168,7 @@ void TransferProgressWindow::onRepaintDue()
 void TransferProgressWindow::onFinished()
 {
     if (m_repaintPending)
-        SetProgress(m_latest);
+        showProgress(m_latestDone);
     m_repaint.stop();
     m_transfer = nullptr;
     close();
@@ -179,7 +176,7 @@ void TransferProgressWindow::onFinished()
 
 void TransferProgressWindow::cancel()
 {
-    m_cancelMark = QStringLiteral("CANCEL");
+    m_cancelRequested = true;
     hide();
     if (m_transfer)
         m_transfer->cancel();
@@ -187,7 +184,7 @@ void TransferProgressWindow::cancel()
 
 bool TransferProgressWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_cancel && event->type() == QEvent::MouseButtonRelease &&
+    if (watched == m_cancelLink && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         cancel();
     return QWidget::eventFilter(watched, event);

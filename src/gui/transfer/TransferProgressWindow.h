@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <chrono>
+
 class QLabel;
 class QProgressBar;
 class Transfer;
@@ -21,10 +23,10 @@ public:
     explicit TransferProgressWindow(Transfer& transfer, QWidget* parent = nullptr);
     ~TransferProgressWindow() override;
 
-    void SetInfo(const QString& file, qint64 totalsize);
-    void SetProgress(qint64 donebytes);
-    // "CANCEL" once the user asked to stop, empty before.
-    QString CancelMark() const { return m_cancelMark; }
+    // Tests shorten it rather than wait.
+    void setRepaintInterval(std::chrono::milliseconds interval);
+    // Whether the user asked to stop the transfer, with the link or the close box.
+    bool cancelRequested() const { return m_cancelRequested; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -32,22 +34,23 @@ protected:
 
 private:
     void buildLabels();
+    void showFile(const QString& fileLabel, qint64 size);
+    void showProgress(qint64 done);
     void onProgressed(qint64 done);
     void onRepaintDue();
     void onFinished();
     void cancel();
 
     QPointer<Transfer> m_transfer;
-    QLabel* m_fileName = nullptr; // Label2(0)
-    QLabel* m_totalBytes = nullptr; // Label2(1), not shown
-    QLabel* m_sizeMb = nullptr; // Label4
-    QLabel* m_doneMb = nullptr; // Label2(3)
-    QLabel* m_percent = nullptr; // Label2(2)
-    QLabel* m_cancel = nullptr; // Label3
-    QProgressBar* m_bar = nullptr; // ProgressBar1
-    qint64 m_total = 0;
-    qint64 m_latest = 0;
+    QLabel* m_fileName = nullptr;
+    QLabel* m_sizeMb = nullptr;
+    QLabel* m_doneMb = nullptr;
+    QLabel* m_percent = nullptr;
+    QLabel* m_cancelLink = nullptr;
+    QProgressBar* m_bar = nullptr;
+    qint64 m_size = 0;
+    qint64 m_latestDone = 0;
     bool m_repaintPending = false;
     QTimer m_repaint;
-    QString m_cancelMark;
+    bool m_cancelRequested = false;
 };

@@ -6,7 +6,7 @@
 namespace {
 const QString ActivityText = QStringLiteral("probíhá aktivita\r");
 const QString ActivityTitle = QStringLiteral("Kestrowind 2 informace");
-constexpr int ActivitySeconds = 1;
+constexpr std::chrono::seconds ActivityTime{1};
 
 // One line of plain text: a peer's line breaks, tabs and control characters become spaces.
 QString oneLine(const QString& text)
@@ -52,9 +52,9 @@ void Attention::onTranscriptChanged(const QString& nick, const QString& text)
     const bool hidden = sight == WindowSight::Hidden;
     // An entry raises up to three changes in a row; the tray shows their balloons as one
     // and each play restarts the sound, so the user notices a single event.
-    if (options.tooltip && hidden)
-        m_tray.TrayBalloon(activityText(nick, text), ActivityTitle, ActivitySeconds);
-    if ((options.playwhenmin && hidden) || options.playsound)
+    if (options.balloonWhenMinimised && hidden)
+        m_tray.showBalloon(activityText(nick, text), ActivityTitle, ActivityTime);
+    if ((options.playSoundWhenMinimised && hidden) || options.playSound)
         m_sound.play();
     if (hidden || sight == WindowSight::Behind) {
         m_tray.setUnread(true);

@@ -7,7 +7,6 @@
 #include <QWidget>
 
 namespace {
-const QString NoBalloon = QStringLiteral("none");
 const QString ProductTip = QStringLiteral("Kestrowind 2");
 } // namespace
 
@@ -32,16 +31,7 @@ TrayIcon::TrayIcon(std::unique_ptr<TrayIconBackend> backend, QObject* parent)
 
 TrayIcon::~TrayIcon() = default;
 
-void TrayIcon::TrayReset()
-{
-    m_balloonTime.stop();
-    m_backend->hide();
-    m_backend->setContextMenu(nullptr);
-    m_wanted = m_inTray = m_unread = false;
-}
-
-void TrayIcon::TrayAdd(QWidget* window, QMenu* menu, const QString& text, const QString& title,
-                       int seconds)
+void TrayIcon::show(QWidget* window, QMenu* menu)
 {
     if (m_wanted)
         return;
@@ -49,22 +39,30 @@ void TrayIcon::TrayAdd(QWidget* window, QMenu* menu, const QString& text, const 
     m_window = window;
     m_menu = menu;
     // Without a notification area the icon waits for one to announce itself.
-    if (!m_backend->isAvailable())
-        return;
-    addIcon();
-    showBalloon(text, title, seconds);
+    if (m_backend->isAvailable())
+        putIntoTray();
 }
 
-void TrayIcon::addIcon()
+void TrayIcon::hide()
 {
-    showIcon();
+    if (!m_wanted)
+        return;
+    m_balloonTime.stop();
+    m_backend->hide();
+    m_backend->setContextMenu(nullptr);
+    m_wanted = m_inTray = m_unread = false;
+}
+
+void TrayIcon::putIntoTray()
+{
+    updateIcon();
     m_backend->setToolTip(ProductTip);
     m_backend->setContextMenu(m_menu);
     m_backend->show();
     m_inTray = true;
 }
 
-void TrayIcon::showIcon()
+void TrayIcon::updateIcon()
 {
     QIcon icon = m_window ? m_window->windowIcon() : QIcon();
     if (icon.isNull())
@@ -78,14 +76,14 @@ void TrayIcon::setUnread(bool unread)
         return;
     m_unread = unread;
     if (m_inTray)
-        showIcon();
+        updateIcon();
 }
 
 void TrayIcon::onAvailabilityChanged()
 {
     const bool available = m_backend->isAvailable();
     if (available && m_wanted && !m_inTray) {
-        addIcon();
+        putIntoTray();
         emit trayAppeared();
     } else if (!available && m_inTray) {
         // The icon stays wanted: the next notification area to start gets it.
@@ -95,35 +93,16 @@ void TrayIcon::onAvailabilityChanged()
     }
 }
 
-void TrayIcon::TrayBalloon(QWidget* window, QMenu* menu, const QString& text, const QString& title,
-                           int seconds)
-{
-    Q_UNUSED(window);
-    Q_UNUSED(menu);
-    TrayBalloon(text, title, seconds);
-}
-
-void TrayIcon::TrayBalloon(const QString& text, const QString& title, int seconds)
-{
-    if (m_inTray)
-        showBalloon(text, title, seconds);
-}
-
-void TrayIcon::TraySetTip(const QString& text)
+void TrayIcon::setToolTip(const QString& text)
 {
     if (m_inTray)
         m_backend->setToolTip(text);
 }
 
-void TrayIcon::TrayRemove()
+void TrayIcon::showBalloon(const QString& text, const QString& title,
+                           std::chrono::milliseconds duration)
 {
-    if (m_wanted)
-        TrayReset();
-}
-
-void TrayIcon::showBalloon(const QString& text, const QString& title, int seconds)
-{
-    if (text == NoBalloon || title == NoBalloon)
+    if (!m_inTray)
         return;
     // An entry in the transcript asks for the same balloon up to three times at once; one
     // popup is enough, and a fresh one each time would flicker or pile up in the desktop.
@@ -131,8 +110,8 @@ void TrayIcon::showBalloon(const QString& text, const QString& title, int second
         return;
     m_balloonText = text;
     m_balloonTitle = title;
-    m_balloonTime.start(seconds * 1000);
-    m_backend->showMessage(title, text, seconds * 1000);
+    m_balloonTime.start(duration);
+    m_backend->showMessage(title, text, int(duration.count()));
 }
 
 void TrayIcon::onClicked(TrayIconBackend::Click click)

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
 
 // The program's icon in the notification area: the way back to a hidden window, and the
@@ -25,18 +26,17 @@ public:
     explicit TrayIcon(std::unique_ptr<TrayIconBackend> backend, QObject* parent = nullptr);
     ~TrayIcon() override;
 
-    // Takes any icon away and forgets it.
-    void TrayReset();
-    // Adds the icon with "menu" on its right button; text and title other than "none" show a
-    // balloon for the given seconds. Returns at once: a balloon never holds up the program.
-    void TrayAdd(QWidget* window, QMenu* menu, const QString& text, const QString& title,
-                 int seconds);
-    // The icon already knows its window and menu; those arguments are kept for the callers.
-    void TrayBalloon(QWidget* window, QMenu* menu, const QString& text, const QString& title,
-                     int seconds);
-    void TrayBalloon(const QString& text, const QString& title, int seconds);
-    void TraySetTip(const QString& text);
-    void TrayRemove();
+    // Wants the icon in the notification area, with "menu" on its right button and the
+    // window's icon: it shows now, or as soon as a notification area announces itself. Asked
+    // again while wanted, nothing changes.
+    void show(QWidget* window, QMenu* menu);
+    // Takes the icon away and forgets it, the unread mark with it: a notification area that
+    // starts later does not bring it back.
+    void hide();
+    // A balloon beside the icon for the given time, when the icon is in a tray. Returns at once:
+    // a balloon never holds up the program.
+    void showBalloon(const QString& text, const QString& title, std::chrono::milliseconds duration);
+    void setToolTip(const QString& text);
 
     // The icon shows that lines came in which the user has not seen yet.
     void setUnread(bool unread);
@@ -54,20 +54,20 @@ signals:
     void trayLost();
 
 private:
-    void addIcon();
-    void showIcon();
-    void showBalloon(const QString& text, const QString& title, int seconds);
+    void putIntoTray();
+    void updateIcon();
     void onClicked(TrayIconBackend::Click click);
     void onAvailabilityChanged();
 
     std::unique_ptr<TrayIconBackend> m_backend;
-    bool m_wanted = false; // added and not removed since, whether a tray is there or not
+    bool m_wanted = false; // shown and not hidden since, whether a tray is there or not
     bool m_inTray = false;
     bool m_unread = false;
     QPointer<QWidget> m_window;
     QPointer<QMenu> m_menu;
-    // The balloon on screen, so that the same one asked for again is not shown twice.
-    QTimer m_balloonTime;
+    // The balloon on screen, so that the same one asked for again is not shown twice. Like any
+    // timer of the icon, a child: nothing runs while the icon waits for a tray.
+    QTimer m_balloonTime{this};
     QString m_balloonText;
     QString m_balloonTitle;
 };

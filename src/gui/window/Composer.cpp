@@ -13,7 +13,7 @@ Composer::Composer(Station& station, TranscriptSink& transcript, AboutBlock abou
     , m_transcript(transcript)
     , m_about(std::move(about))
 {
-    setObjectName(QStringLiteral("sendtext"));
+    setObjectName(QStringLiteral("composer"));
     setToolTip(QStringLiteral("Zde zadejte zprávu k odeslání a poté stiskněte ENTER"));
     updateMaxLength();
     connect(this, &QLineEdit::textChanged, this, &Composer::onTextChanged);

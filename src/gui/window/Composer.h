@@ -7,7 +7,7 @@
 class Station;
 class TranscriptSink;
 
-// The one-line box under the transcript ("sendtext"). Enter sends the line to everybody;
+// The one-line box under the transcript. Enter sends the line to everybody;
 // the own line shows when its broadcast comes back, like everybody else's.
 class Composer final : public QLineEdit {
     Q_OBJECT

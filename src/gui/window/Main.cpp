@@ -2,6 +2,7 @@
 
 #include "MainWindow.h"
 #include "core/app/Autostart.h"
+#include "core/app/ChatClient.h"
 #include "core/app/CommandLine.h"
 #include "core/app/SettingsStore.h"
 #include "core/app/SingleInstance.h"
@@ -49,7 +50,7 @@ void prepareApplication()
         QStringLiteral("%1.%2.%3").arg(Version::Major).arg(Version::Minor).arg(Version::Build));
 }
 
-int Main(QApplication& app)
+int runProgram(QApplication& app)
 {
     prepareApplication();
 
@@ -79,7 +80,9 @@ int Main(QApplication& app)
     PlatformAutostart autostart;
     WaveFilePlayer sound;
     TrayIcon tray;
-    MainWindow window({store, autostart, sound, tray});
+    // The client first: it outlives the window, which only shows it.
+    ChatClient client({store, autostart});
+    MainWindow window(client, {sound, tray});
     // SIGTERM and SIGINT end the program as closing the window does, goodbye to the peers
     // included. Caught before the station announces itself, so that no signal after the
     // announcement ends it silently; "/uninstall" announces nothing and keeps the default.
@@ -94,7 +97,7 @@ int Main(QApplication& app)
                      &MainWindow::restoreWindow);
     QObject::connect(&window, &MainWindow::unloaded, &instance, &SingleInstance::stopListening);
     instance.listen();
-    if (!window.Form_Load(start))
+    if (!window.start(start))
         return 0;
 
     // The program ends when its main window unloads, not when its last visible window
@@ -105,9 +108,9 @@ int Main(QApplication& app)
     // The session's end says goodbye too.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.close(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &MainWindow::Form_Unload);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &MainWindow::shutDown);
 
-    AddDropShadow(&window);
+    addDropShadow(&window);
     window.presentAtStart(start.hide);
     return app.exec();
 }

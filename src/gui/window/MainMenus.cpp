@@ -1,11 +1,13 @@
 #include "MainMenus.h"
 
+#include <QAction>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 QAction* item(QMenu* menu, const char* name, const QString& text, const QKeySequence& keys = {})
@@ -29,7 +31,7 @@ QMenu* menu(QMenuBar& bar, const char* name, const QString& title)
 MainMenus::MainMenus(QMenuBar& bar, QObject* parent)
     : QObject(parent)
 {
-    buildChatMenu(bar);
+    buildOptionsMenu(bar);
     buildUserMenu(bar);
     buildToolsMenu(bar);
 
@@ -46,66 +48,87 @@ MainMenus::MainMenus(QMenuBar& bar, QObject* parent)
     });
 }
 
-void MainMenus::buildChatMenu(QMenuBar& bar)
+void MainMenus::buildOptionsMenu(QMenuBar& bar)
 {
-    mnu_chat = menu(bar, "mnu_chat", QStringLiteral("&možnosti"));
-    mnu_showwindow =
-        item(mnu_chat, "mnu_showwindow", QStringLiteral("&zobrazit okno"), Qt::Key_F11);
-    mnu_hidewindow = item(mnu_chat, "mnu_hidewindow", QStringLiteral("&skrýt okno"), Qt::Key_F2);
-    mnu_chat->addSeparator();
-    mnu_refreshusers =
-        item(mnu_chat, "mnu_refreshusers", QStringLiteral("&obnovit uživatele"), Qt::Key_F5);
-    mnu_actionmessage =
-        item(mnu_chat, "mnu_actionmessage", QStringLiteral("&poslat zprávu"), Qt::Key_F3);
+    OptionsMenu& items = m_options;
+    items.menu = menu(bar, "optionsMenu", QStringLiteral("&možnosti"));
+    items.showWindow =
+        item(items.menu, "showWindow", QStringLiteral("&zobrazit okno"), Qt::Key_F11);
+    items.hideWindow = item(items.menu, "hideWindow", QStringLiteral("&skrýt okno"), Qt::Key_F2);
+    items.menu->addSeparator();
+    items.refreshUsers =
+        item(items.menu, "refreshUsers", QStringLiteral("&obnovit uživatele"), Qt::Key_F5);
+    items.sendMessage =
+        item(items.menu, "sendMessage", QStringLiteral("&poslat zprávu"), Qt::Key_F3);
     // Drawn but out of use, and so are "vyžádat si pozornost" and "zvuk zapnut".
-    mnu_actionmessage->setEnabled(false);
-    mnu_selectnick = item(mnu_chat, "mnu_selectnick", QStringLiteral("z&měnit přezdívku"));
-    mnu_wake = mnu_chat->addMenu(QStringLiteral("&když je vyžadována má pozornost"));
-    mnu_wake->setObjectName(QStringLiteral("mnu_wake"));
-    auto* wakeGroup = new QActionGroup(this);
-    const QString wakeTexts[] = {QStringLiteral("&ignorovat upozornění"),
-                                 QStringLiteral("&maximalizovat okno aplikace")};
-    for (std::size_t i = 0; i < mnu_waketype.size(); ++i) {
-        mnu_waketype[i] = item(mnu_wake, "mnu_waketype", wakeTexts[i]);
-        mnu_waketype[i]->setCheckable(true);
-        wakeGroup->addAction(mnu_waketype[i]);
+    items.sendMessage->setEnabled(false);
+    items.changeNick = item(items.menu, "changeNick", QStringLiteral("z&měnit přezdívku"));
+    items.attentionMenu = items.menu->addMenu(QStringLiteral("&když je vyžadována má pozornost"));
+    items.attentionMenu->setObjectName(QStringLiteral("attentionMenu"));
+    items.attentionResponses = new QActionGroup(this);
+    using Response = Messages::AttentionResponse;
+    const std::tuple<const char*, QString, Response> responses[] = {
+        {"ignoreAttention", QStringLiteral("&ignorovat upozornění"), Response::Ignore},
+        {"restoreOnAttention", QStringLiteral("&maximalizovat okno aplikace"),
+         Response::RestoreWindow}};
+    for (const auto& [name, text, response] : responses) {
+        QAction* choice = item(items.attentionMenu, name, text);
+        choice->setCheckable(true);
+        choice->setData(int(response));
+        items.attentionResponses->addAction(choice);
     }
-    mnu_chat->addSeparator();
-    mnu_About = item(mnu_chat, "mnu_About", QStringLiteral("&nastavení"));
-    mnu_chat->addSeparator();
-    mnu_quit = item(mnu_chat, "mnu_quit", QStringLiteral("&ukončit aplikaci"), Qt::Key_F12);
+    connect(items.attentionResponses, &QActionGroup::triggered, this,
+            [this](const QAction* chosen) {
+                emit attentionResponseChosen(Messages::AttentionResponse(chosen->data().toInt()));
+            });
+    items.menu->addSeparator();
+    items.settings = item(items.menu, "settings", QStringLiteral("&nastavení"));
+    items.menu->addSeparator();
+    items.quit = item(items.menu, "quit", QStringLiteral("&ukončit aplikaci"), Qt::Key_F12);
+}
+
+void MainMenus::showAttentionResponse(Messages::AttentionResponse response)
+{
+    for (QAction* item : m_options.attentionResponses->actions())
+        item->setChecked(item->data().toInt() == int(response));
 }
 
 void MainMenus::buildUserMenu(QMenuBar& bar)
 {
-    mnu_User = menu(bar, "mnu_User", QStringLiteral("&UserMenu"));
-    mnu_sendfile =
-        item(mnu_User, "mnu_sendfile", QStringLiteral("zaslat &soubor"), Qt::CTRL | Qt::Key_F);
-    mnu_User->addSeparator();
-    mnu_popremote =
-        item(mnu_User, "mnu_popremote", QStringLiteral("&vyžádat si pozornost"), Qt::Key_F4);
-    mnu_popremote->setEnabled(false);
-    mnu_sendalert =
-        item(mnu_User, "mnu_sendalert", QStringLiteral("zaslat &upozornění"), Qt::Key_F6);
+    UserMenu& items = m_user;
+    items.menu = menu(bar, "userMenu", QStringLiteral("&UserMenu"));
+    // In the bar only while a user is picked.
+    items.menu->menuAction()->setVisible(false);
+    items.sendFile =
+        item(items.menu, "sendFile", QStringLiteral("zaslat &soubor"), Qt::CTRL | Qt::Key_F);
+    items.menu->addSeparator();
+    items.requestAttention =
+        item(items.menu, "requestAttention", QStringLiteral("&vyžádat si pozornost"), Qt::Key_F4);
+    items.requestAttention->setEnabled(false);
+    items.sendNote = item(items.menu, "sendNote", QStringLiteral("zaslat &upozornění"), Qt::Key_F6);
 }
 
 void MainMenus::buildToolsMenu(QMenuBar& bar)
 {
-    mnuTools = menu(bar, "mnuTools", QStringLiteral("&nástroje"));
-    mnuSaveToFileUp = mnuTools->addMenu(QStringLiteral("&uložit obsah diskuze do souboru"));
-    mnuSaveToFileUp->setObjectName(QStringLiteral("mnuSaveToFileUp"));
-    mnuHTML = item(mnuSaveToFileUp, "mnuHTML", QStringLiteral("&HTML"));
-    mnuRCHT = item(mnuSaveToFileUp, "mnuRCHT", QStringLiteral("&RichText File"));
-    mnuSimpleText = item(mnuSaveToFileUp, "mnuSimpleText", QStringLiteral("&obyčejný text"));
-    mnuPrintchat = item(mnuTools, "mnuPrintchat", QStringLiteral("&tisk obsahu diskuze"));
-    mnuClear = item(mnuTools, "mnuClear", QStringLiteral("&vyčistit pole diskuze"), Qt::Key_F8);
-    mnuTools->addSeparator();
-    mnuRefresh = item(mnuTools, "mnuRefresh", QStringLiteral("&obnovit seznam uživatelů"));
-    mnuTools->addSeparator();
-    mnuSound = item(mnuTools, "mnuSound", QStringLiteral("&zvuk zapnut"), Qt::Key_F9);
-    mnuSound->setCheckable(true);
-    mnuSound->setChecked(true);
-    mnuSound->setEnabled(false);
-    mnuTools->addSeparator();
-    mnuUpdate = item(mnuTools, "mnuUpdate", QStringLiteral("zjistit &nové verze"));
+    ToolsMenu& items = m_tools;
+    items.menu = menu(bar, "toolsMenu", QStringLiteral("&nástroje"));
+    items.saveMenu = items.menu->addMenu(QStringLiteral("&uložit obsah diskuze do souboru"));
+    items.saveMenu->setObjectName(QStringLiteral("saveMenu"));
+    items.saveAsHtml = item(items.saveMenu, "saveAsHtml", QStringLiteral("&HTML"));
+    items.saveAsRtf = item(items.saveMenu, "saveAsRtf", QStringLiteral("&RichText File"));
+    items.saveAsText = item(items.saveMenu, "saveAsText", QStringLiteral("&obyčejný text"));
+    items.print = item(items.menu, "printTranscript", QStringLiteral("&tisk obsahu diskuze"));
+    items.clear =
+        item(items.menu, "clearTranscript", QStringLiteral("&vyčistit pole diskuze"), Qt::Key_F8);
+    items.menu->addSeparator();
+    items.refreshUsers =
+        item(items.menu, "refreshUserList", QStringLiteral("&obnovit seznam uživatelů"));
+    items.menu->addSeparator();
+    items.sound = item(items.menu, "sound", QStringLiteral("&zvuk zapnut"), Qt::Key_F9);
+    items.sound->setCheckable(true);
+    items.sound->setChecked(true);
+    items.sound->setEnabled(false);
+    items.menu->addSeparator();
+    items.checkForUpdates =
+        item(items.menu, "checkForUpdates", QStringLiteral("zjistit &nové verze"));
 }

@@ -1,53 +1,73 @@
 #pragma once
 
+#include "core/protocol/Messages.h"
+
 #include <QObject>
 
-#include <array>
-
 class QAction;
+class QActionGroup;
 class QMenu;
 class QMenuBar;
 
-// The three menus of the main window and their items, under the names the rest of the
-// program knows them by. The window connects the items to what they do.
+// The three menus of the main window and their items. The window and its parts connect the
+// items to what they do.
 class MainMenus final : public QObject {
     Q_OBJECT
 
 public:
+    // "možnosti"; also the tray icon's menu.
+    struct OptionsMenu {
+        QMenu* menu = nullptr;
+        QAction* showWindow = nullptr;
+        QAction* hideWindow = nullptr;
+        QAction* refreshUsers = nullptr;
+        QAction* sendMessage = nullptr; // drawn, out of use
+        QAction* changeNick = nullptr;
+        // What a peer's request for attention does; each item's data is its response.
+        QMenu* attentionMenu = nullptr;
+        QActionGroup* attentionResponses = nullptr;
+        QAction* settings = nullptr;
+        QAction* quit = nullptr;
+    };
+    // Stands in the menu bar, under the name of the user last hit in the list, only while one is.
+    struct UserMenu {
+        QMenu* menu = nullptr;
+        QAction* sendFile = nullptr;
+        QAction* requestAttention = nullptr; // drawn, out of use
+        QAction* sendNote = nullptr;
+    };
+    // "nástroje"
+    struct ToolsMenu {
+        QMenu* menu = nullptr;
+        QMenu* saveMenu = nullptr;
+        QAction* saveAsHtml = nullptr;
+        QAction* saveAsRtf = nullptr;
+        QAction* saveAsText = nullptr;
+        QAction* print = nullptr;
+        QAction* clear = nullptr;
+        QAction* refreshUsers = nullptr;
+        QAction* sound = nullptr; // drawn checked, out of use
+        QAction* checkForUpdates = nullptr;
+    };
+
     explicit MainMenus(QMenuBar& bar, QObject* parent = nullptr);
 
-    // "možnosti"; also the tray icon's menu.
-    QMenu* mnu_chat = nullptr;
-    QAction* mnu_showwindow = nullptr;
-    QAction* mnu_hidewindow = nullptr;
-    QAction* mnu_refreshusers = nullptr;
-    QAction* mnu_actionmessage = nullptr;
-    QAction* mnu_selectnick = nullptr;
-    QMenu* mnu_wake = nullptr;
-    std::array<QAction*, 2> mnu_waketype{};
-    QAction* mnu_About = nullptr;
-    QAction* mnu_quit = nullptr;
+    const OptionsMenu& options() const { return m_options; }
+    const UserMenu& user() const { return m_user; }
+    const ToolsMenu& tools() const { return m_tools; }
 
-    // "UserMenu": stands in the menu bar under the name of the user last hit in the list.
-    QMenu* mnu_User = nullptr;
-    QAction* mnu_sendfile = nullptr;
-    QAction* mnu_popremote = nullptr;
-    QAction* mnu_sendalert = nullptr;
+    // Checks the item of the response.
+    void showAttentionResponse(Messages::AttentionResponse response);
 
-    // "nástroje"
-    QMenu* mnuTools = nullptr;
-    QMenu* mnuSaveToFileUp = nullptr;
-    QAction* mnuHTML = nullptr;
-    QAction* mnuRCHT = nullptr;
-    QAction* mnuSimpleText = nullptr;
-    QAction* mnuPrintchat = nullptr;
-    QAction* mnuClear = nullptr;
-    QAction* mnuRefresh = nullptr;
-    QAction* mnuSound = nullptr;
-    QAction* mnuUpdate = nullptr;
+signals:
+    void attentionResponseChosen(Messages::AttentionResponse response);
 
 private:
-    void buildChatMenu(QMenuBar& bar);
+    void buildOptionsMenu(QMenuBar& bar);
     void buildUserMenu(QMenuBar& bar);
     void buildToolsMenu(QMenuBar& bar);
+
+    OptionsMenu m_options;
+    UserMenu m_user;
+    ToolsMenu m_tools;
 };

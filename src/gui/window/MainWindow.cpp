@@ -6,17 +6,16 @@
 #include "TranscriptTools.h"
 #include "UserActions.h"
 #include "UserListView.h"
-#include "core/app/AboutText.h"
-#include "core/app/Autostart.h"
+#include "core/app/ChatClient.h"
 #include "core/app/Platform.h"
-#include "core/app/SettingsStore.h"
-#include "core/app/Version.h"
 #include "gui/common/Icons.h"
+#include "gui/common/Twips.h"
 #include "gui/settings/SettingsDialog.h"
-#include "gui/settings/SettingsHolder.h"
+#include "gui/settings/SettingsEditor.h"
 #include "gui/settings/UpdateLauncher.h"
 #include "gui/transcript/TranscriptView.h"
 #include "gui/transfer/TransferDialogs.h"
+#include "gui/tray/TrayIcon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,22 +29,15 @@
 
 namespace {
 
-// The window was drawn in twips; at 96 dots per inch a pixel is 15 of them.
-constexpr int TwipsPerPixel = 15;
-constexpr int px(int twips)
-{
-    return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
-}
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
+// The window was drawn in twips.
+using Twips::px;
+using Twips::twipsRect;
 
 const QSize DesignClient(px(8895), px(5265));
-const QRect DesignChat = twipsRect(0, 0, 6495, 4545);
-const QRect DesignSendtext = twipsRect(0, 4560, 6495, 495);
-const QRect DesignUsers = twipsRect(6600, 0, 2355, 5040);
-const QRect DesignStatus = twipsRect(0, 5010, 8895, 255);
+const QRect DesignTranscript = twipsRect(0, 0, 6495, 4545);
+const QRect DesignComposer = twipsRect(0, 4560, 6495, 495);
+const QRect DesignUserList = twipsRect(6600, 0, 2355, 5040);
+const QRect DesignStatusPanels = twipsRect(0, 5010, 8895, 255);
 // The start-up outer width, and the frame it allowed for around the inner area.
 constexpr int StartWidthTwips = 9136;
 // The width "zobrazit okno" gives the window.
@@ -54,16 +46,14 @@ constexpr int DesignFrameTwips = StartWidthTwips - 8895;
 
 } // namespace
 
-MainWindow::MainWindow(Services services, QWidget* parent)
+MainWindow::MainWindow(ChatClient& client, Services services, QWidget* parent)
     : QMainWindow(parent)
-    , m_store(services.store)
-    , m_autostart(services.autostart)
+    , m_client(client)
     , m_tray(services.tray)
-    , m_chat(new TranscriptView(this))
-    , m_station(*m_chat, m_notes, std::move(services.endpoints))
+    , m_transcript(new TranscriptView(this))
     , m_attention(
           m_tray, services.sound, [this] { return windowSight(); },
-          [this] { return m_settings->current(); },
+          [this] { return m_client.settings().options(); },
           [this] {
               // A window the tray holds is not mapped: the tray's unread mark speaks for it.
               if (isVisible() && !m_hiddenToTray)
@@ -73,208 +63,151 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Kestrowind "));
     setWindowIcon(Icons::application());
-    m_settings = new SettingsHolder(
-        m_store, m_autostart, Platform::programFolder(), [this] { return m_station.nick(); }, this);
+    m_settingsEditor = new SettingsEditor(
+        m_client.settings(), [this] { return m_client.station().nick(); }, this);
     buildClientArea();
     m_menus = new MainMenus(*menuBar(), this);
-    m_userActions = new UserActions(m_station, *m_chat, *m_menus, *m_settings, this);
-    m_transferDialogs = new TransferDialogs(m_station, *m_chat, this);
+    m_userActions = new UserActions(m_client, *m_transcript, *m_menus, this);
+    m_transferDialogs = new TransferDialogs(m_client.transfers(), this);
+    m_client.attach({*m_transcript, m_notes, *m_transferDialogs});
     connectActions();
     resize(DesignClient.width(), DesignClient.height() + menuBar()->sizeHint().height());
 }
 
-MainWindow::~MainWindow() = default;
+// The client outlives the window: from now on what the network writes goes nowhere.
+MainWindow::~MainWindow()
+{
+    m_client.detach();
+}
 
 void MainWindow::buildClientArea()
 {
-    m_client = new QWidget(this);
-    m_client->setObjectName(QStringLiteral("client"));
-    setCentralWidget(m_client);
-    m_chat->setParent(m_client);
-    m_chat->setGeometry(DesignChat);
-    m_sendtext = new Composer(
-        m_station, *m_chat, [this] { return aboutBlock(); }, m_client);
-    m_sendtext->setGeometry(DesignSendtext);
-    m_users = new UserListView(m_station.roster(), m_client);
-    m_users->setGeometry(DesignUsers);
-    m_status = new StatusPanels(m_client);
-    m_status->setGeometry(DesignStatus);
-    m_client->installEventFilter(this);
+    m_clientArea = new QWidget(this);
+    m_clientArea->setObjectName(QStringLiteral("clientArea"));
+    setCentralWidget(m_clientArea);
+    m_transcript->setParent(m_clientArea);
+    m_transcript->setGeometry(DesignTranscript);
+    m_composer = new Composer(
+        m_client.station(), *m_transcript, [this] { return m_client.aboutText(); }, m_clientArea);
+    m_composer->setGeometry(DesignComposer);
+    m_userList = new UserListView(m_client.station().roster(), m_clientArea);
+    m_userList->setGeometry(DesignUserList);
+    m_statusPanels = new StatusPanels(m_clientArea);
+    m_statusPanels->setGeometry(DesignStatusPanels);
+    m_clientArea->installEventFilter(this);
 }
 
 void MainWindow::connectActions()
 {
+    const MainMenus::OptionsMenu& options = m_menus->options();
     // The items' keys work from the window even while their menu is out of the menu bar.
-    for (QMenu* menu : {m_menus->mnu_chat, m_menus->mnu_User, m_menus->mnuTools, m_menus->mnu_wake,
-                        m_menus->mnuSaveToFileUp})
+    for (QMenu* menu : {options.menu, m_menus->user().menu, m_menus->tools().menu,
+                        options.attentionMenu, m_menus->tools().saveMenu})
         addActions(menu->actions());
-    for (int i = 0; i < 2; ++i)
-        connect(m_menus->mnu_waketype[i], &QAction::triggered, this,
-                [this, i] { mnu_waketype_Click(i); });
-    connect(m_menus->mnu_quit, &QAction::triggered, this, &QWidget::close);
-    connect(m_menus->mnu_showwindow, &QAction::triggered, this, &MainWindow::mnu_showwindow_Click);
-    connect(m_menus->mnu_hidewindow, &QAction::triggered, this, &MainWindow::mnu_hidewindow_Click);
-    connect(m_menus->mnu_About, &QAction::triggered, m_settings, &SettingsHolder::show);
-    connect(m_menus->mnuUpdate, &QAction::triggered, m_settings, &SettingsHolder::show);
+    Station& station = m_client.station();
+    connect(m_menus, &MainMenus::attentionResponseChosen, this,
+            [&station](Messages::AttentionResponse response) {
+                station.messages().setAttentionResponse(response);
+            });
+    connect(options.quit, &QAction::triggered, this, &QWidget::close);
+    connect(options.showWindow, &QAction::triggered, this, &MainWindow::showWindow);
+    connect(options.hideWindow, &QAction::triggered, this, &MainWindow::hideToTray);
+    connect(options.settings, &QAction::triggered, m_settingsEditor, &SettingsEditor::show);
+    connect(m_menus->tools().checkForUpdates, &QAction::triggered, m_settingsEditor,
+            &SettingsEditor::show);
 
-    connect(m_settings, &SettingsHolder::nickConfirmed, this, [this](const QString& nick) {
-        m_station.setNick(nick);
-        m_station.presence().requestPing();
+    connect(m_settingsEditor, &SettingsEditor::nickConfirmed, &m_client, &ChatClient::rename);
+    connect(&station, &Station::nickChanged, m_composer, &Composer::updateMaxLength);
+    connect(m_composer, &Composer::wireNoteChanged, m_statusPanels, &StatusPanels::showNote);
+    connect(&station, &Station::ownAddressChanged, this, [this](const QString& address) {
+        m_statusPanels->setPanelText(StatusPanels::Panel::OwnAddress, address);
+        m_composer->updateMaxLength();
     });
-    connect(&m_station, &Station::nickChanged, m_sendtext, &Composer::updateMaxLength);
-    connect(m_sendtext, &Composer::wireNoteChanged, m_status, &StatusPanels::showNote);
-    connect(&m_station, &Station::ownAddressChanged, this, [this](const QString& address) {
-        m_status->setPanelText(QStringLiteral("ip"), address);
-        m_sendtext->updateMaxLength();
+    connect(&station.presence(), &Presence::userCountChanged, this, [this](const QString& text) {
+        m_statusPanels->setPanelText(StatusPanels::Panel::UsersOnline, text);
     });
-    connect(&m_station.presence(), &Presence::userCountChanged, this, [this](const QString& text) {
-        m_status->setPanelText(QStringLiteral("users_online"), text);
-    });
-    connect(&m_station.messages(), &Messages::attentionRequested, this,
+    connect(&station.messages(), &Messages::attentionRequested, this,
             &MainWindow::onAttentionRequested);
-    connect(m_chat, &TranscriptView::changed, this,
+    connect(m_transcript, &TranscriptView::changed, this,
             [this](const QString& nick, const QString& text) {
                 m_attention.onTranscriptChanged(nick, text);
             });
-    connect(m_sendtext, &Composer::clicked, this,
-            [this] { m_tray.TraySetTip(QStringLiteral("Kestrowind 2")); });
-    connect(m_users, &UserListView::entryReleased, m_userActions, &UserActions::onEntryReleased);
-    connect(m_users, &UserListView::emptyReleased, m_userActions, &UserActions::onEmptyReleased);
+    connect(m_composer, &Composer::clicked, this,
+            [this] { m_tray.setToolTip(QStringLiteral("Kestrowind 2")); });
+    connect(m_userList, &UserListView::entryReleased, m_userActions, &UserActions::onEntryReleased);
+    connect(m_userList, &UserListView::emptyReleased, m_userActions, &UserActions::onEmptyReleased);
     connect(&m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreWindow);
     connect(&m_tray, &TrayIcon::trayAppeared, this, &MainWindow::onTrayAppeared);
     connect(&m_tray, &TrayIcon::trayLost, this, &MainWindow::onTrayLost);
 
-    connectTranscriptTools(*m_menus, *m_chat, Platform::programFolder(), this);
-    auto* updates = new UpdateLauncher(m_store, this);
-    connect(m_settings, &SettingsHolder::updateLinkClicked, updates,
-            [this, updates] { updates->Label36_Click(&m_settings->dialog()); });
+    connectTranscriptTools(*m_menus, *m_transcript, Platform::programFolder(), this);
+    auto* updates = new UpdateLauncher(m_client.store(), this);
+    connect(m_settingsEditor, &SettingsEditor::updateLinkClicked, updates,
+            [this, updates] { updates->onUpdateLinkClicked(m_settingsEditor->dialog()); });
     connect(updates, &UpdateLauncher::handedOver, this, &MainWindow::handOver);
-    connect(m_menus->mnu_sendfile, &QAction::triggered, this, [this] {
-        const QString user = m_userActions->SelectedUser();
-        if (m_station.roster().rowOf(user) >= 0)
+    connect(m_menus->user().sendFile, &QAction::triggered, this, [this] {
+        const QString user = m_userActions->selectedUser();
+        if (m_client.station().roster().rowOf(user) >= 0)
             m_transferDialogs->offerFileTo(Roster::addressOf(user));
     });
 }
 
-bool MainWindow::Form_Load(const StartOptions& start)
+bool MainWindow::start(const StartOptions& options)
 {
-    m_tray.TrayReset();
-    RecordLayout();
-    if (start.uninstall) {
-        uninstall();
+    recordLayout();
+    if (m_client.start(options) == ChatClient::StartOutcome::Uninstalled) {
+        QMessageBox::warning(this, QStringLiteral("uninstall"),
+                             QStringLiteral("skript pro odinstalování byl úspěšně proveden"));
         return false;
     }
-    m_menus->mnu_User->menuAction()->setVisible(false);
-    const bool listening = m_station.bindSockets();
-    m_settings->dialog();
-    m_settings->save();
-
-    QString nick = m_settings->current().nick;
-    if (nick.isEmpty())
-        nick = Platform::loginName();
-    if (nick.isEmpty())
-        nick = QStringLiteral("anonymní");
-    m_station.setNick(nick);
-    m_station.setIcon(QString::fromLatin1(Roster::UserIcon));
-    mnu_waketype_Click(1);
-    m_tray.TrayAdd(this, m_menus->mnu_chat, QStringLiteral("none"), QStringLiteral("none"), 1);
-    m_status->setPanelText(QStringLiteral("ip"), m_station.ownAddress());
-    m_chat->clearTranscript();
-    m_station.presence().announce();
-    writeStartLines(listening);
-    m_tray.TrayBalloon(this, m_menus->mnu_chat,
-                       QStringLiteral("vítejte v aplikaci Kestrowind 2\rOrlathe"),
-                       QStringLiteral("Orlathe"), 2);
+    const Station& station = m_client.station();
+    m_menus->showAttentionResponse(station.messages().attentionResponse());
+    m_tray.show(this, m_menus->options().menu);
+    m_statusPanels->setPanelText(StatusPanels::Panel::OwnAddress, station.ownAddress());
+    m_transcript->clearTranscript();
+    for (const ChatClient::BannerLine& line : m_client.startBanner())
+        m_transcript->appendLine(line.text, line.look);
+    m_tray.showBalloon(QStringLiteral("vítejte v aplikaci Kestrowind 2\rOrlathe"),
+                       QStringLiteral("Orlathe"), std::chrono::seconds(2));
     setOuterWidth(StartWidthTwips);
     return true;
 }
 
 void MainWindow::presentAtStart(bool hidden)
 {
-    if (hidden || m_settings->current().totray)
+    if (hidden || m_client.settings().options().startMinimised)
         hideToTray();
     else
         show();
 }
 
-void MainWindow::writeStartLines(bool listening)
-{
-    m_chat->appendLine(QStringLiteral("Kestrowind v.: %1.%2 build: %3 aplikace spuštěna")
-                           .arg(Version::Major)
-                           .arg(Version::Minor)
-                           .arg(Version::Build),
-                       LineLook::Alert);
-    m_chat->appendLine(QStringLiteral("přihlášený uživatel: ") + Platform::loginName() +
-                           QStringLiteral("; název počítače: ") + Platform::machineName() +
-                           QStringLiteral("; IP: ") + m_station.ownAddress(),
-                       LineLook::Presence);
-    m_chat->appendLine(QStringLiteral("© 2008 %1, všechna práva vyhrazena; %2, %3")
-                           .arg(QLatin1String(Version::Maker), QLatin1String(Version::MakerWeb),
-                                QLatin1String(Version::MakerMail)),
-                       LineLook::Action);
-    // Chatting into the void without knowing it is worse than any warning.
-    if (!listening)
-        m_chat->appendLine(QStringLiteral("port %1 je obsazen jiným programem: zprávy od ostatních "
-                                          "uživatelů se nebudou přijímat")
-                               .arg(m_station.port()),
-                           LineLook::Alert);
-}
-
-void MainWindow::uninstall()
-{
-    m_store.deleteApplication(QString::fromLatin1(Version::SettingsApplication));
-    // An uninstalled program must not come back at the next logon.
-    m_autostart.disable();
-    QMessageBox::warning(this, QStringLiteral("uninstall"),
-                         QStringLiteral("skript pro odinstalování byl úspěšně proveden"));
-}
-
-QString MainWindow::aboutBlock()
-{
-    return AboutText::block({AboutText::updateServiceVersion(m_store), m_station.ownAddress(),
-                             Platform::loginName(), m_settings->current().nick,
-                             Platform::machineName()});
-}
-
-void MainWindow::mnu_waketype_Click(int index)
-{
-    m_menus->mnu_waketype[index]->setChecked(true);
-    m_menus->mnu_waketype[1 - index]->setChecked(false);
-    m_station.messages().setAttentionResponse(Messages::AttentionResponse(index));
-}
-
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     m_urgency.clear();
-    Form_Unload();
+    shutDown();
     event->accept();
 }
 
-void MainWindow::Form_Unload()
+void MainWindow::shutDown()
 {
-    if (m_unloaded)
+    if (m_shutDown)
         return;
-    m_unloaded = true;
-    m_tray.TrayRemove();
+    m_shutDown = true;
+    m_tray.hide();
     // Pending events are not run here: they would re-enter the network handlers mid-way.
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window != this && window->isVisible())
             window->close();
     }
-    m_station.presence().announceLeaving();
+    m_client.shutDown();
     m_userActions->clearSelectedUser();
     emit unloaded();
 }
 
 void MainWindow::handOver()
 {
-    m_unloaded = true;
+    m_shutDown = true;
     emit unloaded();
-}
-
-void MainWindow::mnu_hidewindow_Click()
-{
-    hideToTray();
 }
 
 void MainWindow::hideToTray()
@@ -291,7 +224,7 @@ void MainWindow::hideToTray()
     updateWindowItems();
 }
 
-void MainWindow::mnu_showwindow_Click()
+void MainWindow::showWindow()
 {
     restoreWindow();
     // As wide as the screen allows.
@@ -377,7 +310,7 @@ void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
+        sendMinimisedToTray();
     else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         m_urgency.clear();
         m_attention.onWindowActivated();
@@ -387,7 +320,7 @@ void MainWindow::changeEvent(QEvent* event)
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    Form_Resize();
+    sendMinimisedToTray();
 }
 
 void MainWindow::hideEvent(QHideEvent* event)
@@ -396,7 +329,7 @@ void MainWindow::hideEvent(QHideEvent* event)
     updateWindowItems();
 }
 
-void MainWindow::Form_Resize()
+void MainWindow::sendMinimisedToTray()
 {
     // Whatever shows a window the tray holds, it goes back there; only bringBack() takes it out.
     if (isVisible() && m_tray.isInTray() && (isMinimized() || m_hiddenToTray)) {
@@ -418,8 +351,8 @@ void MainWindow::Form_Resize()
 void MainWindow::updateWindowItems()
 {
     const bool shown = isVisible() && !isMinimized() && !m_hiddenToTray;
-    m_menus->mnu_showwindow->setEnabled(!shown);
-    m_menus->mnu_hidewindow->setEnabled(shown);
+    m_menus->options().showWindow->setEnabled(!shown);
+    m_menus->options().hideWindow->setEnabled(shown);
 }
 
 QRect MainWindow::designGeometry(const QWidget* control) const
@@ -431,20 +364,21 @@ QRect MainWindow::designGeometry(const QWidget* control) const
     return {};
 }
 
-void MainWindow::RecordLayout()
+void MainWindow::recordLayout()
 {
     // The window is not laid out before it is shown; its inner area is still the design's.
     m_designClient = DesignClient;
     m_layout.clear();
-    for (QWidget* control : {static_cast<QWidget*>(m_chat), static_cast<QWidget*>(m_sendtext),
-                             static_cast<QWidget*>(m_users), static_cast<QWidget*>(m_status)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_transcript), static_cast<QWidget*>(m_composer),
+          static_cast<QWidget*>(m_userList), static_cast<QWidget*>(m_statusPanels)})
         m_layout.append({control, control->geometry()});
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_client && event->type() == QEvent::Resize)
-        applyLayout(m_client->size());
+    if (watched == m_clientArea && event->type() == QEvent::Resize)
+        applyLayout(m_clientArea->size());
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -2,59 +2,54 @@
 
 #include "WindowUrgency.h"
 #include "core/app/CommandLine.h"
-#include "core/net/UdpTransport.h"
-#include "core/protocol/Station.h"
 #include "gui/common/NoteBoxes.h"
 #include "gui/tray/Attention.h"
-#include "gui/tray/TrayIcon.h"
 
 #include <QList>
 #include <QMainWindow>
 #include <QRect>
 
-class Autostart;
+class ChatClient;
 class Composer;
 class MainMenus;
-class SettingsHolder;
-class SettingsStore;
+class SettingsEditor;
 class SoundPlayer;
 class StatusPanels;
 class TranscriptView;
 class TransferDialogs;
+class TrayIcon;
 class UserActions;
 class UserListView;
 
-// The main window: transcript, composer, user list and status bar, with the station that
-// connects them to the network. Closing it ends the program.
+// The main window: transcript, composer, user list and status bar, showing the client and
+// feeding it what the user does. Closing it ends the program.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
-    // What the window needs from the platform; tests hand in stand-ins.
+    // What the window needs from the desktop; tests hand in stand-ins.
     struct Services {
-        SettingsStore& store;
-        Autostart& autostart;
         SoundPlayer& sound;
         TrayIcon& tray;
-        UdpEndpoints endpoints = {};
     };
 
-    explicit MainWindow(Services services, QWidget* parent = nullptr);
+    MainWindow(ChatClient& client, Services services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Brings the station onto the network. False when the start ends here ("/uninstall").
-    bool Form_Load(const StartOptions& start);
+    // Starts the client and shows what it starts with. False when the start ends here
+    // ("/uninstall").
+    bool start(const StartOptions& options);
     // The way out, whatever ends the program: the tray icon goes, the other windows close,
-    // and the peers hear LOGOFF. Runs once.
-    void Form_Unload();
+    // and the client says goodbye to the peers. Runs once.
+    void shutDown();
     // The update client runs: the program ends at once, and the peers hear nothing.
     void handOver();
 
-    // Shows the window, or with "hidden" or the option "totray" keeps it in the tray.
+    // Shows the window, or with "hidden" or the option to start minimised keeps it in the tray.
     void presentAtStart(bool hidden);
-    void mnu_showwindow_Click();
-    void mnu_hidewindow_Click();
+    // "zobrazit okno": back, and as wide as the screen allows.
+    void showWindow();
     // Into the tray while there is an icon to come back by, else into the task bar.
     void hideToTray();
     // Back from the tray or from the task bar, as a double click on the icon does; the user
@@ -64,22 +59,17 @@ public:
     // does not depend on what the window manager made of it.
     bool isHiddenToTray() const { return m_hiddenToTray; }
 
-    Station& station() { return m_station; }
-    TranscriptView* chat() const { return m_chat; }
-    Composer* sendtext() const { return m_sendtext; }
-    UserListView* users() const { return m_users; }
-    StatusPanels* status() const { return m_status; }
+    ChatClient& client() const { return m_client; }
+    TranscriptView* transcript() const { return m_transcript; }
+    Composer* composer() const { return m_composer; }
+    UserListView* userList() const { return m_userList; }
+    StatusPanels* statusPanels() const { return m_statusPanels; }
     MainMenus& menus() const { return *m_menus; }
     UserActions& userActions() const { return *m_userActions; }
-    SettingsHolder& settings() const { return *m_settings; }
-    TrayIcon& tray() { return m_tray; }
+    SettingsEditor& settingsEditor() const { return *m_settingsEditor; }
+    TransferDialogs& transferDialogs() const { return *m_transferDialogs; }
+    // Where the control sits when the window has the size it was drawn at.
     QRect designGeometry(const QWidget* control) const;
-
-    Messages::AttentionResponse attentionResponse()
-    {
-        return m_station.messages().attentionResponse();
-    }
-    void mnu_waketype_Click(int index);
 
 signals:
     // The program may end: the shutdown sequence has run, or the update client took over.
@@ -100,11 +90,11 @@ private:
 
     void buildClientArea();
     void connectActions();
-    void RecordLayout();
+    void recordLayout();
     void applyLayout(const QSize& clientSize);
     void setOuterWidth(int twips);
     // A minimised window goes into the tray while there is an icon to bring it back.
-    void Form_Resize();
+    void sendMinimisedToTray();
     Attention::WindowSight windowSight() const;
     // A peer asked for the user's attention ("maximalizovat okno aplikace").
     void onAttentionRequested();
@@ -114,27 +104,22 @@ private:
     void onTrayAppeared();
     void onTrayLost();
     void updateWindowItems();
-    void writeStartLines(bool listening);
-    void uninstall();
-    QString aboutBlock();
 
-    SettingsStore& m_store;
-    Autostart& m_autostart;
+    ChatClient& m_client;
     TrayIcon& m_tray;
-    TranscriptView* m_chat = nullptr;
+    TranscriptView* m_transcript = nullptr;
     NoteBoxes m_notes{this};
-    Station m_station;
     Attention m_attention;
-    QWidget* m_client = nullptr;
-    Composer* m_sendtext = nullptr;
-    UserListView* m_users = nullptr;
-    StatusPanels* m_status = nullptr;
+    QWidget* m_clientArea = nullptr;
+    Composer* m_composer = nullptr;
+    UserListView* m_userList = nullptr;
+    StatusPanels* m_statusPanels = nullptr;
     MainMenus* m_menus = nullptr;
-    SettingsHolder* m_settings = nullptr;
+    SettingsEditor* m_settingsEditor = nullptr;
     UserActions* m_userActions = nullptr;
     TransferDialogs* m_transferDialogs = nullptr;
 
-    bool m_unloaded = false;
+    bool m_shutDown = false;
     bool m_hiddenToTray = false;
     WindowUrgency m_urgency{*this};
     QSize m_designClient;

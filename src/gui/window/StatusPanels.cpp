@@ -5,13 +5,16 @@
 StatusPanels::StatusPanels(QWidget* parent)
     : QStatusBar(parent)
 {
-    setObjectName(QStringLiteral("status"));
-    for (const QString& key : {QStringLiteral("ip"), QStringLiteral("users_online")}) {
-        auto* panel = new QLabel(this);
-        panel->setObjectName(key);
-        panel->setContentsMargins(4, 0, 4, 0);
-        addWidget(panel, key == QLatin1String("users_online") ? 1 : 0);
-        m_panels.insert(key, panel);
+    setObjectName(QStringLiteral("statusPanels"));
+    const std::pair<Panel, const char*> panels[] = {{Panel::OwnAddress, "ownAddressPanel"},
+                                                    {Panel::UsersOnline, "usersOnlinePanel"}};
+    for (const auto& [panel, name] : panels) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QLatin1String(name));
+        label->setContentsMargins(4, 0, 4, 0);
+        // The count takes the room the address leaves.
+        addWidget(label, panel == Panel::UsersOnline ? 1 : 0);
+        m_panels[std::size_t(panel)] = label;
     }
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("note"));
@@ -32,17 +35,16 @@ void StatusPanels::showNote(const QString& note)
     m_note->setVisible(!note.isEmpty());
 }
 
-QString StatusPanels::panelText(const QString& key) const
+QString StatusPanels::panelText(Panel panel) const
 {
-    const QLabel* panel = m_panels.value(key);
-    return panel ? panel->text() : QString();
+    return m_panels[std::size_t(panel)]->text();
 }
 
-void StatusPanels::setPanelText(const QString& key, const QString& text)
+void StatusPanels::setPanelText(Panel panel, const QString& text)
 {
-    QLabel* panel = m_panels.value(key);
-    if (!panel || panel->text() == text)
+    QLabel* label = m_panels[std::size_t(panel)];
+    if (label->text() == text)
         return;
-    panel->setText(text);
-    emit panelTextChanged(key, text);
+    label->setText(text);
+    emit panelTextChanged(panel, text);
 }

@@ -11,12 +11,13 @@ void connectTranscriptTools(MainMenus& menus, TranscriptView& chat, const QStrin
                             QWidget* window)
 {
     auto* saver = new TranscriptSaver(chat.entries(), chat, programFolder, window);
-    const std::pair<QAction*, ExportKind> saves[] = {{menus.mnuHTML, ExportKind::Html},
-                                                     {menus.mnuRCHT, ExportKind::Rtf},
-                                                     {menus.mnuSimpleText, ExportKind::PlainText}};
+    const MainMenus::ToolsMenu& tools = menus.tools();
+    const std::pair<QAction*, ExportKind> saves[] = {{tools.saveAsHtml, ExportKind::Html},
+                                                     {tools.saveAsRtf, ExportKind::Rtf},
+                                                     {tools.saveAsText, ExportKind::PlainText}};
     for (const auto& [action, kind] : saves)
         QObject::connect(action, &QAction::triggered, saver, [saver, kind] { saver->save(kind); });
     auto* printer = new TranscriptPrinter(chat.entries(), chat, window);
-    QObject::connect(menus.mnuPrintchat, &QAction::triggered, printer, &TranscriptPrinter::print);
-    QObject::connect(menus.mnuClear, &QAction::triggered, &chat, &TranscriptView::clearTranscript);
+    QObject::connect(tools.print, &QAction::triggered, printer, &TranscriptPrinter::print);
+    QObject::connect(tools.clear, &QAction::triggered, &chat, &TranscriptView::clearTranscript);
 }

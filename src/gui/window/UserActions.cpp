@@ -1,28 +1,26 @@
 #include "UserActions.h"
 
 #include "MainMenus.h"
-#include "core/protocol/Messages.h"
-#include "core/protocol/Station.h"
+#include "core/app/ChatClient.h"
 #include "core/protocol/TranscriptSink.h"
-#include "gui/settings/SettingsHolder.h"
 
 #include <QAction>
 #include <QInputDialog>
 #include <QMenu>
 
-UserActions::UserActions(Station& station, TranscriptSink& transcript, MainMenus& menus,
-                         SettingsHolder& settings, QWidget* dialogParent)
+UserActions::UserActions(ChatClient& client, TranscriptSink& transcript, MainMenus& menus,
+                         QWidget* dialogParent)
     : QObject(dialogParent)
-    , m_station(station)
+    , m_client(client)
+    , m_station(client.station())
     , m_transcript(transcript)
     , m_menus(menus)
-    , m_settings(settings)
     , m_dialogParent(dialogParent)
 {
-    connect(m_menus.mnu_refreshusers, &QAction::triggered, this, &UserActions::refreshUsers);
-    connect(m_menus.mnuRefresh, &QAction::triggered, this, &UserActions::refreshUsers);
-    connect(m_menus.mnu_selectnick, &QAction::triggered, this, &UserActions::changeNick);
-    connect(m_menus.mnu_sendalert, &QAction::triggered, this, &UserActions::sendAlert);
+    connect(m_menus.options().refreshUsers, &QAction::triggered, this, &UserActions::refreshUsers);
+    connect(m_menus.tools().refreshUsers, &QAction::triggered, this, &UserActions::refreshUsers);
+    connect(m_menus.options().changeNick, &QAction::triggered, this, &UserActions::changeNick);
+    connect(m_menus.user().sendNote, &QAction::triggered, this, &UserActions::sendNote);
     const Roster& roster = m_station.roster();
     connect(&roster, &Roster::dataChanged, this, &UserActions::onRosterDataChanged);
     connect(&roster, &Roster::rowsRemoved, this, &UserActions::onRosterShrunk);
@@ -39,7 +37,7 @@ void UserActions::onEntryReleased(const QString& key, Qt::MouseButton button,
     m_selectedUser = key;
     showUserMenu(row);
     if (button == Qt::RightButton)
-        m_menus.mnu_User->popup(globalPos);
+        m_menus.user().menu->popup(globalPos);
 }
 
 void UserActions::onEmptyReleased()
@@ -51,18 +49,18 @@ void UserActions::showUserMenu(int row)
 {
     // A nick's "&" is a character, not the mark of a shortcut key; the first letter of
     // "uživatel" is.
-    m_menus.mnu_User->setTitle(
+    m_menus.user().menu->setTitle(
         QStringLiteral("&uživatel ") +
         QString(m_station.roster().at(row).nick).replace(u'&', QLatin1String("&&")));
-    m_menus.mnu_User->menuAction()->setVisible(true);
+    m_menus.user().menu->menuAction()->setVisible(true);
 }
 
 void UserActions::forgetSelectedUser()
 {
     m_selectedUser.clear();
-    m_menus.mnu_User->menuAction()->setVisible(false);
+    m_menus.user().menu->menuAction()->setVisible(false);
     // Its items would act on nobody now.
-    m_menus.mnu_User->close();
+    m_menus.user().menu->close();
 }
 
 void UserActions::onRosterDataChanged(const QModelIndex& first, const QModelIndex& last,
@@ -97,14 +95,12 @@ void UserActions::changeNick()
                 // Compared with the nick in use when the dialog closes, not when it opened.
                 if (nick.isEmpty() || nick == m_station.nick())
                     return;
-                m_station.setNick(nick);
-                m_settings.setNick(nick);
-                m_station.presence().requestPing();
-                m_settings.save();
+                m_client.rename(nick);
+                m_client.settings().save();
             });
 }
 
-void UserActions::sendAlert()
+void UserActions::sendNote()
 {
     if (selectedAddress().isEmpty())
         return;

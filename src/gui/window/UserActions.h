@@ -7,9 +7,9 @@
 
 #include <functional>
 
+class ChatClient;
 class MainMenus;
 class QModelIndex;
-class SettingsHolder;
 class Station;
 class TranscriptSink;
 class QWidget;
@@ -21,11 +21,11 @@ class UserActions final : public QObject {
     Q_OBJECT
 
 public:
-    UserActions(Station& station, TranscriptSink& transcript, MainMenus& menus,
-                SettingsHolder& settings, QWidget* dialogParent);
+    UserActions(ChatClient& client, TranscriptSink& transcript, MainMenus& menus,
+                QWidget* dialogParent);
 
     // The roster key of the user last hit in the list; empty when none.
-    QString SelectedUser() const { return m_selectedUser; }
+    QString selectedUser() const { return m_selectedUser; }
     void clearSelectedUser() { m_selectedUser.clear(); }
 
     void onEntryReleased(const QString& key, Qt::MouseButton button, const QPoint& globalPos);
@@ -33,7 +33,7 @@ public:
 
     void refreshUsers();
     void changeNick();
-    void sendAlert();
+    void sendNote();
 
 private:
     void showUserMenu(int row);
@@ -46,10 +46,10 @@ private:
     // The remembered user's address, or empty when that user is no longer listed.
     QString selectedAddress() const;
 
+    ChatClient& m_client;
     Station& m_station;
     TranscriptSink& m_transcript;
     MainMenus& m_menus;
-    SettingsHolder& m_settings;
     QWidget* m_dialogParent;
     QString m_selectedUser;
 };

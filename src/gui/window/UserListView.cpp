@@ -15,7 +15,7 @@ QVariant RosterIconModel::data(const QModelIndex& index, int role) const
 UserListView::UserListView(Roster& roster, QWidget* parent)
     : QTreeView(parent)
 {
-    setObjectName(QStringLiteral("users"));
+    setObjectName(QStringLiteral("userList"));
     m_icons.setSourceModel(&roster);
     setModel(&m_icons);
     setRootIsDecorated(false);

@@ -14,7 +14,7 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 };
 
-// The list of users on line beside the transcript ("users"), one column "uživatel".
+// The list of users on line beside the transcript, one column "uživatel".
 class UserListView final : public QTreeView {
     Q_OBJECT
 

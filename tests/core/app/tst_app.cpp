@@ -89,7 +89,7 @@ private slots:
         QVERIFY(!box.autostart.isEnabled());
 
         Options saved; // every other box ticked, and the nick empty
-        saved.totray = saved.playsound = saved.playwhenmin = true;
+        saved.startMinimised = saved.playSound = saved.playSoundWhenMinimised = true;
         box.writes = 0;
         box.save(saved);
         QCOMPARE(box.writes, 1);
@@ -127,7 +127,7 @@ private slots:
     {
         Sandbox box;
         Options options;
-        options.afterstart = true;
+        options.startWithSystem = true;
         box.save(options);
         QFile file(box.autostart.entryLocation());
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
@@ -136,14 +136,14 @@ private slots:
                      QCoreApplication::applicationFilePath() +
                      QStringLiteral("\nIcon=kestrowind2\nX-GNOME-Autostart-enabled=true\n"));
 
-        options.afterstart = false;
+        options.startWithSystem = false;
         box.save(options);
         QVERIFY(!QFile::exists(box.autostart.entryLocation()));
         QVERIFY(box.autostart.disable());
 
         // An autostart folder that cannot be made costs the entry, not the options.
         PlatformAutostart blocked(box.dir.filePath(QStringLiteral("config/kestrowind2.ini/x")));
-        options.afterstart = true;
+        options.startWithSystem = true;
         saveSettings(box, options, box.folder, blocked);
         QVERIFY(!blocked.isEnabled());
         QCOMPARE(box.readOption("afterstart"), QStringLiteral("1"));

@@ -1,78 +1,53 @@
-// The settings dialog: one fixed window holding the options, what closing it keeps, the
-// first-run welcome; and the update link that hands over to the update client.
+// The settings dialog of a started main window: one fixed window holding the options, what
+// closing it keeps, the keyboard, the first-run welcome; and the update link that hands over to
+// the update client.
 #include "MainWindowFixture.h"
 #include "core/app/Platform.h"
+#include "core/app/SettingsModel.h"
+#include "core/app/Version.h"
+#include "gui/common/ClickableLabel.h"
 #include "gui/settings/SettingsDialog.h"
-#include "gui/settings/SettingsHolder.h"
+#include "gui/settings/SettingsEditor.h"
 #include "gui/settings/UpdateLauncher.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QLineEdit>
+#include <QSet>
 #include <QSignalSpy>
 
-#include <tuple>
+#include <cerrno>
 
 namespace {
 
-// A main window stand-in with its own store and autostart folder. Not a first run, so no
-// welcome box gets in the way.
-struct Fixture {
-    Fixture() { write("first", QStringLiteral("true")); }
-    QString read(const char* key) const { return store.read(App, Opts, QLatin1String(key)); }
-    void write(const char* key, const QString& v) { store.write(App, Opts, QLatin1String(key), v); }
-    template<typename Widget = QLabel> Widget* control(const char* name)
+// A window started by the returning user "starý".
+struct Window : MainWindowFixture {
+    Window()
     {
-        return holder.dialog().findChild<Widget*>(QLatin1String(name));
+        if (!start(QStringLiteral("starý")))
+            qFatal("the window did not start");
     }
-    static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, {2, 2}); }
-
-    const QString App = QStringLiteral("kestrowind2"), Opts = QStringLiteral("options");
-    QTemporaryDir dir;
-    QSettingsStore store{dir.filePath(QStringLiteral("config"))};
-    PlatformAutostart autostart{dir.filePath(QStringLiteral("autostart"))};
-    QWidget window;
-    SettingsHolder holder{store, autostart, dir.path(), [] { return QStringLiteral("v provozu"); },
-                          &window};
+    SettingsEditor& editor() { return window.settingsEditor(); }
+    Options inForce() { return client.settings().options(); }
+    // In the open dialog.
+    QWidget* control(const char* name) { return editor().dialog()->findChild<QWidget*>(name); }
+    SettingsDialog& shown()
+    {
+        editor().show();
+        return *editor().dialog();
+    }
 };
+
+// A mouse click, or a key pressed with the focus on the control.
+void press(QWidget* control, int key = 0)
+{
+    if (!key)
+        return QTest::mouseClick(control, Qt::LeftButton, {}, {2, 2});
+    control->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(control, Qt::Key(key));
+}
 
 using Button = QMessageBox::StandardButton;
-const QString Service = QStringLiteral("orlathe_UpdateService");
-const QString Question = QStringLiteral("Dotaz|Chcete-li zjistit nové verze, musíte aplikaci "
-                                        "ukončit. Chcete aplikaci ukončit nyní?");
-
-// A settings dialog with the launcher behind its link, and a client that leaves a mark when
-// it runs.
-struct Launcher {
-    explicit Launcher(const QString& folderSuffix = {}, QFile::Permissions permissions = {})
-    {
-        dialog.show();
-        QDir(dir.path()).mkpath(QStringLiteral("klient"));
-        if (permissions) {
-            QFile file(client);
-            file.open(QIODevice::WriteOnly);
-            file.write("#!/bin/sh\ntouch \"$0.ran\"\n");
-            file.setPermissions(permissions);
-        }
-        if (!folderSuffix.isNull())
-            store.write(Service, "options", "path", dir.filePath("klient") + folderSuffix);
-    }
-    QStringList click(const QList<Button>& answers)
-    {
-        launcher.Label36_Click(&dialog);
-        QStringList shown;
-        for (const Button button : answers)
-            shown << answerBox(button);
-        return shown;
-    }
-
-    QTemporaryDir dir;
-    QString client = UpdateLauncher::clientPath(dir.filePath(QStringLiteral("klient")));
-    QSettingsStore store{dir.path()};
-    QWidget dialog;
-    UpdateLauncher launcher{store};
-    QSignalSpy handedOver{&launcher, &UpdateLauncher::handedOver};
-};
 
 } // namespace
 
@@ -83,11 +58,9 @@ public slots:
     void openUrl(const QUrl& url) { m_opened.append(url); }
 
 private slots:
+    // Links must not reach a real browser.
     void initTestCase()
     {
-        QVERIFY(m_home.isValid());
-        qputenv("XDG_CONFIG_HOME", m_home.path().toLocal8Bit());
-        // Links must not reach a real browser.
         for (const QString scheme : {"http", "https"})
             QDesktopServices::setUrlHandler(scheme, this, "openUrl");
     }
@@ -96,281 +69,228 @@ private slots:
         for (const QString scheme : {"http", "https"})
             QDesktopServices::unsetUrlHandler(scheme);
     }
+    void init() { m_opened.clear(); }
 
+    // One fixed, topmost, modeless dialog, shown as often as asked; its links, followed by mouse
+    // or by key, leave it open.
     void oneFixedTopmostDialogWhoseLinksLeaveItOpen()
     {
-        Fixture f;
-        SettingsDialog* made = &f.holder.dialog();
-        QVERIFY(!made->isVisible());
-        QCOMPARE(made->windowTitle(), QStringLiteral("nastavení aplikace"));
-        QCOMPARE(made->maximumSize(), made->minimumSize());
-        QCOMPARE(f.control("lblVersion")->text(), QStringLiteral("v.: 2.0 build: 15"));
-        QVERIFY(made->rect().contains(f.control("lblVersion")->geometry()));
+        Window w;
+        QVERIFY(!w.editor().dialog()); // none until it is shown
+        SettingsDialog* made = &w.shown();
+        QVERIFY(made->maximumSize() == made->minimumSize());
+        const auto* version = qobject_cast<QLabel*>(w.control("versionLabel"));
+        QCOMPARE(version->text(), QStringLiteral("v.: %1.%2 build: %3")
+                                      .arg(Version::Major)
+                                      .arg(Version::Minor)
+                                      .arg(Version::Build));
+        QVERIFY(made->rect().contains(version->geometry()));
 
-        QSignalSpy update(&f.holder, &SettingsHolder::updateLinkClicked);
-        f.holder.show();
-        f.holder.show();
-        QCOMPARE(&f.holder.dialog(), made);
-        QCOMPARE(f.window.findChildren<SettingsDialog*>().size(), 1);
+        QSignalSpy update(&w.editor(), &SettingsEditor::updateLinkClicked);
+        w.editor().show();
+        QCOMPARE(&w.shown(), made);
+        QCOMPARE(w.window.findChildren<SettingsDialog*>().size(), 1);
         QVERIFY(made->isVisible() && !made->isModal());
         QVERIFY(made->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-
-        Fixture::click(f.control("Label4"));
-        Fixture::click(f.control("Image2"));
-        const QUrl web(QStringLiteral("http://www.orlathe.example"));
+        press(w.control("makerLink"));
+        press(w.control("bankLink"), Qt::Key_Space);
+        press(w.control("updateLink"), Qt::Key_Return);
+        const QUrl web(QStringLiteral("http://") + QLatin1String(Version::MakerWeb));
         QCOMPARE(m_opened, (QList<QUrl>{web, web}));
-        Fixture::click(f.control("Label36"));
-        QCOMPARE(update.count(), 1);
-        QVERIFY(made->isVisible());
+        QVERIFY(update.count() == 1 && made->isVisible());
     }
 
-    void theHiddenDialogHoldsEachOption()
+    // Set alone, an option ticks its box, and the box reads back as that option alone.
+    void eachBoxHoldsItsOption()
     {
-        const std::tuple<const char*, const char*, bool Options::*> boxes[] = {
-            {"Check1", "spouštět aplikaci po startu operačního systému", &Options::afterstart},
-            {"Check2", "po spuštění aplikaci minimalizovat", &Options::totray},
-            {"Check3", "upozorňovat na aktivitu v chatu bublinou", &Options::tooltip},
-            {"Check4", "při aktivitě v chatu přehrát zvuk", &Options::playsound},
-            {"Check5", "maximalizovat okno", &Options::maxokno},
-            {"Check6", "přehrát zvuk", &Options::playwhenmin}};
-        Fixture f;
-        for (const auto& [name, text, option] : boxes) {
-            auto* box = f.control<QCheckBox>(name);
-            QVERIFY2(box && box->text() == QString::fromUtf8(text), name);
-            Options ticked;
-            ticked.*option = true;
-            f.holder.dialog().setOptions(ticked);
-            QVERIFY2(box->isChecked(), name);
-            QVERIFY2(f.holder.current() == ticked, name);
+        const std::pair<const char*, bool Options::*> boxes[] = {
+            {"startWithSystemCheck", &Options::startWithSystem},
+            {"startMinimisedCheck", &Options::startMinimised},
+            {"balloonCheck", &Options::balloonWhenMinimised},
+            {"soundAlwaysCheck", &Options::playSound},
+            {"maximiseCheck", &Options::restoreOnActivity},
+            {"soundWhenMinimisedCheck", &Options::playSoundWhenMinimised}};
+        Window w;
+        SettingsDialog& dialog = w.shown();
+        for (const auto& [name, option] : boxes) {
+            Options alone;
+            alone.*option = true;
+            dialog.setOptions(alone);
+            QVERIFY2(dialog.options() == alone, name);
+            press(w.control(name)); // unticks it
+            QVERIFY2(dialog.options() == Options{}, name);
         }
     }
 
+    // Storno, Escape and the close box drop the edits; "uložit změny" and Enter store them and
+    // announce the new nick while the old one is still stored; an emptied nick keeps the nick
+    // in use. Enter and Escape act wherever the focus is.
+    void closingDropsEditsUnlessSaved_data()
+    {
+        QTest::addColumn<QByteArray>("control"); // none: the close box
+        QTest::addColumn<int>("key"); // none: a mouse click
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved"); // the nick the save stores; none: not saved
+        const auto row = [](const char* name, const char* control, int key, const char* saved,
+                            const char* typed = "nový") {
+            QTest::newRow(name) << QByteArray(control) << key << typed << saved;
+        };
+        row("storno", "cancelLink", 0, "");
+        row("close box", "", 0, "");
+        row("save", "saveLink", 0, "nový");
+        row("save emptied", "saveLink", 0, "v provozu", "");
+        row("Enter in the nick", "nickEdit", Qt::Key_Return, "nový");
+        row("Enter on a box", "soundAlwaysCheck", Qt::Key_Enter, "nový");
+        row("Escape in the nick", "nickEdit", Qt::Key_Escape, "");
+        row("Escape on a link", "makerLink", Qt::Key_Escape, "");
+        row("Enter on storno", "cancelLink", Qt::Key_Return, "");
+        row("Space on save", "saveLink", Qt::Key_Space, "nový");
+    }
     void closingDropsEditsUnlessSaved()
     {
-        enum Way { Storno, CloseBox, Save };
-        for (const Way way : {Storno, CloseBox, Save}) {
-            Fixture f;
-            f.write("nick", QStringLiteral("starý"));
-            f.holder.show();
-            QPointer<SettingsDialog> shown = &f.holder.dialog();
-            f.control<QLineEdit>("Text1")->setText(QStringLiteral("nový"));
-            Fixture::click(f.control<QCheckBox>("Check1"));
-            const Options edited{QStringLiteral("nový"), true};
-            QCOMPARE(f.holder.current(), edited);
-            QStringList announced;
-            connect(&f.holder, &SettingsHolder::nickConfirmed, this,
-                    [&](const QString& nick) { announced << nick << f.read("nick"); });
-
-            if (way == CloseBox)
-                shown->close();
-            else
-                Fixture::click(f.control(way == Storno ? "Label2" : "Label1"));
-            // Forgotten at once, deleted only when control is back in the event loop.
-            QVERIFY(shown && !shown->isVisible());
-            QCOMPARE(f.holder.current(), way == Save ? edited : Options{QStringLiteral("starý")});
-            QCOMPARE(f.autostart.isEnabled(), way == Save);
-            // "uložit změny" announces the new nick while the old one is still stored.
-            QCOMPARE(announced, (way == Save ? QStringList{"nový", "starý"} : QStringList{}));
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QVERIFY(!shown);
-        }
-    }
-
-    // Tab goes through every control as they read, the links included, round to the start.
-    void tabReachesEveryControlInReadingOrder()
-    {
-        Fixture f;
-        f.holder.show();
-        QVERIFY(QTest::qWaitForWindowActive(&f.holder.dialog()));
-        QStringList chain{QApplication::focusWidget()->objectName()};
-        for (int i = 0; i < 12; ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            chain << QApplication::focusWidget()->objectName();
-        }
-        QCOMPARE(chain,
-                 (QStringList{"Text1", "Check3", "Check5", "Check6", "Check1", "Check2", "Check4",
-                              "Label36", "Label2", "Label1", "Label4", "Image2", "Text1"}));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Image2"));
-    }
-
-    // Enter saves and Escape cancels wherever the focus is; on a link, Enter and Space follow it.
-    void keysActOnTheFocusedControl_data()
-    {
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("outcome");
-        QTest::newRow("Enter in the nick") << "Text1" << int(Qt::Key_Return) << "saved";
-        QTest::newRow("Enter on a box") << "Check4" << int(Qt::Key_Enter) << "saved";
-        QTest::newRow("Escape in the nick") << "Text1" << int(Qt::Key_Escape) << "closed";
-        QTest::newRow("Escape on a link") << "Label4" << int(Qt::Key_Escape) << "closed";
-        QTest::newRow("Enter on storno") << "Label2" << int(Qt::Key_Return) << "closed";
-        QTest::newRow("Space on save") << "Label1" << int(Qt::Key_Space) << "saved";
-        QTest::newRow("Enter on the update link") << "Label36" << int(Qt::Key_Return) << "update";
-        QTest::newRow("Space on the bank") << "Image2" << int(Qt::Key_Space) << "web";
-    }
-    void keysActOnTheFocusedControl()
-    {
-        QFETCH(QString, focus);
+        QFETCH(QByteArray, control);
         QFETCH(int, key);
-        QFETCH(QString, outcome);
-        Fixture f;
-        f.holder.show();
-        QPointer<SettingsDialog> dialog = &f.holder.dialog();
-        QVERIFY(QTest::qWaitForWindowActive(dialog));
-        f.control<QLineEdit>("Text1")->setText(QStringLiteral("nový"));
-        QSignalSpy update(&f.holder, &SettingsHolder::updateLinkClicked);
-        m_opened.clear();
-        QWidget* control = f.control<QWidget>(focus.toLatin1());
-        control->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(control, Qt::Key(key));
-        const QString happened = update.count()        ? "update"
-                                 : !m_opened.isEmpty() ? "web"
-                                 : !dialog->isVisible()
-                                     ? (f.read("nick") == "nový" ? "saved" : "closed")
-                                     : "nothing";
-        QCOMPARE(happened, outcome);
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        Window w;
+        w.station().setNick(QStringLiteral("v provozu"));
+        QPointer<SettingsDialog> shown = &w.shown();
+        QVERIFY(QTest::qWaitForWindowActive(shown));
+        qobject_cast<QLineEdit*>(w.control("nickEdit"))->setText(typed);
+        press(w.control("startWithSystemCheck"));
+        QCOMPARE(shown->options(), (Options{typed, true}));
+        QCOMPARE(w.inForce(), Options{"starý"}); // until saved
+        QStringList announced;
+        connect(&w.editor(), &SettingsEditor::nickConfirmed, this, [&](const QString& nick) {
+            announced << nick << w.storedOption(QStringLiteral("nick"));
+        });
+
+        control.isEmpty() ? void(shown->close()) : press(w.control(control), key);
+        // Forgotten at once, deleted only when control is back in the event loop.
+        QVERIFY(shown && !shown->isVisible() && m_opened.isEmpty());
+        const bool stored = !saved.isEmpty();
+        QCOMPARE(w.inForce(), (stored ? Options{saved, true} : Options{"starý"}));
+        QCOMPARE(w.autostart.isEnabled(), stored);
+        QCOMPARE(announced, (stored ? QStringList{saved, "starý"} : QStringList{}));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!shown);
     }
 
-    // A link with the keyboard looks it, as the other controls do.
-    void aFocusedLinkShowsIt()
+    // From the nick, Tab goes round every control a user acts on, as they read from the top,
+    // and Backtab goes back. Each control looks it while it has the keyboard, the links too.
+    void tabGoesRoundEveryControlInReadingOrder()
     {
-        Fixture f;
-        f.holder.show();
-        QVERIFY(QTest::qWaitForWindowActive(&f.holder.dialog()));
-        for (const char* name : {"Label4", "Image2", "Label36", "Label2", "Label1"}) {
-            QWidget* link = f.control<QWidget>(name);
-            const QImage unfocused = link->grab().toImage();
-            link->setFocus(Qt::TabFocusReason);
-            QVERIFY2(link->grab().toImage() != unfocused, name);
+        Window w;
+        SettingsDialog& dialog = w.shown();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QList<QWidget*> chain{QApplication::focusWidget()};
+        QCOMPARE(chain.first(), w.control("nickEdit"));
+        for (QImage focused = chain.first()->grab().toImage(); chain.size() < 20;) {
+            QTest::keyClick(chain.last(), Qt::Key_Tab);
+            QVERIFY(chain.last()->grab().toImage() != focused);
+            if (QApplication::focusWidget() == chain.first())
+                break;
+            chain << QApplication::focusWidget();
+            focused = chain.last()->grab().toImage();
         }
+        QCOMPARE(chain.size(), 1 + dialog.findChildren<QCheckBox*>().size() +
+                                   dialog.findChildren<ClickableLabel*>().size());
+        int wraps = 0; // where the next control comes before in reading order
+        for (qsizetype i = 0; i < chain.size(); ++i) {
+            const QWidget *at = chain[i], *next = chain[(i + 1) % chain.size()];
+            wraps += std::pair(next->y(), next->x()) < std::pair(at->y(), at->x());
+        }
+        QCOMPARE(wraps, 1);
+        QTest::keyClick(chain.first(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), chain.last());
     }
 
-    void emptiedNickKeepsTheNickInUse()
+    // The first run greets once, without blocking; a window takes its editor and the dialog
+    // whose deletion is still pending along.
+    void firstRunWelcomesOnceAndTheWindowTakesAllAlong()
     {
-        Fixture f;
-        f.holder.show();
-        f.control<QLineEdit>("Text1")->clear();
-        QSignalSpy announced(&f.holder, &SettingsHolder::nickConfirmed);
-        Fixture::click(f.control("Label1"));
-        QCOMPARE(announced.value(0).value(0).toString(), QStringLiteral("v provozu"));
-        QCOMPARE(f.read("nick"), QStringLiteral("v provozu"));
-    }
+        MainWindowFixture w; // never run before
+        QVERIFY(w.window.start({}));
+        QCOMPARE(w.client.settings().options().nick, Platform::loginName());
+        auto* box = w.window.findChild<QMessageBox*>();
+        QVERIFY(box && box->isVisible() && box->windowModality() == Qt::NonModal);
+        w.window.settingsEditor().show();
+        w.window.settingsEditor().dialog()->close();
+        w.window.settingsEditor().show();
+        QCOMPARE(w.window.findChildren<QMessageBox*>().size(), 1);
 
-    void windowTakesHolderAndClosedDialogAlong()
-    {
-        Fixture f;
         auto* window = new QWidget;
-        QPointer<SettingsHolder> holder =
-            new SettingsHolder(f.store, f.autostart, f.dir.path(), {}, window);
-        holder->show();
-        QPointer<SettingsDialog> dialog = &holder->dialog();
-        dialog->close(); // its deletion still pending
+        QPointer<SettingsEditor> editor = new SettingsEditor(w.client.settings(), {}, window);
+        editor->show();
+        QPointer<SettingsDialog> dialog = editor->dialog();
+        dialog->close();
         delete window;
-        QVERIFY(!holder && !dialog);
+        QVERIFY(!editor && !dialog);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void firstRunWelcomesOnceWithoutBlocking()
+    // The update link asks to quit first. Without the update client a chain of boxes tells how
+    // to get it, which a "no" ends. A client in its folder, however the folder was written,
+    // takes over, and the program ends without saying goodbye to the peers; one that cannot
+    // start is reported with its file and the error, and the program stays.
+    void theUpdateLinkHandsOverToTheClient_data()
     {
-        Fixture f;
-        f.write("first", {}); // never marked as run
-        QCOMPARE(f.holder.current().nick, Platform::loginName());
-        auto* box = f.window.findChild<QMessageBox*>();
-        QVERIFY(box && box->isVisible() && box->windowModality() == Qt::NonModal);
-        QVERIFY(box->text().startsWith(QStringLiteral("Vítejte v aplikaci")));
-
-        f.holder.dialog().close();
-        f.holder.current();
-        QCOMPARE(f.window.findChildren<QMessageBox*>().size(), 1);
-    }
-
-    void withoutTheClientTheUserIsToldHowToGetIt_data()
-    {
+        QTest::addColumn<QString>("suffix"); // to the client's folder; none: no client installed
+        QTest::addColumn<QFile::Permissions>("client");
         QTest::addColumn<QList<Button>>("answers");
-        QTest::addColumn<bool>("download");
-        QTest::newRow("not now") << QList<Button>{Button::No} << false;
-        QTest::newRow("yes, yes") << QList<Button>{Button::Yes, Button::Ok, Button::Yes, Button::Ok}
-                                  << true;
-        QTest::newRow("yes, no") << QList<Button>{Button::Yes, Button::Ok, Button::No} << false;
-    }
-    void withoutTheClientTheUserIsToldHowToGetIt()
-    {
-        QFETCH(QList<Button>, answers);
-        QFETCH(bool, download);
-        Launcher l;
-        m_opened.clear();
-        const QStringList shown = l.click(answers);
-        QCOMPARE(shown.first(), Question);
-        if (answers.size() > 1) {
-            QCOMPARE(shown.at(1), "Orlathe UpdateService|Na vašem počítači není nainstalován "
-                                  "klient služby Orlathe UpdateService, který zajišťuje inovace "
-                                  "z internetu.");
-            QVERIFY(shown.at(2).contains("ANO.\n\nNechcete-li nyní klienta stahovat, klikněte"));
-        }
-        QVERIFY(!shown.contains(QStringLiteral("(no box)")) && !shownDialog<QMessageBox>());
-        QCOMPARE(m_opened.size(), download ? 1 : 0);
-        QVERIFY(l.dialog.isVisible() && l.handedOver.isEmpty());
-        QCOMPARE(l.store.read(Service, "script", "returncode"), QString());
-    }
-
-    // However the client wrote its folder, the launcher finds it there and hands over; a client
-    // that cannot start is reported and the program stays.
-    void anInstalledClientTakesOverOrIsReported_data()
-    {
-        QTest::addColumn<QString>("suffix");
-        QTest::addColumn<QFile::Permissions>("permissions");
-        QTest::addColumn<QString>("error"); // empty: it starts
-        const QFile::Permissions runs = QFile::ReadOwner | QFile::ExeOwner;
-        QTest::newRow("trailing separator") << "/" << runs << "";
-        QTest::newRow("no separator") << "" << runs << "";
-        QTest::newRow("two separators") << "//" << runs << "";
-        QTest::newRow("missing") << "" << QFile::Permissions{}
-                                 << "číslo 2.\nsoubor %1 nebyl nalezen.";
+        QTest::addColumn<int>("error"); // -1: it took over
+        const QFile::Permissions runs = QFile::ReadOwner | QFile::ExeOwner, none;
+        const QList<Button> yes{Button::Yes}, yesOk{Button::Yes, Button::Ok};
+        QTest::newRow("none, not now") << QString() << none << QList<Button>{Button::No} << 0;
+        QTest::newRow("none, download") << QString() << none << yesOk + yesOk << 0;
+        QTest::newRow("none, no download") << QString() << none << (yesOk + QList{Button::No}) << 0;
+        QTest::newRow("trailing separator") << "/" << runs << yes << -1;
+        QTest::newRow("no separator") << "" << runs << yes << -1;
+        QTest::newRow("two separators") << "//" << runs << yes << -1;
+        QTest::newRow("missing") << "" << none << yesOk << ENOENT;
         QTest::newRow("not executable")
-            << "" << QFile::Permissions{QFile::ReadOwner} << "číslo 13.\nsoubor %1 nelze spustit.";
+            << "" << QFile::Permissions(QFile::ReadOwner) << yesOk << EACCES;
     }
-    void anInstalledClientTakesOverOrIsReported()
+    void theUpdateLinkHandsOverToTheClient()
     {
         QFETCH(QString, suffix);
-        QFETCH(QFile::Permissions, permissions);
-        QFETCH(QString, error);
-        Launcher l(suffix, permissions);
-        if (error.isEmpty()) {
-            QCOMPARE(l.click({Button::Yes}), QStringList{Question});
-            QCOMPARE(l.store.read(Service, "script", "returncode"), QStringLiteral("Kestrowind2"));
-            QVERIFY(l.handedOver.count() == 1 && !l.dialog.isVisible());
-            QTRY_VERIFY(QFile::exists(l.client + ".ran"));
-            return;
+        QFETCH(QFile::Permissions, client);
+        QFETCH(QList<Button>, answers);
+        QFETCH(int, error);
+        Window w;
+        const QString service = QStringLiteral("orlathe_UpdateService");
+        const QString folder = w.config.filePath(QStringLiteral("klient"));
+        QFile program(UpdateLauncher::clientPath(folder));
+        if (client) {
+            QVERIFY(QDir().mkpath(folder) && program.open(QIODevice::WriteOnly));
+            program.write("#!/bin/sh\ntouch \"$0.ran\"\n");
+            program.close();
+            program.setPermissions(client);
         }
-        QCOMPARE(l.click({Button::Yes, Button::Ok}),
-                 (QStringList{Question, "Orlathe UpdateService|Během souštění klienta, který "
-                                        "provádí inovace nastala chyba " +
-                                            error.arg(l.client)}));
-        QVERIFY(l.dialog.isVisible() && l.handedOver.isEmpty());
-    }
-
-    // The hand-over ends the program without the shutdown sequence: no goodbye to the peers.
-    void theWindowEndsWithoutSayingGoodbye()
-    {
-        MainWindowFixture w;
-        QVERIFY(w.start());
-        Launcher l(QString(), QFile::ReadOwner | QFile::ExeOwner);
-        w.store.write(Service, "options", "path", l.dir.filePath("klient"));
+        if (!suffix.isNull())
+            w.store.write(service, "options", "path", folder + suffix);
         QSignalSpy unloaded(&w.window, &MainWindow::unloaded);
-        w.window.settings().show();
-        QTest::mouseClick(w.window.settings().dialog().findChild<QWidget*>("Label36"),
-                          Qt::LeftButton, {}, {2, 2});
-        QCOMPARE(answerBox(Button::Yes), Question);
-        QCOMPARE(unloaded.count(), 1);
-        w.window.Form_Unload(); // what the end of the event loop calls
-        QVERIFY(w.tray.isInTray());
-        QCOMPARE(unloaded.count(), 1);
-        QTRY_VERIFY(QFile::exists(l.client + ".ran"));
+        QPointer<SettingsDialog> dialog = &w.shown();
+        press(w.control("updateLink"));
+        QStringList shown;
+        for (const Button button : answers)
+            shown << answerBox(button);
+        QVERIFY(!shown.contains(QStringLiteral("(no box)")) && !shownDialog<QMessageBox>());
+        QCOMPARE(m_opened.size(), int(answers.size() == 4));
+        QVERIFY2(error <= 0 || (shown.last().contains(QStringLiteral("číslo %1.\n").arg(error)) &&
+                                shown.last().contains(program.fileName())),
+                 qPrintable(shown.last()));
+        QCOMPARE(w.store.read(service, "script", "returncode"),
+                 suffix.isNull() ? QString() : QStringLiteral("Kestrowind2"));
+        QVERIFY(dialog->isVisible() == (error >= 0) && unloaded.count() == int(error < 0));
+        if (error >= 0)
+            return;
+        w.window.close(); // unloads, as the end of the event loop does
+        QVERIFY(w.tray.isInTray() && unloaded.count() == 1);
+        QTRY_VERIFY(QFile::exists(program.fileName() + ".ran"));
     }
 
 private:
-    QTemporaryDir m_home;
     QList<QUrl> m_opened;
 };
 

@@ -6,6 +6,7 @@
 #include "gui/tray/TrayAnnouncements.h"
 #include "gui/tray/TrayIcon.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDBusConnection>
 #include <QDir>
 #include <QMenu>
@@ -17,21 +18,25 @@
 
 namespace {
 
-using Message = FakeTrayIcon::Message;
 using Click = TrayIconBackend::Click;
 using Sight = Attention::WindowSight;
-const QString None = QStringLiteral("none");
-const QString Tip = QStringLiteral("Kestrowind 2");
-const Message NoBalloon{None, None, 1000};
-const Message Welcome{QStringLiteral("Orlathe"), QStringLiteral("vítejte\rOrlathe"), 2000};
-const Message Activity{QStringLiteral("informace"), QStringLiteral("probíhá aktivita\r"), 1000};
 
 // The tray logic over a recording icon, with a window and its menu to hand over, and the
 // attention rules over it with a counting sound, and options and a window place the test sets.
 struct Tray {
     Tray() { window.setWindowIcon(QPixmap(16, 16)); }
-    void add(const Message& m) { code.TrayAdd(&window, &menu, m.text, m.title, m.msec / 1000); }
-    void balloon(const Message& m) { code.TrayBalloon(m.text, m.title, m.msec / 1000); }
+    void show() { code.show(&window, &menu); }
+    // Test balloons last a few milliseconds, so that one that has gone is not waited for long.
+    void balloon(const QString& text)
+    {
+        code.showBalloon(text, "titulek", std::chrono::milliseconds(5));
+    }
+    void change(const QString& text = QStringLiteral("ahoj"), const QString& nick = "Petr")
+    {
+        attention.onTranscriptChanged(nick, text);
+    }
+    bool iconMarked() const { return icon.icon.cacheKey() != window.windowIcon().cacheKey(); }
+    qsizetype balloons() const { return icon.messages.size(); }
 
     QWidget window;
     QMenu menu;
@@ -39,15 +44,24 @@ struct Tray {
     FakeTrayIcon& icon = *backend;
     TrayIcon code{std::move(backend)};
     QSignalSpy restore{&code, &TrayIcon::restoreRequested};
+    QSignalSpy appeared{&code, &TrayIcon::trayAppeared};
+    QSignalSpy lost{&code, &TrayIcon::trayLost};
     CountingSound sound;
     Options options;
     Sight sight = Sight::Active;
     int alerts = 0;
     Attention attention{code, sound, [this] { return sight; }, [this] { return options; },
                         [this] { ++alerts; }};
-
-    bool iconMarked() const { return icon.icon.cacheKey() != window.windowIcon().cacheKey(); }
 };
+
+// Timers running in the object or in anything it owns.
+qsizetype runningTimers(QObject* object)
+{
+    qsizetype timers = QAbstractEventDispatcher::instance()->registeredTimers(object).size();
+    for (QObject* child : object->children())
+        timers += runningTimers(child);
+    return timers;
+}
 
 } // namespace
 
@@ -55,63 +69,89 @@ class tst_Tray final : public QObject {
     Q_OBJECT
 
 private slots:
+    // A panel that starts after the program, ends and starts again: the icon follows it as the
+    // desktop announces it, no timer runs while it waits, and an unread mark waits for it too.
+    // Only the icon in place acts: a double click or its balloon brings the window back, and an
+    // icon that has gone shows no balloon, takes no tip and brings nothing back, even from a
+    // click still queued. A removed icon is not wanted any more.
     void onlyTheIconInPlaceActs()
     {
         Tray t;
-        t.add(NoBalloon);
-        QVERIFY(t.code.isInTray() && t.icon.visible());
-        QCOMPARE(t.icon.icon.cacheKey(), t.window.windowIcon().cacheKey());
-        QCOMPARE(t.icon.toolTip, Tip);
-        QCOMPARE(t.icon.menu, &t.menu);
-        // A second add changes nothing, its balloon included.
+        t.icon.available = false;
+        t.show();
+        t.balloon("vítejte");
+        t.sight = Sight::Behind;
+        t.change();
+        QVERIFY(!t.code.isInTray() && t.icon.shows == 0 && t.balloons() == 0);
+        QCOMPARE(runningTimers(&t.code), 0);
+
+        t.icon.setAvailable(true);
+        t.icon.setAvailable(true); // no news
+        QVERIFY(t.code.isInTray() && t.iconMarked() && t.icon.visible());
+        QVERIFY(t.appeared.count() == 1 && t.icon.shows == 1 && t.icon.menu == &t.menu);
+        const QString productTip = t.icon.toolTip;
+        QVERIFY(!productTip.isEmpty());
         QMenu other;
-        t.code.TrayAdd(&t.window, &other, Welcome.text, Welcome.title, 2);
-        QCOMPARE(t.icon.shows, 1);
-        QCOMPARE(t.icon.menu, &t.menu);
-        QVERIFY(t.icon.messages.isEmpty());
-        t.code.TraySetTip(QStringLiteral("jiný"));
-        QCOMPARE(t.icon.toolTip, QStringLiteral("jiný"));
-        // Only a double click asks for the window.
+        t.code.show(&t.window, &other); // asked again, nothing changes
+        QVERIFY(t.icon.shows == 1 && t.icon.menu == &t.menu);
         for (const Click click : {Click::Single, Click::Right, Click::Other, Click::Double})
             t.icon.click(click);
-        QCOMPARE(t.restore.count(), 1);
+        t.icon.clickMessage();
+        QCOMPARE(t.restore.count(), 2);
+        t.attention.onWindowActivated();
+        QVERIFY(!t.code.isUnread() && !t.iconMarked());
+        t.code.setToolTip(QStringLiteral("jiný"));
 
-        t.code.TrayRemove();
-        t.code.TrayRemove();
-        QVERIFY(!t.code.isInTray() && !t.icon.visible());
-        QCOMPARE(t.icon.hides, 1);
-        t.balloon(Activity);
-        t.code.TraySetTip(QStringLiteral("tip"));
-        t.icon.click(Click::Double); // still queued from the removed icon
-        QVERIFY(t.icon.messages.isEmpty());
-        QCOMPARE(t.icon.toolTip, QStringLiteral("jiný"));
-        QCOMPARE(t.restore.count(), 1);
-        t.add(NoBalloon);
-        QCOMPARE(t.icon.toolTip, Tip);
+        t.icon.setAvailable(false);
+        t.balloon("aktivita");
+        t.code.setToolTip(QStringLiteral("tip"));
+        t.icon.click(Click::Double);
+        t.icon.clickMessage();
+        QVERIFY(!t.code.isInTray() && t.lost.count() == 1 && t.balloons() == 0);
+        QVERIFY(t.restore.count() == 2 && t.icon.toolTip == QStringLiteral("jiný"));
+        t.icon.setAvailable(true);
+        QVERIFY(t.code.isInTray() && t.appeared.count() == 2);
+
+        t.code.hide();
+        t.code.hide();
+        QVERIFY(!t.code.isInTray() && !t.icon.visible() && t.icon.hides == 1);
+        t.icon.click(Click::Double);
+        t.icon.setAvailable(false);
+        t.icon.setAvailable(true);
+        QVERIFY(!t.code.isInTray() && t.appeared.count() == 2 && t.lost.count() == 1);
+        QCOMPARE(t.restore.count(), 2);
+        t.show();
+        QCOMPARE(t.icon.toolTip, productTip);
     }
 
+    // A balloon replaces the one on screen, but the same one asked for again while it is up is
+    // dropped: an entry's three changes give one balloon, and restart the sound each time.
+    // Once a balloon has gone it comes again; a removed icon takes it along, but not the sound.
     void balloonsReplaceEachOtherAndRepeatsAreDropped()
     {
         Tray t;
-        t.add(Welcome);
+        t.show();
+        t.sight = Sight::Hidden;
+        t.options.balloonWhenMinimised = t.options.playSoundWhenMinimised = true;
+        t.balloon("vítejte");
         for (int i = 0; i < 3; ++i)
-            t.balloon(Activity);
-        QCOMPARE(t.icon.messages, (QList<Message>{Welcome, Activity}));
-        QVERIFY(t.icon.shows == 1 && t.icon.hides == 0);
-        // Once it has gone, the same balloon comes again; a removed icon takes its balloon along.
-        QTRY_VERIFY_WITH_TIMEOUT(!t.code.isBalloonShown(), 3000);
-        t.balloon(Activity);
-        QCOMPARE(t.icon.messages.size(), 3);
-        t.code.TrayRemove();
-        QVERIFY(!t.code.isBalloonShown());
+            t.change();
+        QCOMPARE(t.balloons(), 2);
+        QCOMPARE(t.icon.messages.last().text, Attention::activityText("Petr", "ahoj"));
+        QCOMPARE(t.sound.plays, 3);
+        t.change(QStringLiteral("uživatel Jana odešel"), {});
+        QCOMPARE(t.icon.messages.last().text, Attention::activityText({}, "uživatel Jana odešel"));
 
-        // "none" as text or title means no balloon.
-        for (const Message& m : {Message{Welcome.title, None, 2000}, Message{None, Welcome.text}}) {
-            t.code.TrayRemove();
-            t.add(m);
-            t.balloon(m);
-        }
-        QCOMPARE(t.icon.messages.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            t.balloon("aktivita");
+        QVERIFY(t.balloons() == 4 && t.code.isBalloonShown());
+        QTRY_VERIFY(!t.code.isBalloonShown());
+        t.balloon("aktivita");
+        QCOMPARE(t.balloons(), 5);
+        t.code.hide();
+        QVERIFY(!t.code.isBalloonShown());
+        t.change();
+        QVERIFY(t.balloons() == 5 && t.sound.plays == 5);
     }
 
     // Where the window is and the options that are on, then what one change gives: balloons,
@@ -137,125 +177,52 @@ private slots:
         row("hidden playwhenmin", 0, 1, true);
         row("hidden tooltip playsound playwhenmin", 1, 1, true);
     }
-
     void oneChangeAsTheOptionsSay()
     {
         QFETCH(QString, state);
-        QFETCH(int, balloons);
-        QFETCH(int, plays);
         QFETCH(bool, marked);
         const QStringList words = state.split(' ');
         Tray t;
-        t.add(NoBalloon);
-        const QStringList sights{"starting", "active", "behind", "hidden"};
-        t.sight = Sight(sights.indexOf(words.first()));
-        t.options.tooltip = words.contains("tooltip");
-        t.options.playsound = words.contains("playsound");
-        t.options.playwhenmin = words.contains("playwhenmin");
-        t.attention.onTranscriptChanged(QStringLiteral("Petr"), QStringLiteral("ahoj"));
-        QCOMPARE(t.icon.messages.size(), balloons);
-        QCOMPARE(t.sound.plays, plays);
-        QCOMPARE(t.code.isUnread(), marked);
-        QCOMPARE(t.iconMarked(), marked);
+        t.show();
+        t.sight = Sight(QStringList{"starting", "active", "behind", "hidden"}.indexOf(words[0]));
+        t.options.balloonWhenMinimised = words.contains("tooltip");
+        t.options.playSound = words.contains("playsound");
+        t.options.playSoundWhenMinimised = words.contains("playwhenmin");
+        t.change();
+        QTEST(int(t.balloons()), "balloons");
+        QTEST(t.sound.plays, "plays");
+        QVERIFY(t.code.isUnread() == marked && t.iconMarked() == marked);
         QCOMPARE(t.alerts, int(marked));
     }
 
-    void anEntrysThreeChangesGiveOneBalloonAndRestartTheSound()
-    {
-        Tray t;
-        t.add(NoBalloon);
-        t.sight = Sight::Hidden;
-        t.options.tooltip = t.options.playwhenmin = true;
-        for (int i = 0; i < 3; ++i)
-            t.attention.onTranscriptChanged(QStringLiteral("Petr"), QStringLiteral("ahoj"));
-        const Message first{"Kestrowind 2 informace", Activity.text + "Petr: ahoj", 1000};
-        QCOMPARE(t.icon.messages, QList<Message>{first});
-        QCOMPARE(t.sound.plays, 3);
-        // The next line is news while the balloon is still up.
-        t.attention.onTranscriptChanged(QString(), QStringLiteral("uživatel Jana odešel"));
-        QCOMPARE(t.icon.messages.size(), 2);
-        QCOMPARE(t.icon.messages.last().text, Activity.text + "uživatel Jana odešel");
-
-        // Without the icon there is no balloon, but the sound still plays.
-        t.code.TrayRemove();
-        t.attention.onTranscriptChanged(QStringLiteral("Petr"), QStringLiteral("znovu"));
-        QCOMPARE(t.icon.messages.size(), 2);
-        QCOMPARE(t.sound.plays, 5);
-    }
-
-    // The balloon's second line: who wrote and how the line starts, as plain text on one line
-    // of at most 80 characters.
+    // After its fixed first line, the balloon tells who wrote and how the line starts, as plain
+    // text on one line of at most 80 characters.
     void balloonTellsWhoAndHowTheLineStarts_data()
     {
         QTest::addColumn<QString>("nick");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("second");
         const QString x74(74, u'x');
-        const struct {
-            const char* name;
-            QString nick, text, second;
-        } rows[] = {
-            {"nick and line", "Petr", "ahoj", "Petr: ahoj"},
-            {"a clearing", "", "", ""},
-            {"breaks and controls", "Pe\rtr", " a\r\nb\tc\u0001d\u2028e  f ", "Pe tr: a b c d e f"},
-            {"80 stay whole", "Petr", x74, "Petr: " + x74},
-            {"81 are cut", "Petr", x74 + "yz", "Petr: " + x74.left(73) + "…"},
-            {"a long nick too", QString(90, u'n'), "ahoj", QString(79, u'n') + "…"},
-            {"no half character", "Petr", x74.left(72) + "😀😀😀", "Petr: " + x74.left(72) + "…"},
+        const auto row = [](const char* name, const QString& nick, const QString& text,
+                            const QString& second) {
+            QTest::newRow(name) << nick << text << second;
         };
-        for (const auto& row : rows)
-            QTest::newRow(row.name) << row.nick << row.text << row.second;
+        row("nick and line", "Petr", "ahoj", "Petr: ahoj");
+        row("breaks and controls", "Pe\rtr", " a\r\nb\tc\u0001d\u2028e  f ", "Pe tr: a b c d e f");
+        row("80 stay whole", "Petr", x74, "Petr: " + x74);
+        row("81 are cut", "Petr", x74 + "yz", "Petr: " + x74.left(73) + "…");
+        row("a long nick too", QString(90, u'n'), "ahoj", QString(79, u'n') + "…");
+        row("no half character", "Petr", x74.left(72) + "😀😀😀", "Petr: " + x74.left(72) + "…");
     }
-
     void balloonTellsWhoAndHowTheLineStarts()
     {
         QFETCH(QString, nick);
         QFETCH(QString, text);
         QFETCH(QString, second);
-        QCOMPARE(Attention::activityText(nick, text), Activity.text + second);
+        const QString firstLine = Attention::activityText({}, {}); // a clearing's
+        QVERIFY(firstLine.endsWith(u'\r') && firstLine.count(u'\r') == 1);
+        QCOMPARE(Attention::activityText(nick, text), firstLine + second);
         QVERIFY(second.size() <= Attention::PreviewLength);
-    }
-
-    // A panel that starts after the program, ends and starts again: the icon follows it as the
-    // desktop announces it, nothing asks the desktop again and again in the meantime, and an
-    // unread mark waits for it. The balloon leads back to the window as a double click does.
-    void iconComesAndGoesWithTheNotificationArea()
-    {
-        Tray t;
-        QSignalSpy appeared(&t.code, &TrayIcon::trayAppeared);
-        QSignalSpy lost(&t.code, &TrayIcon::trayLost);
-        t.icon.available = false;
-        t.add(Welcome);
-        t.sight = Sight::Behind;
-        t.attention.onTranscriptChanged(QStringLiteral("Petr"), QStringLiteral("ahoj"));
-        QVERIFY(!t.code.isInTray() && t.icon.shows == 0 && t.icon.messages.isEmpty());
-        const int asked = t.icon.availabilityQueries;
-        QTest::qWait(2100);
-        QCOMPARE(t.icon.availabilityQueries, asked);
-
-        t.icon.setAvailable(true);
-        t.icon.setAvailable(true); // no news
-        QVERIFY(t.code.isInTray() && t.iconMarked());
-        QVERIFY(appeared.count() == 1 && t.icon.shows == 1 && t.icon.menu == &t.menu);
-        t.icon.clickMessage();
-        QCOMPARE(t.restore.count(), 1);
-        t.attention.onWindowActivated();
-        QVERIFY(!t.code.isUnread() && !t.iconMarked());
-
-        t.icon.setAvailable(false);
-        t.balloon(Activity);
-        t.icon.click(Click::Double);
-        t.icon.clickMessage();
-        QVERIFY(!t.code.isInTray() && lost.count() == 1 && t.icon.messages.isEmpty());
-        QCOMPARE(t.restore.count(), 1);
-        t.icon.setAvailable(true);
-        QVERIFY(t.code.isInTray() && appeared.count() == 2);
-
-        // A removed icon is not wanted any more: the next tray does not bring it back.
-        t.code.TrayRemove();
-        t.icon.setAvailable(false);
-        t.icon.setAvailable(true);
-        QVERIFY(!t.code.isInTray() && appeared.count() == 2 && lost.count() == 1);
     }
 
     // On a private session bus: a status notifier watcher that comes or goes is announced.

@@ -4,7 +4,6 @@
 // The copies run in a network namespace of their own, so that nothing they announce leaves it.
 #include "NetnsLab.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
 #include <csignal>
@@ -52,11 +51,8 @@ private slots:
         ::kill(pid_t(first->process.processId()), SIGSTOP);
         {
             Copy third(lab, runtime.path());
-            QElapsedTimer clock;
-            clock.start();
             QVERIFY(third.process.start());
             QTRY_VERIFY_WITH_TIMEOUT(third.process.seen("BOX") == 1, 10000);
-            QVERIFY(clock.elapsed() >= 2000);
             QVERIFY(third.process.latest("BOX").startsWith(QStringLiteral("Duplicitní spuštění|")));
             QVERIFY(third.process.isRunning()); // the box waits for the user
         }
