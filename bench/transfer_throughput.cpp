@@ -3,7 +3,7 @@
 // pair of TCP sockets with the same block and buffer sizes, in one run; prints both rates,
 // their ratio and the process's peak memory while the file flows.
 // Usage: bench_transfer_throughput [MiB, default 1024] [folder for the files] [rounds, 5]
-#include "TransferFakes.h"
+#include "FakeStation.h"
 #include "core/transfer/FileReceiver.h"
 #include "core/transfer/FileSender.h"
 #include "gui/transfer/TransferProgressWindow.h"
@@ -90,8 +90,8 @@ void writeSource(const QString& path, qint64 size)
 Result viaStations(const QString& source, const QString& folder, qint64 size)
 {
     TcpTransferNetwork network;
-    TransferStation a(QStringLiteral("127.0.0.1"), network);
-    TransferStation b(QStringLiteral("127.0.0.2"), network);
+    FakeStation a(QStringLiteral("127.0.0.1"), QStringLiteral("Alice"), &network);
+    FakeStation b(QStringLiteral("127.0.0.2"), QStringLiteral("Bob"), &network);
     a.peer = &b;
     b.peer = &a;
     a.know(b.self.address, QStringLiteral("Bob"));

@@ -1,14 +1,13 @@
 #pragma once
 
-#include "core/protocol/AddressGuard.h"
+#include "core/net/HostAddresses.h"
 #include "core/protocol/NotePresenter.h"
-#include "core/protocol/PacketSender.h"
 #include "core/protocol/TranscriptSink.h"
 
 #include <QList>
 #include <QStringList>
 
-// Hand-written stand-ins for the transcript and the network, which count what they get.
+// Hand-written stand-ins for the transcript, the notes and the host, which record what they get.
 struct RecordedLine {
     QString text;
     LineLook look = LineLook::Chat;
@@ -32,23 +31,6 @@ public:
     Lines lines;
 };
 
-struct SentPackage {
-    QByteArray data;
-    QStringList to; // empty: everybody
-
-    bool operator==(const SentPackage&) const = default;
-};
-
-class RecordingSender final : public PacketSender {
-public:
-    bool sendPacket(const QByteArray& packet, const QStringList& addresses) override
-    {
-        sent.append({packet, addresses});
-        return true;
-    }
-    QList<SentPackage> sent;
-};
-
 // Notes as shown; a test closes one as the user would, with its close().
 class RecordingNotes final : public NotePresenter {
 public:
@@ -68,7 +50,7 @@ public:
 // A host whose own addresses are listed (loopback always) on a network with one broadcast.
 class FakeHostAddresses final : public HostAddresses {
 public:
-    explicit FakeHostAddresses(QStringList ownAddresses = {})
+    explicit FakeHostAddresses(QStringList ownAddresses)
         : own(std::move(ownAddresses))
     {
     }

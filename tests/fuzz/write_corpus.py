@@ -4,7 +4,7 @@ that matter for it, and a few exchanges of several datagrams.
 
     tests/fuzz/write_corpus.py tests/fuzz/corpus
 
-A record is what fuzz_receive reads (ReceiveStage.h): a control byte (source index in bits
+A record is what fuzz_receive reads (fuzz_receive.cpp): a control byte (source index in bits
 0-2, clock step in quarter seconds in bits 3-6), a user byte (what the user does first), a
 16-bit little-endian length, the datagram.
 """

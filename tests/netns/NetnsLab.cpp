@@ -165,11 +165,11 @@ bool StationProcess::exitsCleanly(int timeoutMs)
 
 QString StationProcess::describe() const
 {
-    return QStringLiteral("station in %1 (%2): MYIP %3; %4; ROSTER %5")
+    return QStringLiteral("station in %1 (%2): ADDRESS %3; %4; ROSTER %5")
         .arg(m_netns,
              isRunning() ? QStringLiteral("running")
                          : QStringLiteral("ended with %1").arg(m_process.exitCode()),
-             latest("MYIP"), latest("COUNT"), latest("ROSTER"));
+             latest("ADDRESS"), latest("COUNT"), latest("ROSTER"));
 }
 
 void StationProcess::takeLines()

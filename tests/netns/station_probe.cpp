@@ -43,7 +43,7 @@ public:
         , m_stdin(STDIN_FILENO, QSocketNotifier::Read)
     {
         Roster& roster = window.client().station().roster();
-        report(QStringLiteral("MYIP"), window.client().station().ownAddress());
+        report(QStringLiteral("ADDRESS"), window.client().station().ownAddress());
         for (auto signal : {&Roster::rowsInserted, &Roster::rowsRemoved})
             connect(&roster, signal, this, [this] { reportRoster(); });
         connect(&roster, &Roster::dataChanged, this, [this] { reportRoster(); });
@@ -51,7 +51,7 @@ public:
         connect(window.statusPanels(), &StatusPanels::panelTextChanged, this,
                 [](StatusPanels::Panel panel, const QString& text) {
                     report(panel == StatusPanels::Panel::UsersOnline ? QStringLiteral("COUNT")
-                                                                     : QStringLiteral("MYIP"),
+                                                                     : QStringLiteral("ADDRESS"),
                            text);
                 });
         connect(window.transcript(), &TranscriptView::changed, this, [this] { reportLines(); });
@@ -71,7 +71,7 @@ private:
         QStringList entries;
         for (int row = 0; row < roster.count(); ++row) {
             const Roster::Entry& entry = roster.at(row);
-            entries << entry.key + '=' + entry.icon + '|' + entry.text;
+            entries << entry.key + '=' + entry.icon + '|' + entry.nick;
         }
         report(QStringLiteral("ROSTER"), entries.join(';'));
     }

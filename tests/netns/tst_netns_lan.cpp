@@ -1,6 +1,7 @@
 // Three stations on one bridged LAN find each other by broadcast; a chat line reaches another
 // station, a private note and a file only the station they were sent to. A station that closes,
-// or is ended by SIGTERM, leaves the others' lists.
+// or is ended by SIGTERM, leaves the others' lists. A fourth, started before its network has an
+// address, follows the addresses it is given.
 #include "NetnsLab.h"
 
 #include <QDir>
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr int Stations = 3;
+constexpr int Stations = 3, Late = 4;
 // A failing QTRY waits three times its timeout before it reports; the whole test must stay
 // within its 120 s limit even then, with three Qt programs starting at once on two cores.
 constexpr int TimeoutMs = 10000;
@@ -39,13 +40,15 @@ class TstNetnsLan final : public QObject {
 private slots:
     void initTestCase()
     {
-        m_lab = std::make_unique<NetnsLab>(QStringLiteral(KW_NETNS_PREFIX), Stations);
+        m_lab = std::make_unique<NetnsLab>(QStringLiteral(KW_NETNS_PREFIX), Late);
         if (!m_lab->available())
             QSKIP(qPrintable(m_lab->reason()));
+        QVERIFY(m_lab->ip(Late, {"addr", "flush", "dev", "lan0"})); // as at an autostart at logon
         // All at once, so that their first announcements cross on the wire.
-        for (int i = 1; i <= Stations; ++i) {
+        for (int i = 1; i <= Late; ++i) {
             m_stations[i - 1] = std::make_unique<StationProcess>(
-                m_lab->namespaceName(i), KW_STATION_PROBE, QStringList(), Nicks[i - 1]);
+                m_lab->namespaceName(i), KW_STATION_PROBE, QStringList(),
+                i == Late ? QString() : Nicks[i - 1]);
             QVERIFY(station(i).start());
         }
     }
@@ -53,7 +56,7 @@ private slots:
     void everyStationListsAllThree()
     {
         for (int i = 1; i <= Stations; ++i) {
-            QTRY_COMPARE_WITH_TIMEOUT(station(i).latest("MYIP"), m_lab->address(i), TimeoutMs);
+            QTRY_COMPARE_WITH_TIMEOUT(station(i).latest("ADDRESS"), m_lab->address(i), TimeoutMs);
             QTRY_COMPARE_WITH_TIMEOUT(shown(i), expected(i, {1, 2, 3}), 2 * TimeoutMs);
         }
     }
@@ -100,6 +103,22 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shown(1), expected(1, {1}), TimeoutMs);
     }
 
+    // The late station takes the address once the network gives it one, and again when it is
+    // renumbered (a new lease); it lists itself there and the station left lists it there.
+    void aLateStationFollowsTheAddressItIsGiven()
+    {
+        WAIT_UNTIL(Late, station(Late).latest("ADDRESS") == QStringLiteral("127.0.0.1"));
+        const QString given = m_lab->address(Late);
+        for (const QString& address : {given, given.section('.', 0, 2) + QStringLiteral(".99")}) {
+            QVERIFY(m_lab->ip(Late, {"addr", "flush", "dev", "lan0"}));
+            QVERIFY(m_lab->ip(Late, {"addr", "add", address + "/24", "dev", "lan0"}));
+            QVERIFY(m_lab->ip(Late, {"route", "replace", "255.255.255.255/32", "dev", "lan0"}));
+            WAIT_UNTIL(Late, station(Late).latest("ADDRESS") == address);
+            WAIT_UNTIL(Late, station(Late).roster().join(';').contains("ip" + address + "=u1|"));
+            WAIT_UNTIL(1, station(1).roster().join(';').contains("ip" + address + "=user|"));
+        }
+    }
+
     void cleanupTestCase()
     {
         // Stations first: a namespace with a process still inside outlives its removal.
@@ -130,7 +149,7 @@ private:
     }
 
     std::unique_ptr<NetnsLab> m_lab;
-    std::unique_ptr<StationProcess> m_stations[Stations];
+    std::unique_ptr<StationProcess> m_stations[Late];
 };
 
 QTEST_GUILESS_MAIN(TstNetnsLan)

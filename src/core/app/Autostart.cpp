@@ -59,7 +59,7 @@ QString escapeDesktopString(const QString& value)
 
 } // namespace
 
-QString DesktopExecArgument(const QString& path)
+QString desktopExecArgument(const QString& path)
 {
     QString argument = path;
     if (std::any_of(path.cbegin(), path.cend(),
@@ -77,7 +77,7 @@ QString DesktopExecArgument(const QString& path)
     return escapeDesktopString(argument);
 }
 
-QString AutostartCommand(const QString& programFolder)
+QString autostartCommand(const QString& programFolder)
 {
 #ifdef Q_OS_WIN
     return QDir::toNativeSeparators(programFolder) + QLatin1Char('\\') +
@@ -150,7 +150,7 @@ bool PlatformAutostart::enable(const QString& program)
                                         "Type=Application\n"
                                         "Name=") +
                           QLatin1String(Version::ProductName) + QLatin1String("\nExec=") +
-                          DesktopExecArgument(program) + QLatin1String("\nIcon=") +
+                          desktopExecArgument(program) + QLatin1String("\nIcon=") +
                           QLatin1String(Version::IconName) +
                           QLatin1String("\nX-GNOME-Autostart-enabled=true\n");
     file.write(entry.toUtf8());

@@ -33,7 +33,7 @@ private:
 
 // The command the entry runs: the running executable's name in the program's folder, joined to
 // it as they are, so a drive root gives two separators in a row.
-QString AutostartCommand(const QString& programFolder);
+QString autostartCommand(const QString& programFolder);
 
 // Writes a path as one argument of a desktop entry's Exec line, quoted and escaped as needed.
-QString DesktopExecArgument(const QString& path);
+QString desktopExecArgument(const QString& path);

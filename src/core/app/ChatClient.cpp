@@ -40,7 +40,7 @@ ChatClient::StartOutcome ChatClient::start(const StartOptions& options)
     m_station.setNick(nick);
     m_station.setIcon(QString::fromLatin1(Roster::UserIcon));
     m_station.messages().setAttentionResponse(Messages::AttentionResponse::RestoreWindow);
-    m_station.presence().Logon();
+    m_station.presence().announce();
     m_running = true;
     return StartOutcome::Running;
 }
@@ -81,7 +81,7 @@ void ChatClient::shutDown()
 {
     if (!std::exchange(m_running, false))
         return;
-    m_station.presence().Logoff();
+    m_station.presence().announceLeaving();
 }
 
 void ChatClient::rename(const QString& nick)

@@ -70,7 +70,7 @@ void saveSettings(SettingsStore& store, const Options& options, const QString& p
     values.append({OptionsSection, NickKey, options.nick});
     store.write(App, values);
     if (options.startWithSystem)
-        autostart.enable(AutostartCommand(programFolder));
+        autostart.enable(autostartCommand(programFolder));
     else
         autostart.disable();
 }

@@ -61,7 +61,7 @@ void SingleInstance::onNewConnection()
             continue;
         }
         // The running copy never waits for a peer: one that says nothing is dropped.
-        QTimer::singleShot(AnswerTimeout, peer, &QLocalSocket::abort);
+        QTimer::singleShot(m_requestTimeout, peer, &QLocalSocket::abort);
         connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
             if (!peer->canReadLine()) {
                 if (peer->bytesAvailable() >= LongestRequest)

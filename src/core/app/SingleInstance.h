@@ -35,6 +35,9 @@ public:
     // that it did; false when nothing answered within the time (none listens, or it is stuck).
     bool askRunningCopyToShow(std::chrono::milliseconds timeout = AnswerTimeout) const;
 
+    // How long the running copy waits for a later start's request; tests shorten it.
+    void setRequestTimeout(std::chrono::milliseconds timeout) { m_requestTimeout = timeout; }
+
     QString socketPath() const { return m_socketPath; }
     static QString defaultLockPath();
 
@@ -48,4 +51,5 @@ private:
     QLockFile m_lock;
     QString m_socketPath;
     QLocalServer m_server;
+    std::chrono::milliseconds m_requestTimeout = AnswerTimeout;
 };

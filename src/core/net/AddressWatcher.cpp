@@ -6,10 +6,10 @@ namespace {
 
 class PollingAddressWatcher final : public AddressWatcher {
 public:
-    PollingAddressWatcher()
+    explicit PollingAddressWatcher(std::chrono::milliseconds interval)
     {
         connect(&m_poll, &QTimer::timeout, this, &AddressWatcher::changed);
-        m_poll.start(PollInterval);
+        m_poll.start(interval);
     }
 
     bool isNotified() const override { return false; }
@@ -20,7 +20,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<AddressWatcher> AddressWatcher::polling()
+std::unique_ptr<AddressWatcher> AddressWatcher::polling(std::chrono::milliseconds interval)
 {
-    return std::make_unique<PollingAddressWatcher>();
+    return std::make_unique<PollingAddressWatcher>(interval);
 }

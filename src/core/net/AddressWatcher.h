@@ -17,7 +17,8 @@ public:
 
     // The system's own notifications where the platform has them, else a poll.
     static std::unique_ptr<AddressWatcher> create();
-    static std::unique_ptr<AddressWatcher> polling();
+    static std::unique_ptr<AddressWatcher>
+    polling(std::chrono::milliseconds interval = PollInterval);
 
     using QObject::QObject;
     ~AddressWatcher() override = default;

@@ -26,15 +26,15 @@ public:
 
     // The platform's way of draining: many datagrams per system call on Linux, a Qt socket on
     // a thread of its own elsewhere. Destroying it stops its thread.
-    class drain {
+    class Drain {
     public:
-        virtual ~drain() = default;
+        virtual ~Drain() = default;
     };
     // Binds the port and starts a drain on it; none when the port cannot be had.
-    static std::unique_ptr<drain> startDrain(DatagramQueue& queue, const Wake& wake, quint16 port);
+    static std::unique_ptr<Drain> startDrain(DatagramQueue& queue, const Wake& wake, quint16 port);
 
 private:
     DatagramQueue& m_queue;
     Wake m_wake;
-    std::unique_ptr<drain> m_drain;
+    std::unique_ptr<Drain> m_drain;
 };

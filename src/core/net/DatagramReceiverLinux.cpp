@@ -37,7 +37,7 @@ struct Descriptor {
     int fd = -1;
 };
 
-class BatchDrain final : public DatagramReceiver::drain {
+class BatchDrain final : public DatagramReceiver::Drain {
     Q_DISABLE_COPY_MOVE(BatchDrain)
 
 public:
@@ -74,7 +74,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<DatagramReceiver::drain>
+std::unique_ptr<DatagramReceiver::Drain>
 DatagramReceiver::startDrain(DatagramQueue& queue, const Wake& wake, quint16 port)
 {
     Descriptor socket;
@@ -95,7 +95,7 @@ DatagramReceiver::startDrain(DatagramQueue& queue, const Wake& wake, quint16 por
 
 void BatchDrain::run()
 {
-    pthread_setname_np(pthread_self(), "UDPListen");
+    pthread_setname_np(pthread_self(), "ChatReceive");
     // Only the pages a datagram touches are ever backed by memory.
     const std::unique_ptr<char[]> storage(new char[BatchSize * LargestDatagram]);
     std::array<sockaddr_in, BatchSize> from{};

@@ -12,7 +12,7 @@ namespace {
 constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
 
 // Where recvmmsg is missing: a Qt socket on a thread of its own, one datagram per read.
-class SocketDrain final : public DatagramReceiver::drain {
+class SocketDrain final : public DatagramReceiver::Drain {
     Q_DISABLE_COPY_MOVE(SocketDrain)
 
 public:
@@ -21,7 +21,7 @@ public:
         , m_wake(wake)
         , m_context(new QObject)
     {
-        m_thread.setObjectName(QStringLiteral("UDPListen"));
+        m_thread.setObjectName(QStringLiteral("ChatReceive"));
         m_context->moveToThread(&m_thread);
         QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
         m_thread.start();
@@ -82,7 +82,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<DatagramReceiver::drain>
+std::unique_ptr<DatagramReceiver::Drain>
 DatagramReceiver::startDrain(DatagramQueue& queue, const Wake& wake, quint16 port)
 {
     auto drain = std::make_unique<SocketDrain>(queue, wake);

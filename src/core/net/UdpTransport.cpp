@@ -19,7 +19,7 @@ UdpTransport::UdpTransport(Endpoints endpoints, QObject* parent)
 bool UdpTransport::bind()
 {
     // Qt's UDP sockets may broadcast from the start. The sending socket takes any port.
-    m_broadcast.bind(QHostAddress::AnyIPv4, 0);
+    m_sender.bind(QHostAddress::AnyIPv4, 0);
     m_listening = m_receiver.bind(m_endpoints.port);
     return m_listening;
 }
@@ -42,7 +42,7 @@ bool UdpTransport::send(const QByteArray& datagram, const QHostAddress& to)
     // The system would take a null address for this host and report success.
     if (to.isNull())
         return false;
-    return m_broadcast.writeDatagram(datagram, to, m_endpoints.port) == datagram.size();
+    return m_sender.writeDatagram(datagram, to, m_endpoints.port) == datagram.size();
 }
 
 void UdpTransport::handleSlice()

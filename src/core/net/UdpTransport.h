@@ -18,8 +18,8 @@ struct UdpEndpoints {
     QHostAddress broadcastAddress = QHostAddress(QStringLiteral("255.255.255.255"));
 };
 
-// The two UDP sockets of a station: UDPListen receives everything on the chat port, and
-// broadcast sends, to everybody or to one address.
+// The two UDP sockets of a station: one receives everything on the chat port, the other
+// sends, to everybody or to one address.
 //
 // The listening socket is drained on a thread of its own into a bounded queue, so a burst
 // is taken off the kernel's buffer as fast as it arrives. The GUI thread hands the queued
@@ -65,8 +65,8 @@ private:
     DatagramQueue m_queue;
     // Taken from the queue a batch at a time, so the receive thread seldom waits for the lock.
     std::deque<ReceivedDatagram> m_taken;
-    DatagramReceiver m_receiver; // UDPListen; stops before the queue goes
-    QUdpSocket m_broadcast; // broadcast
+    DatagramReceiver m_receiver; // stops before the queue goes
+    QUdpSocket m_sender;
     bool m_listening = false;
     QTimer m_nextSlice;
 };

@@ -9,21 +9,21 @@ void CommandDispatcher::on(const QByteArray& word, Handler handler)
     m_handlers.emplace(word, std::move(handler));
 }
 
-void CommandDispatcher::handleCommand(const QByteArray& exec, const QByteArray& dat,
+void CommandDispatcher::handleCommand(const QByteArray& word, const QByteArray& argument,
                                       const QString& source) const
 {
-    const auto handler = m_handlers.constFind(exec);
+    const auto handler = m_handlers.constFind(word);
     if (handler == m_handlers.cend())
         return;
-    (*handler)(Command{exec, splitFields(dat), source});
+    (*handler)(Command{word, splitFields(argument), source});
 }
 
-QStringList CommandDispatcher::splitFields(const QByteArray& dat)
+QStringList CommandDispatcher::splitFields(const QByteArray& argument)
 {
     QStringList fields;
-    if (dat.isEmpty())
+    if (argument.isEmpty())
         return fields;
-    const QList<QByteArray> parts = dat.split(Framing::FieldSeparator);
+    const QList<QByteArray> parts = argument.split(Framing::FieldSeparator);
     fields.reserve(parts.size());
     // Made safe once, here, for everything that shows or keeps them.
     for (const QByteArray& part : parts)

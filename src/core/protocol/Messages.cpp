@@ -32,37 +32,38 @@ void Messages::attach(CommandDispatcher& dispatcher)
 {
     dispatcher.on(MsgWord, [this](const Command& command) {
         if (admit(command))
-            showChatLine(command.d, command.source);
+            showChatLine(command.fields, command.source);
     });
     dispatcher.on(AlertWord, [this](const Command& command) { onAlert(command); });
     dispatcher.on(MsgBoxWord, [this](const Command& command) { onMessageBox(command); });
     dispatcher.on(PopItWord, [this](const Command& command) { onPopIt(command); });
 }
 
-void Messages::showChatLine(const QStringList& d, const QString& source)
+void Messages::showChatLine(const QStringList& fields, const QString& source)
 {
-    if (d.size() < 2)
+    if (fields.size() < 2)
         return;
-    const int row = m_roster.rowOf(Roster::keyFor(d[0]));
+    const int row = m_roster.rowOf(Roster::keyFor(fields[0]));
     if (row < 0)
         return;
-    QString nick = m_roster.at(row).text;
+    QString nick = m_roster.at(row).nick;
     if (nick.isEmpty())
         nick = QStringLiteral("anonymní");
-    m_lines.appendLine(source, d[1], LineLook::Chat, nick);
+    m_lines.appendLine(source, fields[1], LineLook::Chat, nick);
 }
 
 bool Messages::admit(const Command& command)
 {
-    return !command.has(0) || m_guard.admit(command.source, command.d[0]);
+    return !command.has(0) || m_guard.admit(command.source, command.fields[0]);
 }
 
 void Messages::onAlert(const Command& command)
 {
     if (!command.has(2) || !admit(command))
         return;
-    m_lines.appendBareLine(command.source,
-                           PeerText::nick(command.d[1]) + QLatin1Char(' ') + command.d[2],
+    const QString& nick = command.fields[1];
+    const QString& text = command.fields[2];
+    m_lines.appendBareLine(command.source, PeerText::nick(nick) + QLatin1Char(' ') + text,
                            LineLook::Action);
 }
 
@@ -70,16 +71,18 @@ void Messages::onMessageBox(const Command& command)
 {
     if (!command.has(2) || !admit(command))
         return;
-    const auto& d = command.d;
-    const QString caption = QStringLiteral("zpráva od: ") + PeerText::nick(d[1]) +
-                            QStringLiteral(" [") + d[0] + QLatin1Char(']');
+    const QString& address = command.fields[0];
+    const QString& nick = command.fields[1];
+    const QString& text = command.fields[2];
+    const QString caption = QStringLiteral("zpráva od: ") + PeerText::nick(nick) +
+                            QStringLiteral(" [") + address + QLatin1Char(']');
     // A flood of notes must not open a flood of windows; what does not fit is still read.
     if (m_openNotes >= MaxOpenNotes) {
-        m_lines.appendLine(command.source, caption + QStringLiteral(": ") + d[2], LineLook::Alert);
+        m_lines.appendLine(command.source, caption + QStringLiteral(": ") + text, LineLook::Alert);
         return;
     }
     ++m_openNotes;
-    m_notes.showNote(caption, d[2], [self = QPointer<Messages>(this)] {
+    m_notes.showNote(caption, text, [self = QPointer<Messages>(this)] {
         if (self)
             --self->m_openNotes;
     });
@@ -89,7 +92,7 @@ void Messages::onPopIt(const Command& command)
 {
     if (command.has(0))
         m_lines.appendLine(command.source,
-                           QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
+                           QStringLiteral("uživatel ") + PeerText::nick(command.fields[0]) +
                                QStringLiteral(" vyžaduje vaši pozornost"),
                            LineLook::Alert);
     // A flood of requests must not keep snatching the screen.

@@ -27,9 +27,9 @@ public:
 
     void attach(CommandDispatcher& dispatcher);
 
-    // A chat line from source: written under the sender's nick from the roster; a sender that
-    // is not in the roster is not shown.
-    void showChatLine(const QStringList& d, const QString& source);
+    // A chat line (address, text) from source: written under the sender's nick from the roster;
+    // a sender that is not in the roster is not shown.
+    void showChatLine(const QStringList& fields, const QString& source);
 
     int openNotes() const { return m_openNotes; }
 

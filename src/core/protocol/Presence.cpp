@@ -37,7 +37,7 @@ void Presence::attach(CommandDispatcher& dispatcher)
     dispatcher.on(LogoffWord, [this](const Command& command) { onLogoff(command); });
 }
 
-bool Presence::Logon()
+bool Presence::announce()
 {
     const bool announced = m_sender.sendPacket(
         Framing::commandData(LogonWord, {m_self.address, m_self.nick, m_self.icon}));
@@ -50,7 +50,7 @@ bool Presence::requestPing()
     return m_sender.sendPacket(Framing::commandData(PingWord, {m_self.address, m_self.nick}));
 }
 
-bool Presence::Logoff()
+bool Presence::announceLeaving()
 {
     return m_sender.sendPacket(Framing::commandData(LogoffWord, {m_self.address}));
 }
@@ -66,20 +66,20 @@ void Presence::onOwnAddressChanged(const QString& oldAddress)
         m_roster.remove(row);
         updateUserCount();
     }
-    Logon();
+    announce();
 }
 
 void Presence::onAnnouncement(const Command& command)
 {
-    const auto& d = command.d;
     if (command.has(0)) {
-        if (!m_guard.admit(command.source, d[0]))
+        const QString& address = command.fields[0];
+        if (!m_guard.admit(command.source, address))
             return;
-        const QString key = Roster::keyFor(d[0]);
-        const QString nick = command.has(1) ? PeerText::nick(d[1]) : QString();
+        const QString key = Roster::keyFor(address);
+        const QString nick = command.has(1) ? PeerText::nick(command.fields[1]) : QString();
         int row = m_roster.rowOf(key);
         if (row < 0) {
-            if (!m_guard.mayAdd(command.source, d[0]))
+            if (!m_guard.mayAdd(command.source, address))
                 return;
             if (command.word == LogonWord && command.has(1))
                 m_lines.appendLine(command.source,
@@ -88,13 +88,14 @@ void Presence::onAnnouncement(const Command& command)
             row = m_roster.append(key, command.source);
         }
         if (command.has(1))
-            m_roster.setText(row, nick);
+            m_roster.setNick(row, nick);
         // Only the own entry is marked "u1"; a peer keeps its old icon when it announces a
         // key that the list has no picture for, or the own station's mark.
-        if (d[0] == m_self.address)
+        const QString icon = command.fields.value(2);
+        if (address == m_self.address)
             m_roster.setIcon(row, QString::fromLatin1(Roster::OwnIcon));
-        else if (command.has(2) && d[2] != QLatin1String(Roster::OwnIcon) && Roster::hasIcon(d[2]))
-            m_roster.setIcon(row, d[2]);
+        else if (icon != QLatin1String(Roster::OwnIcon) && Roster::hasIcon(icon))
+            m_roster.setIcon(row, icon);
         if (m_roster.at(row).icon.isEmpty())
             m_roster.setIcon(row, QString::fromLatin1(Roster::UserIcon));
     }
@@ -104,33 +105,32 @@ void Presence::onAnnouncement(const Command& command)
 // The answer goes to where the PING came from, whatever address it names.
 void Presence::onPing(const Command& command)
 {
-    if (!command.has(0) || !m_guard.admit(command.source, command.d[0]) ||
+    if (!command.has(0) || !m_guard.admit(command.source, command.fields[0]) ||
         !m_pingAnswers.allow(command.source))
         return;
-    const auto& d = command.d;
     if (m_guard.canAnswer(command.source))
         m_sender.sendPacket(
             Framing::commandData(PtoingWord, {m_self.address, m_self.nick, m_self.icon}),
             {command.source});
     if (!command.has(1))
         return;
-    const QString nick = PeerText::nick(d[1]);
-    const int row = m_roster.rowOf(Roster::keyFor(d[0]));
-    if (row < 0 || m_roster.at(row).text == nick)
+    const QString nick = PeerText::nick(command.fields[1]);
+    const int row = m_roster.rowOf(Roster::keyFor(command.fields[0]));
+    if (row < 0 || m_roster.at(row).nick == nick)
         return;
     m_lines.appendLine(command.source,
-                       QStringLiteral("uživatel %1 je nyní %2").arg(m_roster.at(row).text, nick),
+                       QStringLiteral("uživatel %1 je nyní %2").arg(m_roster.at(row).nick, nick),
                        LineLook::Action);
-    m_roster.setText(row, nick);
+    m_roster.setNick(row, nick);
 }
 
 void Presence::onLogoff(const Command& command)
 {
-    const bool named = command.has(0) && m_guard.admit(command.source, command.d[0]);
-    const int row = named ? m_roster.rowOf(Roster::keyFor(command.d[0])) : -1;
+    const bool named = command.has(0) && m_guard.admit(command.source, command.fields[0]);
+    const int row = named ? m_roster.rowOf(Roster::keyFor(command.fields[0])) : -1;
     if (row >= 0) {
         m_lines.appendBareLine(
-            command.source, QStringLiteral("uživatel %1 opustli chat").arg(m_roster.at(row).text),
+            command.source, QStringLiteral("uživatel %1 opustli chat").arg(m_roster.at(row).nick),
             LineLook::Presence);
         m_roster.remove(row);
     }

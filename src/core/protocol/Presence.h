@@ -27,9 +27,11 @@ public:
 
     void attach(CommandDispatcher& dispatcher);
 
-    bool Logon();
+    // Tells everybody this station is here (LOGON) and asks them to answer (PING).
+    bool announce();
     bool requestPing();
-    bool Logoff();
+    // Tells everybody this station leaves (LOGOFF).
+    bool announceLeaving();
     void updateUserCount();
     // This host now has another address (address already holds it): the own entry under the old
     // one goes, and the peers hear about the new one.

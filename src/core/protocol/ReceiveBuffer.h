@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
-// Received bytes that have not been handled yet (the station's CommBuffer). Packets are
-// taken out one by one, each removed before the caller sees it, so a handler that waits
-// can never be handed the same packet again by a later arrival.
+// Received bytes that have not been handled yet. Packets are taken out one by one, each
+// removed before the caller sees it, so a handler that waits can never be handed the same
+// packet again by a later arrival.
 class ReceiveBuffer final {
 public:
     struct Packet {

@@ -37,11 +37,11 @@ void Roster::countSource(const Entry& entry, int delta)
         m_madeBy.remove(entry.source);
 }
 
-void Roster::setText(int row, const QString& text)
+void Roster::setNick(int row, const QString& nick)
 {
-    if (m_entries[row].text == text)
+    if (m_entries[row].nick == nick)
         return;
-    m_entries[row].text = text;
+    m_entries[row].nick = nick;
     changed(row, Qt::DisplayRole);
 }
 
@@ -93,7 +93,7 @@ QVariant Roster::data(const QModelIndex& index, int role) const
     const Entry& entry = m_entries.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return entry.text;
+        return entry.nick;
     case KeyRole:
         return entry.key;
     case IconKeyRole:

@@ -18,7 +18,7 @@ public:
 
     struct Entry {
         QString key;
-        QString text; // the nick as last announced
+        QString nick; // as last announced
         QString icon; // icon key
         // The address whose datagrams made the entry: only it, or the station at the entry's
         // own address, speaks for the entry.
@@ -54,7 +54,7 @@ public:
     int append(const QString& key, const QString& source = {});
     // From now on the entry speaks through this source.
     void bind(int row, const QString& source);
-    void setText(int row, const QString& text);
+    void setNick(int row, const QString& nick);
     void setIcon(int row, const QString& icon);
     void remove(int row);
     void clear();

@@ -73,7 +73,7 @@ bool FileTransfers::isSending() const
                        [](const FileSender* sender) { return sender->isRunning(); });
 }
 
-void FileTransfers::offerFile(const QString& toip, const QString& localfile)
+void FileTransfers::offerFile(const QString& address, const QString& path)
 {
     if (isSending()) {
         m_parts.transcript.appendBareLine(
@@ -82,20 +82,20 @@ void FileTransfers::offerFile(const QString& toip, const QString& localfile)
             LineLook::Alert);
         return;
     }
-    const int row = m_parts.roster.rowOf(Roster::keyFor(toip));
+    const int row = m_parts.roster.rowOf(Roster::keyFor(address));
     if (row < 0)
         return;
     m_parts.transcript.appendLine(QStringLiteral("žádost o příjem souboru na uživatele ") +
-                                  m_parts.roster.at(row).text);
-    const QFileInfo file(localfile);
+                                  m_parts.roster.at(row).nick);
+    const QFileInfo file(path);
     if (!file.isFile())
         return;
-    const OfferBook::Offer offer{localfile, file.size(), TransferText::fileNameFromPath(localfile)};
-    m_offers.add(toip, offer);
+    const OfferBook::Offer offer{path, file.size(), TransferText::fileNameFromPath(path)};
+    m_offers.add(address, offer);
     m_parts.sender.sendPacket(
         Framing::commandData(SendFileWord, {m_parts.self.address, m_parts.self.nick,
                                             QString::number(offer.size), offer.name}),
-        {toip});
+        {address});
 }
 
 // An offer from a broadcast, group or "any" address is not asked about: its answer would go
@@ -103,10 +103,12 @@ void FileTransfers::offerFile(const QString& toip, const QString& localfile)
 void FileTransfers::onSendFile(const Command& command)
 {
     if (!command.has(3) || !m_parts.guard.canAnswer(command.source) ||
-        !m_parts.guard.admit(command.source, command.d[0]) || !m_offerAnswers.allow(command.source))
+        !m_parts.guard.admit(command.source, command.fields[0]) ||
+        !m_offerAnswers.allow(command.source))
         return;
-    const auto& d = command.d;
-    const IncomingOffer offer{command.source, PeerText::nick(d[1]), announcedSize(d[2]), d[3]};
+    const QStringList& fields = command.fields; // address, nick, size, name
+    const IncomingOffer offer{command.source, PeerText::nick(fields[1]), announcedSize(fields[2]),
+                              fields[3]};
     if (m_questions.size() >= MaxOpenQuestions) {
         refuse(offer);
         // One pass over both arguments: a name with "%2" in it stays as it is.
@@ -185,14 +187,13 @@ void FileTransfers::refuse(const IncomingOffer& offer)
 // come from the address it names.
 void FileTransfers::onAcceptFile(const Command& command)
 {
-    if (!command.has(1) || command.d[0] != command.source)
+    if (!command.has(1) || command.fields[0] != command.source)
         return;
     bool valid = false;
-    const quint16 port = command.d[1].toUShort(&valid);
+    const quint16 port = command.fields[1].toUShort(&valid);
     if (!valid || port == 0)
         return;
-    const auto offer =
-        m_offers.takeAccepted(command.source, command.has(2) ? command.d[2] : QString());
+    const auto offer = m_offers.takeAccepted(command.source, command.fields.value(2));
     if (!offer)
         return;
     auto* sender = new FileSender(m_parts.transcript, m_parts.network, offer->path,
@@ -205,10 +206,11 @@ void FileTransfers::onRefuseFile(const Command& command)
 {
     if (!command.has(0))
         return;
-    if (!m_offers.takeRefused(command.source, command.has(1) ? command.d[1] : QString()))
+    if (!m_offers.takeRefused(command.source, command.fields.value(1)))
         return;
     m_parts.peerLines.appendBareLine(command.source,
-                                     QStringLiteral("uživatel ") + PeerText::nick(command.d[0]) +
+                                     QStringLiteral("uživatel ") +
+                                         PeerText::nick(command.fields[0]) +
                                          QStringLiteral(" odmítl přijmout soubor"),
                                      LineLook::Action);
 }
@@ -219,6 +221,7 @@ void FileTransfers::begin(Transfer* transfer)
         transfer->deleteLater();
         return;
     }
+    transfer->setClock(m_parts.clock);
     transfer->setIdleTimeout(m_idleTimeout);
     connect(transfer, &Transfer::finished, transfer, &QObject::deleteLater);
     emit transferStarted(transfer);

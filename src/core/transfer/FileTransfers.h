@@ -50,8 +50,8 @@ public:
 
     void attach(CommandDispatcher& dispatcher);
 
-    // Offers a file to the user at toip.
-    void offerFile(const QString& toip, const QString& localfile);
+    // Offers the file at path to the listed user at address.
+    void offerFile(const QString& address, const QString& path);
 
     const OfferBook& offers() const { return m_offers; }
     int openQuestions() const { return static_cast<int>(m_questions.size()); }

@@ -13,7 +13,7 @@ Transfer::Transfer(Direction direction, TranscriptSink& transcript, QString file
     , m_fileLabel(std::move(fileLabel))
     , m_fileName(std::move(fileName))
     , m_total(total)
-    , m_lastProgress(std::chrono::steady_clock::now())
+    , m_lastProgress(m_clock())
 {
     connect(&m_idleCheck, &QTimer::timeout, this, &Transfer::checkIdle);
     setIdleTimeout(DefaultIdleTimeout);
@@ -29,22 +29,28 @@ void Transfer::setIdleTimeout(std::chrono::milliseconds timeout)
         m_idleCheck.start();
 }
 
+void Transfer::setClock(RateLimiter::Clock clock)
+{
+    m_clock = std::move(clock);
+    m_lastProgress = m_clock();
+}
+
 void Transfer::checkIdle()
 {
-    if (std::chrono::steady_clock::now() - m_lastProgress >= m_idleTimeout)
+    if (m_clock() - m_lastProgress >= m_idleTimeout.count())
         fail(QStringLiteral("protistrana neodpovídá"));
 }
 
 void Transfer::markConnected()
 {
     m_connected = true;
-    m_lastProgress = std::chrono::steady_clock::now();
+    m_lastProgress = m_clock();
 }
 
 void Transfer::advance(qint64 bytes)
 {
     m_done += bytes;
-    m_lastProgress = std::chrono::steady_clock::now();
+    m_lastProgress = m_clock();
     emit progressed(m_done);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/protocol/RateLimiter.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -33,6 +35,8 @@ public:
     bool isFinished() const { return m_finished; }
 
     void setIdleTimeout(std::chrono::milliseconds timeout);
+    // What the idle time is measured by; the steady clock unless a test steers it.
+    void setClock(RateLimiter::Clock clock);
     // The user stops it from its window.
     virtual void cancel() = 0;
 
@@ -49,7 +53,7 @@ protected:
     QString fileName() const { return m_fileName; }
     void markConnected();
     void advance(qint64 bytes);
-    // Ends with a type 4 line naming the file and what went wrong.
+    // Ends with an alert line naming the file and what went wrong.
     void fail(const QString& reason);
     // Ends normally, with a progress line when one is given.
     void complete(const QString& line = {});
@@ -67,7 +71,8 @@ private:
     qint64 m_total = 0;
     qint64 m_done = 0;
     std::chrono::milliseconds m_idleTimeout = DefaultIdleTimeout;
-    std::chrono::steady_clock::time_point m_lastProgress; // connected or moved a byte
+    RateLimiter::Clock m_clock = RateLimiter::steadyMilliseconds;
+    qint64 m_lastProgress = 0; // when it connected or last moved a byte
     bool m_connected = false;
     bool m_finished = false;
     QTimer m_idleCheck;

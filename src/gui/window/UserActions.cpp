@@ -51,7 +51,7 @@ void UserActions::showUserMenu(int row)
     // "uživatel" is.
     m_menus.user().menu->setTitle(
         QStringLiteral("&uživatel ") +
-        QString(m_station.roster().at(row).text).replace(u'&', QLatin1String("&&")));
+        QString(m_station.roster().at(row).nick).replace(u'&', QLatin1String("&&")));
     m_menus.user().menu->menuAction()->setVisible(true);
 }
 

@@ -1,7 +1,7 @@
 // The client without a window: the nick it starts under, the banner, "/uninstall", what "/about"
 // says; and where the network's lines, notes and questions go while no window is there.
+#include "FakeStation.h"
 #include "Loopback.h"
-#include "TransferFakes.h"
 #include "core/app/Autostart.h"
 #include "core/app/ChatClient.h"
 #include "core/app/SettingsStore.h"

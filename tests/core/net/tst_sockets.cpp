@@ -1,10 +1,9 @@
-// The way datagrams come in (a bounded queue drained in slices) and go out (a station's
-// sockets), on loopback ports away from the real chat.
+// How datagrams come in (a bounded, fair queue drained in slices) and go out (a station's
+// sockets), on loopback ports away from the real chat; and how the host's addresses are watched.
 #include "Loopback.h"
 #include "Recorders.h"
-#include "core/net/DatagramQueue.h"
+#include "core/net/AddressWatcher.h"
 #include "core/net/OwnAddresses.h"
-#include "core/net/UdpTransport.h"
 #include "core/protocol/Framing.h"
 #include "core/protocol/Station.h"
 
@@ -17,9 +16,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <algorithm>
-#include <cctype>
-#include <cstring>
 #include <numeric>
 
 #ifdef Q_OS_LINUX
@@ -30,23 +26,22 @@
 #endif
 
 namespace {
+constexpr quint32 SenderZero = 0x0a000000; // sender n is 10.0.0.n
+constexpr qsizetype Cost = 100 + DatagramQueue::OverheadBytes;
 
-// Sender n is 10.0.0.n.
-constexpr quint32 SenderZero = 0x0a000000;
-
-// A datagram of its size in bytes, named by its first byte. The name tells the sender: one
-// sends the lower-case letters, another the capitals, a third the digits.
-ReceivedDatagram datagram(char name, qsizetype size = 100)
-{
-    const quint32 sender = std::islower(name) ? 1 : std::isupper(name) ? 2 : 3;
-    return {QByteArray(size, name), QHostAddress(SenderZero + sender)};
-}
-
+// Datagrams of Cost named by their first byte, which tells the sender: one sends the lower-case
+// letters, another the capitals, a third the digits. "+" is one of the first's twice as dear,
+// "#" one of its dearer than any queue here.
 std::vector<ReceivedDatagram> datagrams(const QByteArray& names)
 {
     std::vector<ReceivedDatagram> result;
-    for (const char name : names)
-        result.push_back(datagram(name));
+    for (const char name : names) {
+        const quint32 sender = std::isupper(name) ? 2 : std::isdigit(name) ? 3 : 1;
+        const qsizetype size = name == '+'   ? 2 * Cost - DatagramQueue::OverheadBytes
+                               : name == '#' ? 10 * Cost
+                                             : 100;
+        result.push_back({QByteArray(size, name), QHostAddress(SenderZero + sender)});
+    }
     return result;
 }
 
@@ -62,98 +57,58 @@ QByteArray names(DatagramQueue& queue)
     return result;
 }
 
-constexpr qsizetype Cost = 100 + DatagramQueue::OverheadBytes;
-
 UdpEndpoints loopback(quint16 port)
 {
     return {port, QHostAddress(QHostAddress::LocalHost)};
 }
 
-// Counts every question put to the system's proxy settings.
-struct CountingProxyFactory final : QNetworkProxyFactory {
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery&) override
-    {
-        ++queries;
-        return {QNetworkProxy::NoProxy};
-    }
-    int queries = 0;
-};
-
 #ifdef Q_OS_LINUX
-// A route-socket message as the kernel frames it; "cut" takes bytes off its end.
-template<typename Body> QByteArray netlinkMessage(quint16 type, const Body& body, int cut = 0)
+// A route-socket message as the kernel frames it.
+template<typename Body> QByteArray netlinkMessage(quint16 type, const Body& body)
 {
     QByteArray message(NLMSG_SPACE(sizeof(Body)), '\0');
-    const nlmsghdr header{quint32(NLMSG_LENGTH(sizeof(Body)) - cut), type, 0, 0, 0};
+    const nlmsghdr header{quint32(NLMSG_LENGTH(sizeof(Body))), type, 0, 0, 0};
     std::memcpy(message.data(), &header, sizeof header);
     std::memcpy(message.data() + NLMSG_HDRLEN, &body, sizeof(Body));
-    return message.left(message.size() - cut);
+    return message;
 }
 QByteArray address(quint16 type, unsigned char family)
 {
     return netlinkMessage(type, ifaddrmsg{family, 24, 0, 0, 2});
-}
-QByteArray route(quint16 type, unsigned char family)
-{
-    return netlinkMessage(type, rtmsg{family, 0, 0, 0, RT_TABLE_MAIN, 0, 0, RTN_UNICAST, 0});
 }
 QByteArray link(quint16 type, int index, unsigned flags)
 {
     return netlinkMessage(type, ifinfomsg{AF_UNSPEC, 0, 1, index, flags, 0});
 }
 #endif
-
 } // namespace
 
 class tst_Sockets final : public QObject {
     Q_OBJECT
 
 private slots:
-    void queueKeepsOrderAndWakesOnlyWhenItWasEmpty()
-    {
-        DatagramQueue queue;
-        std::vector<ReceivedDatagram> first{datagram('a'), datagram('b')};
-        std::vector<ReceivedDatagram> second{datagram('c')};
-        QVERIFY(queue.push(first));
-        QVERIFY(!queue.push(second));
-        QCOMPARE(queue.sizeBytes(), 3 * Cost);
-        QCOMPARE(names(queue), QByteArray("abc"));
-        QVERIFY(queue.isEmpty());
-        QCOMPARE(queue.sizeBytes(), 0);
-        std::vector<ReceivedDatagram> none;
-        QVERIFY(!queue.push(none));
-    }
-
-    void fullQueueDropsTheOldestAndCountsThem()
-    {
-        DatagramQueue queue(3 * Cost);
-        std::vector<ReceivedDatagram> burst{datagram('a'), datagram('b'), datagram('c'),
-                                            datagram('d'), datagram('e')};
-        queue.push(burst);
-        QCOMPARE(queue.dropped(), 2u);
-        QCOMPARE(queue.sizeBytes(), 3 * Cost);
-        // A large one makes room for itself; one larger than the whole queue is dropped alone.
-        std::vector<ReceivedDatagram> large{datagram('f', 2 * 100 + DatagramQueue::OverheadBytes),
-                                            datagram('g', 3 * Cost)};
-        queue.push(large);
-        QCOMPARE(queue.dropped(), 2u + 2u + 1u);
-        QCOMPARE(names(queue), QByteArray("ef"));
-    }
-
+    // Pushed in batches ("|" between them); a push wakes the consumer only when the queue was
+    // empty before ("wakes": 1 or 0 per batch).
     void queueTakesTurnsAndDropsFromTheHeaviest_data()
     {
         QTest::addColumn<qsizetype>("capacity");
         QTest::addColumn<QByteArray>("pushed");
+        QTest::addColumn<QByteArray>("wakes");
         QTest::addColumn<QByteArray>("taken");
         QTest::addColumn<quint64>("dropped");
-        QTest::newRow("turns, each sender in order")
-            << 10 * Cost << QByteArray("abA1cB2") << QByteArray("aA1bB2c") << quint64(0);
-        QTest::newRow("a latecomer is next, not behind a backlog")
-            << 10 * Cost << QByteArray("abcdA") << QByteArray("aAbcd") << quint64(0);
-        QTest::newRow("full: the heaviest loses its oldest")
-            << 4 * Cost << QByteArray("abcAd") << QByteArray("bAcd") << quint64(1);
-        QTest::newRow("a light sender outlasts a flood")
-            << 4 * Cost << QByteArray("abcAdeBfgh") << QByteArray("gAhB") << quint64(6);
+        const auto row = [](const char* name, qsizetype capacity, const char* pushed,
+                            const char* wakes, const char* taken, quint64 dropped) {
+            QTest::newRow(name) << capacity * Cost << QByteArray(pushed) << QByteArray(wakes)
+                                << QByteArray(taken) << dropped;
+        };
+        row("nothing to push", 10, "", "0", "", 0);
+        row("in order, woken once", 10, "ab|c|", "100", "abc", 0);
+        row("full: the oldest go", 3, "abcde", "1", "cde", 2);
+        row("a dear one makes room, one too dear goes alone", 3, "abc+#", "1", "c+", 3);
+        row("turns, each sender in order", 10, "abA1cB2", "1", "aA1bB2c", 0);
+        row("a latecomer is next, not behind a backlog", 10, "abcd|A", "10", "aAbcd", 0);
+        row("full: the heaviest loses its oldest", 4, "abcAd", "1", "bAcd", 1);
+        row("a light sender outlasts a flood", 4, "abcAdeBfgh", "1", "gAhB", 6);
     }
 
     void queueTakesTurnsAndDropsFromTheHeaviest()
@@ -161,20 +116,26 @@ private slots:
         QFETCH(qsizetype, capacity);
         QFETCH(QByteArray, pushed);
         DatagramQueue queue(capacity);
-        auto all = datagrams(pushed);
-        queue.push(all);
+        QByteArray wakes;
+        for (const QByteArray& batch : pushed.split('|')) {
+            auto all = datagrams(batch);
+            wakes += queue.push(all) ? '1' : '0';
+        }
+        QTEST(wakes, "wakes");
         QTEST(queue.dropped(), "dropped");
+        QVERIFY(queue.sizeBytes() <= capacity);
         QTEST(names(queue), "taken");
+        QVERIFY(queue.isEmpty() && queue.sizeBytes() == 0);
     }
 
     // Many senders flood at different rates while datagrams are taken now and then. The queue
-    // keeps exactly what the rule kept applied by hand: the heaviest sender loses its oldest.
+    // keeps exactly what the rule applied by hand keeps: the heaviest sender loses its oldest.
     void floodFromManySendersDropsFromTheHeaviest()
     {
         constexpr std::size_t Senders = 100;
         constexpr qsizetype Capacity = 32 * 1024;
-        // Each sender's datagrams cost a number of its own, coprime to the others' and larger than
-        // any count a sender can hold, so that no two senders ever weigh the same.
+        // Costs coprime to each other and larger than any count a sender can hold, so that no
+        // two senders ever weigh the same.
         std::vector<qsizetype> costs;
         for (qsizetype n = 1001; costs.size() < Senders; ++n) {
             if (std::all_of(costs.begin(), costs.end(),
@@ -183,9 +144,7 @@ private slots:
         }
         DatagramQueue queue(Capacity);
         std::vector<std::deque<int>> held(Senders); // what each sender has waiting, oldest first
-        const auto weight = [&](std::size_t sender) {
-            return qsizetype(held[sender].size()) * costs[sender];
-        };
+        const auto weight = [&](std::size_t s) { return qsizetype(held[s].size()) * costs[s]; };
         qsizetype total = 0;
         quint64 dropped = 0;
         QRandomGenerator random(1705);
@@ -223,7 +182,7 @@ private slots:
     {
         UdpTransport transport(loopback(freeUdpPort()));
         QVERIFY(transport.bind());
-        QByteArrayList seen;
+        QByteArrayList seen, sent;
         QTimer turns;
         connect(&turns, &QTimer::timeout, this, [&seen] {
             if (seen.isEmpty() || seen.back() != "turn")
@@ -235,43 +194,79 @@ private slots:
             busy.start();
             while (busy.elapsed() <= UdpTransport::SliceBudget.count()) { }
         });
-        constexpr int Count = 40;
-        QByteArrayList sent;
         qsizetype bytes = 0;
-        for (int i = 0; i < Count; ++i) {
+        for (int i = 0; i < 40; ++i) {
             sent << QByteArray::number(i);
             bytes += sent.back().size() + DatagramQueue::OverheadBytes;
             QVERIFY(transport.broadcast(sent.back()));
         }
         // All of them wait before the event loop runs, so every slice has more to hand on.
-        QDeadlineTimer deadline(5000);
-        while (transport.queuedBytes() < bytes && !deadline.hasExpired())
+        for (QDeadlineTimer deadline(5000);
+             transport.queuedBytes() < bytes && !deadline.hasExpired();)
             QThread::yieldCurrentThread();
         QCOMPARE(transport.queuedBytes(), bytes);
         turns.start(0);
-        QTRY_COMPARE(seen.count() - seen.count("turn"), Count);
-        QByteArrayList handled = seen;
-        handled.removeAll("turn");
-        QCOMPARE(handled, sent);
+        QTRY_COMPARE(seen.count() - seen.count("turn"), sent.size());
         for (qsizetype i = 1; i < seen.size(); ++i)
             QVERIFY2(seen[i - 1] == "turn" || seen[i] == "turn", seen[i].constData());
+        seen.removeAll("turn");
+        QCOMPARE(seen, sent);
     }
 
-    void takenPortIsReportedNotShared()
+    // A station whose port is taken says so, and still sends: nothing too large for a packet,
+    // and to a list of addresses in order until one fails.
+    void aStationOnATakenPortStillSends()
     {
+        const quint16 port = freeUdpPort();
+        QUdpSocket listener;
+        QVERIFY(listener.bind(QHostAddress::AnyIPv4, port, QUdpSocket::DontShareAddress));
         RecordingTranscript transcript;
         RecordingNotes notes;
-        const auto endpoints = loopback(freeUdpPort());
-        Station first(transcript, notes, endpoints);
-        Station second(transcript, notes, endpoints);
-        QVERIFY(first.bindSockets());
-        QVERIFY(!second.bindSockets());
-        QVERIFY(!second.isListening());
-        // It can still send; the first one hears it.
-        QSignalSpy joined(&first.roster(), &Roster::rowsInserted);
-        second.setNick(QStringLiteral("druhý"));
-        QVERIFY(second.presence().Logon());
-        QTRY_VERIFY(joined.count() >= 1);
+        Station station(transcript, notes, loopback(port));
+        QVERIFY(!station.bindSockets() && !station.isListening());
+        const QString huge(Framing::MaxDataLength, QLatin1Char('x'));
+        QVERIFY(!station.sendPacket(Framing::commandData("MSG", {"127.0.0.1", huge})));
+        const QByteArray data = Framing::commandData("PING", {"127.0.0.1", "x"});
+        QVERIFY(station.sendPacket(data, {"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
+        QVERIFY(!station.sendPacket(data, {"127.0.0.4", "not an address", "127.0.0.5"}));
+        QStringList reached;
+        connect(&listener, &QUdpSocket::readyRead, this, [&] {
+            while (listener.hasPendingDatagrams()) {
+                const QNetworkDatagram datagram = listener.receiveDatagram();
+                if (datagram.data() == *Framing::framePacket(data))
+                    reached << datagram.destinationAddress().toString();
+            }
+        });
+        QTRY_COMPARE(reached, (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
+    }
+
+    // The addresses are watched, not polled, where the system tells of changes, and finding
+    // them asks no proxy settings (which wakes a thread that reads the system's service names).
+    // Where the system tells nothing, the poll comes round.
+    void ownAddressesAreWatchedWithoutProxyQuestions()
+    {
+        struct CountingProxyFactory final : QNetworkProxyFactory {
+            QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery&) override
+            {
+                ++queries;
+                return {QNetworkProxy::NoProxy};
+            }
+            int queries = 0;
+        };
+        OwnAddresses hosts(QHostAddress(QHostAddress::Broadcast), freeUdpPort());
+        auto* factory = new CountingProxyFactory;
+        QNetworkProxyFactory::setApplicationProxyFactory(factory);
+        hosts.watch();
+        QVERIFY(hosts.isOwn(hosts.outgoing()));
+        QCOMPARE(factory->queries, 0);
+        QNetworkProxyFactory::setApplicationProxyFactory(nullptr);
+#if defined(Q_OS_LINUX) && !defined(KW_POLL_ADDRESSES)
+        QVERIFY(hosts.isNotified());
+#endif
+        const auto polling = AddressWatcher::polling(std::chrono::milliseconds(2));
+        QSignalSpy polled(polling.get(), &AddressWatcher::changed);
+        QVERIFY(!polling->isNotified());
+        QTRY_VERIFY(polled.count() >= 2);
     }
 
 #ifdef Q_OS_LINUX
@@ -286,14 +281,20 @@ private slots:
         const auto row = [](const char* name, const QByteArray& batch, bool touches, bool again) {
             QTest::newRow(name) << batch << touches << again;
         };
+        const auto route = [](quint16 type, unsigned char family) {
+            return netlinkMessage(type,
+                                  rtmsg{family, 0, 0, 0, RT_TABLE_MAIN, 0, 0, RTN_UNICAST, 0});
+        };
+        QByteArray beyond = address(RTM_NEWADDR, AF_INET6), under = beyond;
+        beyond[0] = char(beyond.size() + 4);
+        under[0] = 4;
         row("nothing", {}, false, false);
         row("IPv4 address added", address(RTM_NEWADDR, AF_INET), true, true);
         row("IPv4 address removed", address(RTM_DELADDR, AF_INET), true, true);
         row("IPv6 address only", address(RTM_NEWADDR, AF_INET6), false, false);
-        row("IPv4 route removed", route(RTM_DELROUTE, AF_INET), true, true);
         row("IPv6 route only", route(RTM_NEWROUTE, AF_INET6), false, false);
-        row("IPv6, then IPv4 in the same read",
-            address(RTM_NEWADDR, AF_INET6) + route(RTM_NEWROUTE, AF_INET), true, true);
+        row("IPv6, then an IPv4 route in the same read",
+            address(RTM_NEWADDR, AF_INET6) + route(RTM_DELROUTE, AF_INET), true, true);
         row("the link's state repeated", link(RTM_NEWLINK, 2, up | IFF_BROADCAST), false, false);
         row("the link loses its carrier", link(RTM_NEWLINK, 2, IFF_UP), true, false);
         row("a new link", link(RTM_NEWLINK, 3, up), true, false);
@@ -302,11 +303,7 @@ private slots:
         row("the kernel's error", netlinkMessage(NLMSG_ERROR, nlmsgerr{}), true, true);
         row("a header cut short", address(RTM_NEWADDR, AF_INET6).left(8), true, true);
         row("a body too short for its kind", netlinkMessage(RTM_NEWADDR, quint16(0)), true, true);
-        QByteArray beyond = address(RTM_NEWADDR, AF_INET6);
-        beyond[0] = char(beyond.size() + 4);
         row("a length past the end", beyond, true, true);
-        QByteArray under = address(RTM_NEWADDR, AF_INET6);
-        under[0] = 4;
         row("a length shorter than a header", under, true, true);
         row("a damaged message after a quiet one", link(RTM_NEWLINK, 2, up) + QByteArray(4, '\0'),
             true, true);
@@ -320,53 +317,6 @@ private slots:
         QTEST(NetlinkMessages::touchesAddresses(batch, links), "again");
     }
 #endif
-
-    // The addresses are watched, not polled, and finding them asks no proxy settings (which
-    // wakes a thread that reads the system's service names).
-    void ownAddressesAreWatchedWithoutProxyQuestions()
-    {
-        const quint16 port = freeUdpPort();
-        auto* factory = new CountingProxyFactory;
-        QNetworkProxyFactory::setApplicationProxyFactory(factory);
-        OwnAddresses hosts(QHostAddress(QHostAddress::Broadcast), port);
-        hosts.watch();
-        QVERIFY(!hosts.outgoing().isEmpty());
-        QVERIFY(hosts.isOwn(hosts.outgoing()));
-        QCOMPARE(factory->queries, 0);
-#if defined(Q_OS_LINUX) && !defined(KW_POLL_ADDRESSES)
-        QVERIFY(hosts.isNotified());
-#endif
-        QNetworkProxyFactory::setApplicationProxyFactory(nullptr);
-    }
-
-    // What is too large for a packet is not sent at all; an address list is served in order
-    // until an address fails.
-    void sendingServesTheAddressesInOrderAndNothingOversized()
-    {
-        const quint16 port = freeUdpPort();
-        QUdpSocket listener;
-        QVERIFY(listener.bind(QHostAddress::AnyIPv4, port));
-        RecordingTranscript transcript;
-        RecordingNotes notes;
-        Station station(transcript, notes, loopback(port));
-        const QString huge(Framing::MaxDataLength, QLatin1Char('x'));
-        QVERIFY(!station.sendPacket(Framing::commandData("MSG", {"127.0.0.1", huge})));
-        const QByteArray data = Framing::commandData("PING", {"127.0.0.1", "x"});
-        QVERIFY(station.sendPacket(data, {"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
-        QVERIFY(!station.sendPacket(data, {"127.0.0.4", "not an address", "127.0.0.5"}));
-        QStringList reached;
-        QList<QByteArray> payloads;
-        connect(&listener, &QUdpSocket::readyRead, this, [&] {
-            while (listener.hasPendingDatagrams()) {
-                const QNetworkDatagram datagram = listener.receiveDatagram();
-                payloads << datagram.data();
-                reached << datagram.destinationAddress().toString();
-            }
-        });
-        QTRY_COMPARE(reached.size(), 4);
-        QCOMPARE(payloads, QList<QByteArray>(4, *Framing::framePacket(data)));
-        QCOMPARE(reached, (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_Sockets)

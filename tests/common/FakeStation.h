@@ -1,10 +1,14 @@
 #pragma once
 
 #include "Recorders.h"
+#include "core/protocol/AddressGuard.h"
 #include "core/protocol/CommandDispatcher.h"
 #include "core/protocol/Framing.h"
 #include "core/protocol/Identity.h"
 #include "core/protocol/LineBudget.h"
+#include "core/protocol/Messages.h"
+#include "core/protocol/PacketSender.h"
+#include "core/protocol/Presence.h"
 #include "core/protocol/Roster.h"
 #include "core/transfer/FileTransfers.h"
 #include "core/transfer/TransferNetwork.h"
@@ -13,7 +17,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include <functional>
+#include <algorithm>
 
 // Records where a station would connect and never does; listens on loopback only.
 class RecordingNetwork final : public TransferNetwork {
@@ -49,17 +53,15 @@ public:
     void askToAccept(const QString& question, std::function<void(bool)> answered) override
     {
         if (autoSave)
-            answered(true);
-        else
-            questions.append({question, std::move(answered)});
+            return answered(true);
+        questions.append({question, std::move(answered)});
     }
     void chooseDestination(const QString& title, const QString& proposedName,
                            std::function<void(const QString&)> chosen) override
     {
         if (autoSave)
-            chosen(autoSave(proposedName));
-        else
-            saveDialogs.append({title, proposedName, std::move(chosen)});
+            return chosen(autoSave(proposedName));
+        saveDialogs.append({title, proposedName, std::move(chosen)});
     }
 
     QList<Question> questions;
@@ -67,14 +69,24 @@ public:
     std::function<QString(const QString& proposedName)> autoSave;
 };
 
-// The file-transfer half of a station with everything around it replaced: packets are
-// recorded and, when a peer is linked, delivered to it as a datagram from this address.
-struct TransferStation : PacketSender {
-    TransferStation(const QString& ip, TransferNetwork& network)
-        : self{ip, QStringLiteral("user") + ip.section(QLatin1Char('.'), 3)}
-        , transfers({self, guard, roster, *this, transcript, lines, prompts, network,
-                     [this] { return now; }})
+struct SentPacket {
+    QByteArray data;
+    QStringList to; // empty: everybody
+    bool operator==(const SentPacket&) const = default;
+};
+
+// Every command handler of one station, with the screen, the user, the clock and the network
+// replaced: what it sends is recorded and, when a peer is linked, delivered to the peer as a
+// datagram from this station's address.
+struct FakeStation : PacketSender {
+    explicit FakeStation(const QString& address, const QString& nick = QStringLiteral("já"),
+                         TransferNetwork* tcp = nullptr)
+        : self{address, nick}
+        , transfers(
+              {self, guard, roster, *this, transcript, lines, prompts, tcp ? *tcp : network, clock})
     {
+        presence.attach(dispatcher);
+        messages.attach(dispatcher);
         transfers.attach(dispatcher);
     }
 
@@ -89,19 +101,32 @@ struct TransferStation : PacketSender {
         }
         return true;
     }
-
     void deliver(const QByteArray& data, const QString& source)
     {
         const qsizetype tab = data.indexOf('\t');
         dispatcher.handleCommand(data.left(tab), data.sliced(tab + 1).chopped(2), source);
     }
-    void receive(const QByteArray& word, const QStringList& fields, const QString& source)
+    // By default from the address the first field names, as a peer that keeps to the protocol.
+    void receive(const QByteArray& word, const QStringList& fields, const QString& source = {})
     {
-        deliver(Framing::commandData(word, fields), source);
+        deliver(Framing::commandData(word, fields), source.isNull() ? fields.value(0) : source);
     }
     void know(const QString& address, const QString& nick)
     {
-        roster.setText(roster.append(Roster::keyFor(address)), nick);
+        roster.setNick(roster.append(Roster::keyFor(address)), nick);
+    }
+    // "ip10.0.0.7=pc12/user" for each entry.
+    QStringList entries() const
+    {
+        QStringList result;
+        for (int row = 0; row < roster.count(); ++row)
+            result << roster.at(row).key + '=' + roster.at(row).nick + '/' + roster.at(row).icon;
+        return result;
+    }
+    qsizetype shown(const QString& text) const
+    {
+        return std::count_if(transcript.lines.cbegin(), transcript.lines.cend(),
+                             [&](const RecordedLine& line) { return line.text == text; });
     }
 
     Identity self;
@@ -109,11 +134,16 @@ struct TransferStation : PacketSender {
     Roster roster;
     AddressGuard guard{self, hosts, roster};
     qint64 now = 0;
+    RateLimiter::Clock clock = [this] { return now; };
     RecordingTranscript transcript;
-    LineBudget lines{transcript, hosts, [this] { return now; }};
+    LineBudget lines{transcript, hosts, clock};
+    RecordingNotes notes;
     ScriptedPrompts prompts;
+    RecordingNetwork network;
     CommandDispatcher dispatcher;
+    Presence presence{self, guard, roster, lines, *this, clock};
+    Messages messages{roster, guard, lines, notes, clock};
     FileTransfers transfers;
-    QList<SentPackage> sent;
-    TransferStation* peer = nullptr;
+    QList<SentPacket> sent;
+    FakeStation* peer = nullptr;
 };

@@ -1,0 +1,522 @@
+// Files between stations: the handshake over crafted packets (who is asked, who is answered,
+// who can take a file, the names proposed), and whole transfers on loopback, with every way
+// one can end and every limit on what is written.
+#include "FakeStation.h"
+#include "core/transfer/DiskReserve.h"
+#include "core/transfer/FileReceiver.h"
+#include "core/transfer/Transfer.h"
+#include "core/transfer/TransferText.h"
+
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <limits>
+#include <sys/mount.h>
+
+namespace {
+constexpr int TimeoutMs = 20000;
+constexpr qint64 MiB = 1 << 20;
+// Measured by the stations' own clocks, which only the test moves; looked at every 4 ms.
+constexpr std::chrono::milliseconds IdleTimeout{48};
+const QString Closing = QStringLiteral("přenos souboru je kompletní nebo byl zastaven uživatelem");
+const QString Peer = QStringLiteral("10.0.0.5"); // a listed user, offered files
+const QString Source = QStringLiteral("10.0.0.9"); // where an unlisted user's offers come from
+const QByteArray Refusal = QByteArrayLiteral("REFUSEFILE\tuser1\v254120\r\n");
+
+QByteArray randomBytes(qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    return bytes;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+}
+
+// How a transfer's end reads in the transcript: a failure, or a plain progress line.
+RecordedLine failed(const QString& reason)
+{
+    return {QStringLiteral("chyba při přenosu souboru zdroj.bin - ") + reason, LineLook::Alert};
+}
+RecordedLine said(const QString& line)
+{
+    return {line, LineLook::Status, {}, true};
+}
+
+// Station 10.0.0.1 ("user1"), which knows Petr at 10.0.0.5 and Eva at 10.0.0.6.
+struct Offers : FakeStation {
+    Offers()
+        : FakeStation(QStringLiteral("10.0.0.1"), QStringLiteral("user1"))
+    {
+        know(Peer, QStringLiteral("Petr"));
+        know(QStringLiteral("10.0.0.6"), QStringLiteral("Eva"));
+    }
+    void offerFrom(const QString& from, const QString& name = QStringLiteral("zprava.doc"),
+                   const QString& size = QStringLiteral("254120"))
+    {
+        receive("SENDFILE", {QStringLiteral("10.0.0.4"), QStringLiteral("Jana"), size, name}, from);
+    }
+    QString file(const QString& name, qint64 size = 10)
+    {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.resize(size);
+        return file.fileName();
+    }
+    // The file each transfer started sends, in order.
+    QStringList started() const
+    {
+        QStringList files;
+        for (const QList<QVariant>& signal : startedSpy)
+            files << signal[0].value<Transfer*>()->fileLabel();
+        return files;
+    }
+    QTemporaryDir dir;
+    QSignalSpy startedSpy{&transfers, &FileTransfers::transferStarted};
+};
+
+// Station a (127.0.0.1) offers, station b (127.0.0.2) saves into its own folder.
+struct Pair {
+    Pair()
+    {
+        a.peer = &b;
+        b.peer = &a;
+        a.know(b.self.address, QStringLiteral("Bob"));
+        b.prompts.autoSave = [this](const QString& name) { return saveDir + '/' + name; };
+        QObject::connect(&a.transfers, &FileTransfers::transferStarted,
+                         [this](Transfer* t) { sending = t; });
+        QObject::connect(&b.transfers, &FileTransfers::transferStarted,
+                         [this](Transfer* t) { receiving = t; });
+    }
+    QByteArray source(qint64 size)
+    {
+        const QByteArray bytes = randomBytes(size);
+        QFile file(dir.filePath("zdroj.bin"));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != size)
+            qFatal("cannot write the source");
+        return bytes;
+    }
+    void offer() { a.transfers.offerFile(b.self.address, dir.filePath("zdroj.bin")); }
+    bool idle() const
+    {
+        return a.transfers.findChildren<Transfer*>().isEmpty() &&
+               b.transfers.findChildren<Transfer*>().isEmpty();
+    }
+    QByteArray received(const QString& name = QStringLiteral("zdroj.bin")) const
+    {
+        return contents(saveDir + '/' + name);
+    }
+
+    TcpTransferNetwork network;
+    FakeStation a{QStringLiteral("127.0.0.1"), QStringLiteral("Alice"), &network};
+    FakeStation b{QStringLiteral("127.0.0.2"), QStringLiteral("Bob"), &network};
+    QTemporaryDir dir, saved;
+    QString saveDir = saved.path();
+    QPointer<Transfer> sending, receiving;
+};
+
+// One reception from loopback with the test as its connected peer and its clock, built
+// without an offer so that it can be given a disk of the test's own.
+struct Reception {
+    explicit Reception(qint64 announced)
+        : receiver(transcript, network, QHostAddress::LocalHost, QStringLiteral("zdroj.bin"),
+                   announced, dir.filePath(QStringLiteral("zdroj.bin")))
+    {
+        receiver.setClock([this] { return now; });
+        peer.connectToHost(QHostAddress::LocalHost, receiver.start());
+        peer.waitForConnected(TimeoutMs);
+    }
+
+    qint64 now = 0;
+    RecordingTranscript transcript;
+    RecordingNetwork network;
+    QTemporaryDir dir;
+    FileReceiver receiver;
+    QTcpSocket peer;
+};
+} // namespace
+
+class tst_Transfer final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Czech)); }
+
+    // An offer is answered where it came from: no, no place to save, or the port to connect to
+    // and the name it repeats. A refusal repeats the size as the number read from the offer,
+    // never the peer's own text. Answering twice changes nothing.
+    void answersGoWhereTheOfferCameFrom()
+    {
+        const std::tuple<bool, bool, QString, QByteArray> cases[] = {
+            {false, false, "254120", "254120"},
+            {true, false, "  7", "7"},
+            {true, true, "12abc", {}},
+            {false, false, "velký", "0"},
+            {false, false, "-5", "0"},
+            {false, false, "3221225472", "3221225472"},
+            {false, false, QString(32000, '9'), "9223372036854775807"}};
+        for (const auto& [yes, saved, size, repeated] : cases) {
+            Offers f;
+            f.offerFrom(Source, QStringLiteral("zprava.doc"), size);
+            QCOMPARE(f.prompts.questions.size(), 1);
+            f.prompts.questions[0].answer(yes);
+            QCOMPARE(f.prompts.saveDialogs.size(), yes ? 1 : 0);
+            if (yes) {
+                QCOMPARE(f.prompts.saveDialogs[0].proposed, QStringLiteral("zprava.doc"));
+                f.prompts.saveDialogs[0].choose(saved ? f.dir.filePath("x") : QString());
+            }
+            QCOMPARE(f.sent.size(), 1);
+            QCOMPARE(f.sent[0].to, QStringList{Source});
+            QVERIFY2(saved ? f.sent[0].data.startsWith("ACCEPTFILE\t10.0.0.1\v") &&
+                                 f.sent[0].data.endsWith("\vzprava.doc\r\n")
+                           : f.sent[0].data == "REFUSEFILE\tuser1\v" + repeated + "\r\n",
+                     f.sent[0].data.constData());
+            QCOMPARE(f.transfers.openQuestions(), 0);
+            f.prompts.questions[0].answer(false);
+            QCOMPARE(f.sent.size(), 1);
+        }
+    }
+
+    // Only the address an offer went to can answer it, and only for itself; each answer takes
+    // its own file. A size beyond two gigabytes goes out whole.
+    void onlyTheAddressOfferedCanAnswer()
+    {
+        Offers f;
+        const QString first = f.file("a.txt", qint64(3) << 30), second = f.file("b.txt");
+        f.transfers.offerFile("10.0.0.5", first);
+        f.transfers.offerFile("10.0.0.6", second);
+        f.transfers.offerFile("10.0.0.7", second); // not in the list: nothing
+        QCOMPARE(f.sent, (QList<SentPacket>{
+                             {"SENDFILE\t10.0.0.1\vuser1\v3221225472\va.txt\r\n", {"10.0.0.5"}},
+                             {"SENDFILE\t10.0.0.1\vuser1\v10\vb.txt\r\n", {"10.0.0.6"}}}));
+        f.receive("ACCEPTFILE", {"10.0.0.7", "4000", "a.txt"}); // a stranger
+        f.receive("ACCEPTFILE", {"10.0.0.5", "4000", "a.txt"}, "10.0.0.7"); // naming another
+        f.receive("ACCEPTFILE", {"10.0.0.5", "0", "a.txt"}); // no port
+        f.receive("REFUSEFILE", {"Cizí", "10"}, "10.0.0.7");
+        QVERIFY(f.network.connects.isEmpty());
+        QCOMPARE(f.transfers.offers().count(), 2);
+        f.receive("ACCEPTFILE", {"10.0.0.6", "4001", "b.txt"});
+        f.receive("REFUSEFILE", {"Petr", "10"}, "10.0.0.5");
+        f.receive("ACCEPTFILE", {"10.0.0.5", "4002", "a.txt"}); // refused already
+        QCOMPARE(f.network.connects,
+                 (QList<std::pair<QHostAddress, quint16>>{{QHostAddress("10.0.0.6"), 4001}}));
+        QCOMPARE(f.started(), QStringList{second});
+        QCOMPARE(f.transcript.lines.last(),
+                 RecordedLine("uživatel Petr odmítl přijmout soubor", LineLook::Action, {}, true));
+        QCOMPARE(f.transfers.offers().count(), 0);
+    }
+
+    // Three offers wait for one user; each answer takes the offer whose name (a long one as its
+    // repeated start) or size it repeats, not merely the newest.
+    void anAnswerTakesTheOfferItRepeats()
+    {
+        for (const QString& stem : {QString(), QString(OfferBook::RepeatedNameLength, 'n')}) {
+            Offers f;
+            for (int size = 1; size <= 3; ++size)
+                f.transfers.offerFile(Peer, f.file(QChar('a' + size - 1) + stem, size));
+            f.receive("REFUSEFILE", {"Petr", "2"}, Peer);
+            f.receive("ACCEPTFILE",
+                      {Peer, "4000", ("a" + stem).left(OfferBook::RepeatedNameLength)});
+            QCOMPARE(f.started(), QStringList{f.dir.filePath("a" + stem)});
+            QCOMPARE(f.transfers.offers().count(), 1);
+        }
+    }
+
+    // Offers from no one station are not asked; three questions are open at most, the rest
+    // refused with a line; an acceptance never grows with the name it repeats.
+    void offersAreAnsweredWithinBounds()
+    {
+        Offers f;
+        for (const char* nobody : {"255.255.255.255", "10.0.0.255", "224.0.0.1", "0.0.0.0"})
+            f.offerFrom(nobody);
+        QVERIFY(f.prompts.questions.isEmpty() && f.sent.isEmpty());
+        for (int i = 0; i < 4; ++i)
+            f.offerFrom(Source, QStringLiteral("<b>f%1%2</b>").arg(i) + QString(32000, 'n'));
+        QCOMPARE(f.prompts.questions.size(), FileTransfers::MaxOpenQuestions);
+        QCOMPARE(f.sent, QList<SentPacket>(1, {Refusal, {Source}}));
+        // One pass over both arguments: the "%2" in the name stays.
+        QVERIFY(f.transcript.lines.value(0).text.startsWith("soubor <b>f3%2</b>nnn"));
+        f.prompts.autoSave = [&f](const QString&) { return f.dir.filePath("x"); };
+        f.prompts.questions[0].answer(true);
+        QVERIFY(f.sent.last().data.startsWith("ACCEPTFILE\t") && f.sent.last().data.size() < 200);
+    }
+
+    void offeredNamesNeverChooseAFolder()
+    {
+        const std::pair<QString, QString> cases[] = {{"zpráva.doc", "zpráva.doc"},
+                                                     {"../../x", "x"},
+                                                     {"C:\\x", "x"},
+                                                     {"C:x", "x"},
+                                                     {"/etc/passwd", "passwd"},
+                                                     {"", "soubor"},
+                                                     {"dir/", "soubor"},
+                                                     {"..", "soubor"},
+                                                     {"...bashrc", "bashrc"},
+                                                     {"a\x01\tb\x7F\r\n.txt", "ab.txt"},
+                                                     {QString(300, 'n'), QString(120, 'n')}};
+        for (const auto& [offered, proposed] : cases)
+            QCOMPARE(TransferText::proposedSaveName(offered), proposed);
+    }
+
+    // A file arrives byte for byte, whatever its size against the blocks it goes in. Or half
+    // way one side stops, loses its peer or its source; each side's last line says how it
+    // ended for that side, with the amount (%1) that went across in megabytes.
+    void transfersEnd_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("onSender");
+        QTest::addColumn<Lines>("senderEnd");
+        QTest::addColumn<Lines>("receiverEnd");
+        const RecordedLine broken = failed("spojení bylo přerušeno");
+        const RecordedLine shortOne = failed("přijato %1 z 8 MB");
+        const Lines sent{said("soubor zdroj.bin byl odeslán")}, whole{said(Closing)};
+        for (const qint64 size : {0, 8191, 8192, 8193, 40 * 8192, 5 << 20})
+            QTest::addRow("whole, %lld B", size) << size << "" << true << sent << whole;
+        const auto row = [](const char* name, const char* how, bool onSender) -> QTestData& {
+            return QTest::newRow(name) << qint64(8 << 20) << QString(how) << onSender;
+        };
+        row("sender cancels", "cancel", true)
+            << Lines{said("odesílání souboru zdroj.bin bylo zrušeno, odesláno %1 z 8 MB")}
+            << Lines{shortOne};
+        row("receiver cancels", "cancel", false)
+            << Lines{broken}
+            << Lines{said("příjem souboru zdroj.bin byl zrušen, přijato %1 z 8 MB")};
+        row("sender dropped", "kill", true) << Lines{} << Lines{shortOne};
+        row("receiver dropped", "kill", false) << Lines{broken} << Lines{};
+        // The sender sends what the file still has and says it was not all.
+        row("source truncated", "truncate", true)
+            << Lines{failed("odesláno %1 z 8 MB")} << Lines{shortOne};
+        row("source deleted", "delete", true) << sent << whole;
+    }
+
+    void transfersEnd()
+    {
+        QFETCH(qint64, size);
+        QFETCH(QString, how);
+        QFETCH(bool, onSender);
+        QFETCH(Lines, senderEnd);
+        QFETCH(Lines, receiverEnd);
+        Pair p;
+        const QByteArray bytes = p.source(size);
+        const QString source = p.dir.filePath("zdroj.bin");
+        QPointer<Transfer>& side = onSender ? p.sending : p.receiving;
+        bool acted = how.isEmpty();
+        // At the first progress of the transfer; hooked as it starts, since on loopback a
+        // whole file can go before a test could look.
+        QObject::connect(&(onSender ? p.a : p.b).transfers, &FileTransfers::transferStarted,
+                         [&](Transfer* t) {
+                             QObject::connect(t, &Transfer::progressed, t, [&] {
+                                 if (std::exchange(acted, true))
+                                     return;
+                                 // Nobody offers a second file while one is on its way.
+                                 p.a.transfers.offerFile(p.b.self.address, source);
+                                 if (how == "cancel")
+                                     side->cancel();
+                                 else if (how == "kill")
+                                     QMetaObject::invokeMethod(
+                                         side, [&] { delete side; }, Qt::QueuedConnection);
+                                 else if (how == "truncate")
+                                     QFile::resize(source, 100000);
+                                 else if (how == "delete")
+                                     QFile::remove(source);
+                             });
+                         });
+        p.offer();
+        QTRY_VERIFY_WITH_TIMEOUT(acted && p.idle(), TimeoutMs);
+        // Before the end: the offer's line, the connection's, and the second offer's refusal.
+        const int before = how.isEmpty() ? 2 : 3;
+        QTRY_COMPARE(p.b.transcript.lines.size(), 1 + receiverEnd.size());
+        QTRY_COMPARE(p.a.transcript.lines.size(), before + senderEnd.size());
+        const QByteArray arrived = p.received();
+        if (receiverEnd.value(0).text == Closing)
+            QCOMPARE(arrived, bytes);
+        else
+            QVERIFY(arrived.size() < bytes.size() && bytes.startsWith(arrived));
+        if (!how.isEmpty())
+            QCOMPARE(p.a.transcript.lines.value(2),
+                     RecordedLine("další soubor nemůže být zaslán, dokud uživatel přijme nebo "
+                                  "odmítne předchozí",
+                                  LineLook::Alert, {}, true));
+        // Both sides count the same bytes: what one sent before its close, the other got.
+        const QString amount = TransferText::megabytes(arrived.size());
+        for (Lines* end : {&senderEnd, &receiverEnd}) {
+            for (RecordedLine& line : *end)
+                line.text.replace("%1", amount);
+        }
+        QCOMPARE(p.a.transcript.lines.mid(before), senderEnd);
+        QCOMPARE(p.b.transcript.lines.mid(1), receiverEnd);
+    }
+
+    // A reception stops a little past the announced size, and before the disk's reserve:
+    // a hundredth of it, at most 256 MiB. The file keeps what came up to there, and so does
+    // a cancel (sent -1) once what is written has come.
+    void receptionsStopAtTheirLimits_data()
+    {
+        QTest::addColumn<qint64>("announced");
+        QTest::addColumn<qint64>("sent");
+        QTest::addColumn<qint64>("written");
+        QTest::addColumn<qint64>("volumeSize");
+        QTest::addColumn<qint64>("freeAtStart");
+        QTest::addColumn<RecordedLine>("lastLine");
+        const RecordedLine over = failed("protistrana posílá víc, než ohlásila");
+        const RecordedLine full = failed("na disku dochází místo");
+        const qint64 GiB = 1024 * MiB, roomy = 512 * MiB;
+        const qint64 limitOf10 = 10 + 1 + MiB, limitOf4MiB = 4 * MiB + 419430 + MiB;
+        const auto row = [](const char* name, qint64 announced, qint64 sent,
+                            qint64 written) -> QTestData& {
+            return QTest::newRow(name) << announced << sent << written;
+        };
+        row("10 B, the limit", 10, limitOf10, limitOf10) << GiB << roomy << said(Closing);
+        row("10 B, one over", 10, limitOf10 + 1, limitOf10) << GiB << roomy << over;
+        row("4 MiB, one over", 4 * MiB, limitOf4MiB + 1, limitOf4MiB) << GiB << roomy << over;
+        row("largest size", std::numeric_limits<qint64>::max(), 100, 100)
+            << GiB << roomy << failed("přijato 0 MB z 8796093022208 MB");
+        row("a hundredth left", 8 * MiB, 8 * MiB, 3 * MiB) << GiB << GiB / 100 + 3 * MiB << full;
+        row("256 MiB left", 4 * MiB, 4 * MiB, MiB) << 1024 * GiB << 257 * MiB << full;
+        row("below already", MiB, MiB, 0) << GiB << GiB / 100 - 1 << full;
+        row("size unknown", 6 * MiB, 6 * MiB, 6 * MiB) << -1LL << -1LL << said(Closing);
+        row("cancelled before anything came", MiB / 2, -1, 0)
+            << GiB << roomy << said("příjem souboru zdroj.bin byl zrušen, přijato 0 MB z 0,5 MB");
+        // A file that is already whole is not called cancelled by a click that came late.
+        row("cancelled once whole", MiB / 2, -1, MiB / 2) << GiB << roomy << said(Closing);
+    }
+
+    void receptionsStopAtTheirLimits()
+    {
+        QFETCH(qint64, announced);
+        QFETCH(qint64, sent);
+        QFETCH(qint64, written);
+        QFETCH(qint64, volumeSize);
+        QFETCH(qint64, freeAtStart);
+        Reception r(announced);
+        int looks = 0;
+        r.receiver.setVolumeLookup([&](const QString& path) {
+            ++looks;
+            return VolumeSpace{volumeSize, freeAtStart - QFileInfo(path).size()};
+        });
+        const QByteArray bytes = randomBytes(sent < 0 ? written : sent);
+        r.peer.write(bytes);
+        if (sent < 0) {
+            QTRY_COMPARE_WITH_TIMEOUT(r.receiver.done(), written, TimeoutMs);
+            r.receiver.cancel();
+        }
+        r.peer.disconnectFromHost();
+        QTRY_VERIFY_WITH_TIMEOUT(r.receiver.isFinished(), TimeoutMs);
+        QTEST(r.transcript.lines.last(), "lastLine");
+        QCOMPARE(contents(r.dir.filePath(QStringLiteral("zdroj.bin"))), bytes.left(written));
+        // Megabytes arrive in many reads; the disk is looked at once, and again at its end.
+        QVERIFY2(looks <= 2, qPrintable(QString::number(looks)));
+    }
+
+    // On a disk that is really full, the receiver stops and so does the sender.
+    void fullFileSystemEndsBothSides()
+    {
+        QTemporaryDir tiny;
+        if (::mount("tmpfs", qPrintable(tiny.path()), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a tmpfs here (needs root)");
+        const auto unmount = qScopeGuard([&] { ::umount2(qPrintable(tiny.path()), MNT_DETACH); });
+        Pair p;
+        p.saveDir = tiny.path();
+        p.source(4 << 20);
+        p.offer();
+        QTRY_COMPARE_WITH_TIMEOUT(p.b.transcript.lines.value(1), failed("na disku dochází místo"),
+                                  TimeoutMs);
+        QTRY_COMPARE(p.a.transcript.lines.last(), failed("spojení bylo přerušeno"));
+        QVERIFY(!p.a.transfers.isSending());
+    }
+
+    // A connected peer that goes quiet is given up one timeout after its last byte, however
+    // long it has been connected, and not a moment before.
+    void stalledPeersAreGivenUp()
+    {
+        Reception r(10);
+        r.receiver.setIdleTimeout(IdleTimeout);
+        const qint64 almost = IdleTimeout.count() - 1;
+        for (int sent = 1; sent <= 3; ++sent) {
+            r.now += almost;
+            r.peer.write("x");
+            QTRY_COMPARE(r.receiver.done(), sent);
+        }
+        r.now += almost;
+        QTest::qWait(20); // several looks, each too early
+        QVERIFY(!r.receiver.isFinished());
+        r.now += 1;
+        QTRY_VERIFY(r.receiver.isFinished());
+        QCOMPARE(r.transcript.lines.last(), failed("protistrana neodpovídá"));
+    }
+
+    // Transfers that never get going end on both sides: the receiver once its peer has been
+    // silent for the timeout.
+    void transfersThatNeverStart()
+    {
+        for (const bool portClosed : {false, true}) {
+            Pair p;
+            p.source(100);
+            p.b.transfers.setIdleTimeout(IdleTimeout);
+            p.offer();
+            if (portClosed) {
+                // Before the real acceptance comes, one for a port nobody listens on.
+                QTcpServer closed;
+                closed.listen(QHostAddress::LocalHost);
+                const QString port = QString::number(closed.serverPort());
+                closed.close();
+                p.a.receive("ACCEPTFILE", {"127.0.0.2", port, "x"});
+            } else {
+                QFile::remove(p.dir.filePath("zdroj.bin"));
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(
+                p.a.transcript.lines.value(1),
+                failed(portClosed ? "spojení se nepodařilo navázat" : "soubor nelze přečíst"),
+                TimeoutMs);
+            QTRY_VERIFY(p.receiving);
+            p.b.now += IdleTimeout.count();
+            QTRY_COMPARE(p.b.transcript.lines.value(0), failed("protistrana neodpovídá"));
+        }
+    }
+
+    // Only the station an acceptance went to may connect to its port; a second offer accepted
+    // while a file is arriving gets a socket and a file of its own.
+    void receptionsTakeOnlyTheirOwnSender()
+    {
+        Pair p;
+        p.b.peer = nullptr;
+        const auto acceptedPort = [&p](int answer) {
+            return p.b.sent.at(answer).data.split('\v').at(1).toUShort();
+        };
+        p.b.receive("SENDFILE", {"127.0.0.1", "Alice", "8", "zdroj.bin"});
+        QTcpSocket stranger, first, second;
+        stranger.bind(QHostAddress("127.0.0.3"));
+        stranger.connectToHost(QHostAddress::LocalHost, acceptedPort(0));
+        QTRY_COMPARE_WITH_TIMEOUT(stranger.state(), QAbstractSocket::UnconnectedState, TimeoutMs);
+        QVERIFY(p.b.transcript.lines.isEmpty());
+        first.connectToHost(QHostAddress::LocalHost, acceptedPort(0));
+        QVERIFY(first.waitForConnected(TimeoutMs));
+        first.write("1234");
+        QTRY_COMPARE_WITH_TIMEOUT(p.received(), QByteArray("1234"), TimeoutMs);
+
+        p.b.receive("SENDFILE", {"127.0.0.3", "Carol", "5", "druhy.bin"});
+        second.bind(QHostAddress("127.0.0.3"));
+        second.connectToHost(QHostAddress::LocalHost, acceptedPort(1));
+        QVERIFY(second.waitForConnected(TimeoutMs));
+        second.write("druhy");
+        second.disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(p.b.transfers.findChildren<Transfer*>().size(), 1, TimeoutMs);
+        first.write("5678");
+        first.disconnectFromHost();
+        QTRY_VERIFY_WITH_TIMEOUT(p.idle(), TimeoutMs);
+        QCOMPARE(p.received(), QByteArray("12345678"));
+        QCOMPARE(p.received(QStringLiteral("druhy.bin")), QByteArray("druhy"));
+        QCOMPARE(p.b.transcript.lines.count(said(Closing)), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Transfer)
+#include "tst_transfer.moc"
