@@ -1,6 +1,5 @@
-// Arbitrary bytes, cut into datagrams from chosen sources at chosen points, through one station's
-// receive buffers and dispatcher into its real handlers, with recording stand-ins for the
-// screen, the network and the user's answers. Aborts on the first broken rule.
+// Arbitrary datagrams through one station's receive buffers into its real handlers, with
+// recording stand-ins around it. Aborts on the first broken rule.
 #include "FakeStation.h"
 #include "core/protocol/PeerText.h"
 #include "core/protocol/ReceiveBuffer.h"

@@ -7,9 +7,8 @@
 
 #include <functional>
 
-// A LAN of network namespaces for the lifetime of one test, built by netns.sh and removed in
-// the destructor, so a failing test leaves nothing behind. Station i (from 1) lives in
-// namespace "PREFIX-i".
+// A LAN of network namespaces "PREFIX-i" (i from 1) built by netns.sh, removed in the
+// destructor so a failing test leaves nothing behind.
 class NetnsLab final {
 public:
     NetnsLab(const QString& prefix, int stations);
@@ -34,9 +33,8 @@ private:
     QStringList m_addresses;
 };
 
-// One program in a network namespace, with a home and settings of its own so that stations
-// never share settings or single-instance locks. It keeps the newest text and the count of
-// each kind of line the program reports on stdout ("KIND text"); its stderr goes to the test's.
+// One program in a network namespace with a home of its own (no shared settings or locks),
+// keeping the newest text and the count of each kind of "KIND text" line on its stdout.
 class StationProcess final {
 public:
     // A nick is stored before the start, as a returning user has it.

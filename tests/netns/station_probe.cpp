@@ -1,6 +1,5 @@
-// The real program with a window onto its state: it starts exactly as kestrowind2 does and
-// reports what a user would see, line by line on stdout, so a test in another process can
-// follow it. Commands arrive as lines on stdin.
+// The real program, started as kestrowind2 is, reporting what a user would see as lines on
+// stdout and taking commands as lines on stdin.
 
 #include "core/app/ChatClient.h"
 #include "core/protocol/Roster.h"

@@ -1,9 +1,6 @@
-// A station under attack from another on its LAN: notes, attention requests and PINGs by the
-// thousand, packets that speak as the victim or as a bystander, a roster filled from one
-// address, line breaks and markup inside fields, 32 KiB nicks; and a flood of 32 KB lines while
-// a normal peer chats and a third station PINGs. The victim keeps running, keeps its bounds and
-// keeps hearing everybody else. Attacker and bystanders are sockets of this test in namespaces
-// of their own.
+// A station attacked from its LAN (floods, forged senders, hostile fields, a flood of 32 KB
+// lines) keeps running, keeps its bounds and keeps hearing everybody else. Attacker and
+// bystanders are sockets of this test in namespaces of their own.
 #include "NetnsLab.h"
 #include "UdpFlood.h"
 #include "core/protocol/Framing.h"
@@ -184,10 +181,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!station.lines().filter(heldBack).isEmpty(), TimeoutMs);
     }
 
-    // 32 KB lines from one station, as fast as a gigabit link carries them: once the flood has
-    // filled every buffer on the way many times over, each line a normal peer says is shown and
-    // each PING a third station sends (five, all within its allowance) is answered while the
-    // flood goes on, and memory stays low.
+    // Under a flood of 32 KB lines at link speed, a normal peer's lines are shown, a third
+    // station's five PINGs answered, and memory stays low.
     void floodFromOneStationCrowdsOutNobody()
     {
         Lab l(4);

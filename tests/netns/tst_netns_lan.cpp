@@ -1,7 +1,5 @@
-// Three stations on one bridged LAN find each other by broadcast; a chat line reaches another
-// station, a private note and a file only the station they were sent to. A station that closes,
-// or is ended by SIGTERM, leaves the others' lists. A fourth, started before its network has an
-// address, follows the addresses it is given.
+// Stations on one bridged LAN: finding each other, lines, notes and files to the right ones,
+// leaving on close or SIGTERM, and a late station following the addresses it is given.
 #include "NetnsLab.h"
 
 #include <QDir>

@@ -109,8 +109,7 @@ private slots:
         }
     }
 
-    // Whatever stands in front, the next good packet is still cut; "dropped" tells whether a
-    // piece had to be thrown away on the way.
+    // Whatever stands in front, the next good packet is still cut; "dropped": a piece was lost.
     void receivedBytesAreCut_data()
     {
         QTest::addColumn<QByteArray>("bytes");

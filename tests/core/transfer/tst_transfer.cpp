@@ -1,6 +1,5 @@
-// Files between stations: the handshake over crafted packets (who is asked, who is answered,
-// who can take a file, the names proposed), and whole transfers on loopback, with every way
-// one can end and every limit on what is written.
+// Files between stations: the handshake over crafted packets, and whole transfers on loopback
+// with every way one can end and every limit on what is written.
 #include "FakeStation.h"
 #include "core/transfer/DiskReserve.h"
 #include "core/transfer/FileReceiver.h"
@@ -122,8 +121,7 @@ struct Pair {
     QPointer<Transfer> sending, receiving;
 };
 
-// One reception from loopback with the test as its connected peer and its clock, built
-// without an offer so that it can be given a disk of the test's own.
+// One reception with the test as its peer, its clock and its disk.
 struct Reception {
     explicit Reception(qint64 announced)
         : receiver(transcript, network, QHostAddress::LocalHost, QStringLiteral("zdroj.bin"),
@@ -453,8 +451,7 @@ private slots:
         QCOMPARE(r.transcript.lines.last(), failed("protistrana neodpovídá"));
     }
 
-    // Transfers that never get going end on both sides: the receiver once its peer has been
-    // silent for the timeout.
+    // Transfers that never get going end on both sides, the receiver after the timeout.
     void transfersThatNeverStart()
     {
         for (const bool portClosed : {false, true}) {
