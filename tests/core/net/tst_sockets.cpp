@@ -128,26 +128,24 @@ private slots:
         QVERIFY(queue.isEmpty() && queue.sizeBytes() == 0);
     }
 
-    // Many senders flood at different rates while datagrams are taken now and then. The queue
-    // keeps exactly what the rule applied by hand keeps: the heaviest sender loses its oldest.
+    // Many senders flood at different rates while datagrams are taken now and then; the queue
+    // keeps what the rule applied by hand keeps. Coprime costs above any count held: no ties.
     void floodFromManySendersDropsFromTheHeaviest()
     {
         constexpr std::size_t Senders = 100;
         constexpr qsizetype Capacity = 32 * 1024;
-        // Costs coprime to each other and larger than any count a sender can hold, so that no
-        // two senders ever weigh the same.
         std::vector<qsizetype> costs;
-        for (qsizetype n = 1001; costs.size() < Senders; ++n) {
+        for (qsizetype n = 1001; costs.size() < Senders; ++n)
             if (std::all_of(costs.begin(), costs.end(),
-                            [n](qsizetype c) { return std::gcd(n, c) == 1; }))
+                            [n](auto c) { return std::gcd(n, c) == 1; }))
                 costs.push_back(n);
-        }
         DatagramQueue queue(Capacity);
-        std::vector<std::deque<int>> held(Senders); // what each sender has waiting, oldest first
+        std::vector<std::deque<int>> held(Senders); // oldest first
         const auto weight = [&](std::size_t s) { return qsizetype(held[s].size()) * costs[s]; };
         qsizetype total = 0;
         quint64 dropped = 0;
         QRandomGenerator random(1705);
+        const auto forget = [&](std::size_t s) { held[s].pop_front(), total -= costs[s]; };
         for (int step = 0; step < 10'000; ++step) {
             const std::size_t sender = random.bounded(1 + random.bounded(quint32(Senders)));
             QByteArray data = QByteArray::number(step);
@@ -157,10 +155,9 @@ private slots:
             held[sender].push_back(step);
             for (total += costs[sender]; total > Capacity; ++dropped) {
                 std::size_t heaviest = 0;
-                for (std::size_t other = 1; other < Senders; ++other)
-                    heaviest = weight(other) > weight(heaviest) ? other : heaviest;
-                held[heaviest].pop_front();
-                total -= costs[heaviest];
+                for (std::size_t s = 1; s < Senders; ++s)
+                    heaviest = weight(s) > weight(heaviest) ? s : heaviest;
+                forget(heaviest);
             }
             QCOMPARE(queue.sizeBytes(), total);
             if (step % 2 == 0) {
@@ -168,8 +165,7 @@ private slots:
                 queue.take(taken, 1);
                 const std::size_t from = taken.front().sender.toIPv4Address() - SenderZero;
                 QCOMPARE(taken.front().data.trimmed().toInt(), held[from].front());
-                held[from].pop_front();
-                total -= costs[from];
+                forget(from);
             }
         }
         QCOMPARE(queue.dropped(), dropped);
