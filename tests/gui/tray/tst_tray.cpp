@@ -128,10 +128,10 @@ private slots:
         for (int i = 0; i < 3; ++i)
             t.change();
         QCOMPARE(t.balloons(), 2);
-        QCOMPARE(t.icon.messages.last().text, Attention::activityText("Petr", "ahoj"));
+        QCOMPARE(t.icon.messages.last(), Attention::activityText("Petr", "ahoj"));
         QCOMPARE(t.sound.plays, 3);
         t.change(QStringLiteral("uživatel Jana odešel"), {});
-        QCOMPARE(t.icon.messages.last().text, Attention::activityText({}, "uživatel Jana odešel"));
+        QCOMPARE(t.icon.messages.last(), Attention::activityText({}, "uživatel Jana odešel"));
 
         for (int i = 0; i < 3; ++i)
             t.balloon("aktivita");
