@@ -1,5 +1,4 @@
-// The tray icon's logic over a recording icon, what an entry's change gives as the options and
-// the window's place say, the notification area's comings and goings, and the sound that plays.
+// The tray icon's logic over a recording icon, the notification area's comings and goings, sound.
 #include "TrayFakes.h"
 #include "core/app/Platform.h"
 #include "gui/tray/Attention.h"
@@ -21,12 +20,10 @@ namespace {
 using Click = TrayIconBackend::Click;
 using Sight = Attention::WindowSight;
 
-// The tray logic over a recording icon, with a window and its menu to hand over, and the
-// attention rules over it with a counting sound, and options and a window place the test sets.
+// The tray logic over a recording icon, with attention rules; tests set options and place.
 struct Tray {
     Tray() { window.setWindowIcon(QPixmap(16, 16)); }
     void show() { code.show(&window, &menu); }
-    // Test balloons last a few milliseconds, so that one that has gone is not waited for long.
     void balloon(const QString& text)
     {
         code.showBalloon(text, "titulek", std::chrono::milliseconds(5));
@@ -54,7 +51,6 @@ struct Tray {
                         [this] { ++alerts; }};
 };
 
-// Timers running in the object or in anything it owns.
 qsizetype runningTimers(QObject* object)
 {
     qsizetype timers = QAbstractEventDispatcher::instance()->registeredTimers(object).size();
@@ -69,11 +65,8 @@ class tst_Tray final : public QObject {
     Q_OBJECT
 
 private slots:
-    // A panel that starts after the program, ends and starts again: the icon follows it as the
-    // desktop announces it, no timer runs while it waits, and an unread mark waits for it too.
-    // Only the icon in place acts: a double click or its balloon brings the window back, and an
-    // icon that has gone shows no balloon, takes no tip and brings nothing back, even from a
-    // click still queued. A removed icon is not wanted any more.
+    // The icon follows a panel that comes and goes, with no timer while it waits; only the icon in
+    // place shows balloons, takes tips and restores the window, even from a queued click.
     void onlyTheIconInPlaceActs()
     {
         Tray t;
@@ -124,9 +117,7 @@ private slots:
         QCOMPARE(t.icon.toolTip, productTip);
     }
 
-    // A balloon replaces the one on screen, but the same one asked for again while it is up is
-    // dropped: an entry's three changes give one balloon, and restart the sound each time.
-    // Once a balloon has gone it comes again; a removed icon takes it along, but not the sound.
+    // A balloon replaces the one shown, a repeat while it is up is dropped (the sound restarts).
     void balloonsReplaceEachOtherAndRepeatsAreDropped()
     {
         Tray t;
@@ -137,10 +128,10 @@ private slots:
         for (int i = 0; i < 3; ++i)
             t.change();
         QCOMPARE(t.balloons(), 2);
-        QCOMPARE(t.icon.messages.last().text, Attention::activityText("Petr", "ahoj"));
+        QCOMPARE(t.icon.messages.last(), Attention::activityText("Petr", "ahoj"));
         QCOMPARE(t.sound.plays, 3);
         t.change(QStringLiteral("uživatel Jana odešel"), {});
-        QCOMPARE(t.icon.messages.last().text, Attention::activityText({}, "uživatel Jana odešel"));
+        QCOMPARE(t.icon.messages.last(), Attention::activityText({}, "uživatel Jana odešel"));
 
         for (int i = 0; i < 3; ++i)
             t.balloon("aktivita");
@@ -154,9 +145,7 @@ private slots:
         QVERIFY(t.balloons() == 5 && t.sound.plays == 5);
     }
 
-    // Where the window is and the options that are on, then what one change gives: balloons,
-    // plays, and whether the icon and the window are marked as waiting. The options are read
-    // at each change.
+    // What one change gives for each window place and options, read at each change.
     void oneChangeAsTheOptionsSay_data()
     {
         QTest::addColumn<QString>("state");
@@ -195,8 +184,7 @@ private slots:
         QCOMPARE(t.alerts, int(marked));
     }
 
-    // After its fixed first line, the balloon tells who wrote and how the line starts, as plain
-    // text on one line of at most 80 characters.
+    // The balloon's second line: who and how the line starts, plain, one line, <= 80 chars.
     void balloonTellsWhoAndHowTheLineStarts_data()
     {
         QTest::addColumn<QString>("nick");
@@ -284,7 +272,6 @@ private slots:
         QCOMPARE(beeps, 4);
     }
 
-    // The build tree has the sound beside the program, an installation in its data folder.
     void soundIsFoundBesideTheProgramOrInItsDataFolder()
     {
         QTemporaryDir dir;

@@ -1,9 +1,4 @@
-// The tray on a real X11 desktop with a window manager: the icon docks, in a tray that starts
-// after the program too, and the welcome balloon stays while the program goes on working.
-// However the window went into the tray, a line gives the balloon, the sound and the unread
-// mark, every time; a line while the window is behind another one sets the urgency hint, and
-// a peer's wake brings the window into view without taking the keyboard. Captions and window
-// states are read as the window manager has them.
+// The tray on a real X11 desktop: docking, late trays, balloons, urgency and wakes.
 #include "MainWindowFixture.h"
 #include "core/protocol/Messages.h"
 #include "gui/window/Main.h"
@@ -27,7 +22,6 @@ QWidget* topLevelOfClass(const char* className)
     return nullptr;
 }
 
-// A property of the window as the window system has it.
 QString windowProperty(const QWidget* window, const char* property)
 {
     QProcess xprop;
@@ -76,8 +70,7 @@ void minimiseByWindowManager(const QWidget* window)
     xcb_flush(connection);
 }
 
-// Notices every balloon as it is shown, with its text and whether it would read markup. The
-// README's picture of it is taken here too (scripts/screenshot.sh sets KW_SCREENSHOT_DIR).
+// Every balloon shown; the first is also saved for the README when KW_SCREENSHOT_DIR is set.
 struct BalloonWatch final : QObject {
     BalloonWatch() { qApp->installEventFilter(this); }
 
@@ -91,7 +84,6 @@ struct BalloonWatch final : QObject {
                 markup = markup || label->textFormat() != Qt::PlainText;
             }
             last = widget;
-            // The first is the welcome.
             static bool grabbed = false;
             const QString folder = qEnvironmentVariable("KW_SCREENSHOT_DIR");
             if (!folder.isEmpty() && !std::exchange(grabbed, true))
@@ -104,8 +96,7 @@ struct BalloonWatch final : QObject {
     QPointer<QWidget> last;
 };
 
-// The main window with the real tray icon, its settings in a folder of its own, and the
-// balloon and the sound when minimised switched on.
+// The main window with the real tray icon, balloons and sound when minimised on.
 struct DesktopWindow : MainWindowFixture {
     explicit DesktopWindow(bool totray = false)
         : MainWindowFixture(QHostAddress(QHostAddress::LocalHost), TrayKind::Desktop)
@@ -114,7 +105,6 @@ struct DesktopWindow : MainWindowFixture {
              {std::pair{"tooltip", "1"}, {"playwhenmin", "1"}, {"totray", totray ? "1" : "0"}})
             storeOption(QLatin1String(key), QLatin1String(value));
     }
-    // As the program ends: closed, not just destroyed.
     ~DesktopWindow() { window.close(); }
 };
 
@@ -134,7 +124,6 @@ class tst_TrayDesktop final : public QObject {
 private slots:
     void initTestCase() { prepareApplication(); }
 
-    // The test that starts a tray late wants none; every other one needs one.
     void init()
     {
         if (qstrcmp(QTest::currentTestFunction(), "iconComesWithATrayThatStartsLater") == 0)
@@ -150,9 +139,7 @@ private slots:
         m_trayer.waitForFinished();
     }
 
-    // Started hidden without a tray, the window waits in the task bar, where a peer's wake
-    // marks it; the panel that starts later takes it, one that ends gives it back, and the
-    // next one takes it again.
+    // Started hidden without a tray it waits minimised (a wake marks it); trays take it, give back.
     void iconComesWithATrayThatStartsLater()
     {
         if (QSystemTrayIcon::isSystemTrayAvailable())
@@ -184,8 +171,7 @@ private slots:
         QTRY_VERIFY(!w.window.isVisible() && w.window.isHiddenToTray());
     }
 
-    // Each way into the tray, several times over, so that a miss that comes only now and
-    // then shows; every round comes back the way the user would.
+    // Each way into the tray, several rounds so that an occasional miss shows.
     void everyWayIntoTheTrayDrawsAttention_data()
     {
         QTest::addColumn<Way>("way");
@@ -241,11 +227,8 @@ private slots:
         QTRY_VERIFY(!w.tray.isUnread());
     }
 
-    // The start-up returns while the welcome balloon is still up, and the window manager shows
-    // the caption as it was set, nothing added. While the user types in another window, a line
-    // marks the window urgent and the icon unread; a peer's wake ("maximalizovat okno
-    // aplikace") also brings it into view, from behind or from the tray, and the keyboard stays
-    // where it is. Activating clears both.
+    // While the user types elsewhere a line marks the window urgent and unread; a wake also shows
+    // it, from behind or from the tray, without taking the keyboard. Activating clears both.
     void whileTheUserTypesElsewhere_data()
     {
         QTest::addColumn<bool>("wake");
