@@ -60,7 +60,7 @@ frmchat::frmchat(Services services, QWidget* parent)
     , m_autostart(services.autostart)
     , m_tray(services.tray)
     , m_chat(new TranscriptView(this))
-    , m_station(*m_chat, m_notes, std::move(services.endpoints))
+    , m_station(*m_chat, m_notes, services.endpoints)
     , m_attention(
           m_tray, services.sound, [this] { return windowSight(); },
           [this] { return m_settings->current(); },
