@@ -432,7 +432,8 @@ private slots:
         QVERIFY(t.sink.lines.isEmpty());
     }
 
-    // The plain text with the dialog's orientation and copies, each copy numbered on its own.
+    // The plain text with the dialog's orientation and copies, each copy numbered on its own;
+    // nothing nearer than 15 mm to an edge, every page ending in its number, centred.
     void printsNumberedPagesWithTheDialogsChoices()
     {
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
@@ -455,14 +456,27 @@ private slots:
         QVERIFY(perCopy >= 2 && pages.size() == 2 * perCopy && text.size() == pages.size() + 1);
         QVERIFY(text[0].startsWith(MissingNote + "12\n") && text[perCopy].startsWith(MissingNote));
         QVERIFY(text[0].contains(QStringLiteral("[14:03:27]<Petr>ahoj {světe} \\ <b>&amp;</b>")));
+        const qreal margin = 15 / 25.4 * 72; // in points
         static const QRegularExpression size(R"re(width="([\d.]+)" height="([\d.]+)")re");
+        static const QRegularExpression line(
+            R"re(<line xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)")re");
         for (qsizetype page = 0; page < pages.size(); ++page) {
             QVERIFY(text[page].trimmed().endsWith(
                 QStringLiteral("\nstrana %1 z %2").arg(page % perCopy + 1).arg(perCopy)));
             const QRegularExpressionMatch paper = size.match(pages[page]);
-            QCOMPARE(
-                QSize(qRound(paper.captured(1).toDouble()), qRound(paper.captured(2).toDouble())),
-                QSize(842, 595));
+            const qreal width = paper.captured(1).toDouble(), height = paper.captured(2).toDouble();
+            QCOMPARE(QSize(qRound(width), qRound(height)), QSize(842, 595));
+            QRectF inked, footer; // the last line is the footer
+            for (const QRegularExpressionMatch& m : line.globalMatch(pages[page]))
+                inked |= footer =
+                    QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                           QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+            QVERIFY(qAbs(footer.center().x() - width / 2) < 1);
+            // The text and the footer reach to the margins, not past them.
+            QVERIFY(qAbs(inked.left() - margin) < 2 && inked.top() > margin - 0.5);
+            QVERIFY(qAbs(inked.bottom() - (height - margin)) < 4);
+            QVERIFY(inked.right() < width - margin + 0.5);
+            QVERIFY(page % perCopy > 0 || inked.right() > width - margin - 12);
         }
     }
 
