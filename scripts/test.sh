@@ -50,7 +50,8 @@ sanitizer_env=(ASAN_OPTIONS=detect_leaks=1:quarantine_size_mb=16
     LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1)
 cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=Sanitize -DCMAKE_CXX_FLAGS="-O1 -g1 $sanitizers" \
-    -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" -DKW_BENCHMARKS=OFF >/dev/null
+    -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" -DKW_BENCHMARKS=OFF -DKW_PORTABLE_RECEIVER=OFF \
+    >/dev/null
 cmake --build "$asan" -j"$(nproc)"
 stage_done "sanitizer build"
 env "${sanitizer_env[@]}" ctest --test-dir "$asan" --output-on-failure -j2 --label-exclude package
