@@ -13,7 +13,7 @@ ChatClient::ChatClient(Services services, QObject* parent)
     , m_autostart(services.autostart)
     , m_loginName(std::move(services.loginName))
     , m_settings(services.store, services.autostart, std::move(services.programFolder))
-    , m_station(m_frontend, m_frontend, std::move(services.endpoints))
+    , m_station(m_frontend, m_frontend, services.endpoints)
     , m_transfers({m_station.identity(), m_station.guard(), m_station.roster(), m_station,
                    m_frontend, m_station.peerLines(), m_frontend, m_network})
 {

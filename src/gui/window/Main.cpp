@@ -54,7 +54,7 @@ int runProgram(QApplication& app)
 {
     prepareApplication();
 
-    const StartOptions start = CommandLine::parse(CommandLine::argumentText(app.arguments()));
+    const StartOptions start = CommandLine::parse(CommandLine::argumentText(QCoreApplication::arguments()));
     if (start.help) {
         QMessageBox::information(nullptr, QString::fromLatin1(Version::ApplicationTitle),
                                  helpText());
@@ -112,5 +112,5 @@ int runProgram(QApplication& app)
 
     addDropShadow(&window);
     window.presentAtStart(start.hide);
-    return app.exec();
+    return QApplication::exec();
 }

@@ -87,7 +87,7 @@ void MainMenus::buildOptionsMenu(QMenuBar& bar)
     items.quit = item(items.menu, "quit", QStringLiteral("&ukončit aplikaci"), Qt::Key_F12);
 }
 
-void MainMenus::showAttentionResponse(Messages::AttentionResponse response)
+void MainMenus::showAttentionResponse(Messages::AttentionResponse response) const
 {
     for (QAction* item : m_options.attentionResponses->actions())
         item->setChecked(item->data().toInt() == int(response));

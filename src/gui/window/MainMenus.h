@@ -57,7 +57,7 @@ public:
     const ToolsMenu& tools() const { return m_tools; }
 
     // Checks the item of the response.
-    void showAttentionResponse(Messages::AttentionResponse response);
+    void showAttentionResponse(Messages::AttentionResponse response) const;
 
 signals:
     void attentionResponseChosen(Messages::AttentionResponse response);
