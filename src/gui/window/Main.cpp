@@ -54,7 +54,8 @@ int runProgram(QApplication& app)
 {
     prepareApplication();
 
-    const StartOptions start = CommandLine::parse(CommandLine::argumentText(QCoreApplication::arguments()));
+    const StartOptions start =
+        CommandLine::parse(CommandLine::argumentText(QCoreApplication::arguments()));
     if (start.help) {
         QMessageBox::information(nullptr, QString::fromLatin1(Version::ApplicationTitle),
                                  helpText());
