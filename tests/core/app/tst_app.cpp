@@ -1,5 +1,4 @@
-// What a start decides before any window (the command line's switches, whether another copy
-// runs, Czech for Qt's own texts), and the options as stored and as the autostart entry.
+// What a start decides before any window, and the options as stored and as autostart entry.
 #include "core/app/Autostart.h"
 #include "core/app/CommandLine.h"
 #include "core/app/Platform.h"
@@ -22,8 +21,7 @@ namespace {
 const char* const BoxKeys[] = {"afterstart", "totray",  "tooltip",
                                "playsound",  "maxokno", "playwhenmin"};
 
-// A store and an autostart folder of the test's own. The store counts how often it is
-// written: however many values a save holds, it rewrites the store once.
+// A store and an autostart folder of the test's own; the store counts its writes.
 struct Sandbox final : SettingsStore {
     static Options allBoxes(bool on) { return {{}, on, on, on, on, on, on}; }
     QString readOption(const char* key, const char* section = "options") const
@@ -64,12 +62,10 @@ class tst_App final : public QObject {
 private slots:
     void initTestCase()
     {
-        // Anything that falls back to the user's folders lands here instead.
         QVERIFY(m_home.isValid());
         qputenv("XDG_CONFIG_HOME", m_home.path().toLocal8Bit());
         QCOMPARE(PlatformAutostart().entryLocation(),
                  m_home.filePath(QStringLiteral("autostart/Kestrowind.desktop")));
-        // The standard buttons of every message box read "Ano" and "Ne".
         QVERIFY(installCzechTranslations());
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ano"));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&No"), QStringLiteral("&Ne"));
@@ -97,28 +93,21 @@ private slots:
             QCOMPARE(box.readOption(BoxKeys[i]), QString::number(i % 2));
         QCOMPARE(box.readOption("path", "uss3"), box.folder);
         QCOMPARE(box.readOption("build", "uss3"), QString::number(Version::Build));
-        // Any mark of a run will do.
         for (const QString first : {"true", "no"}) {
             box.writeOption("first", first);
             Options loaded = Sandbox::allBoxes(true);
             loaded.nick = QStringLiteral("left over");
             QCOMPARE(loadSettings(box, loaded), LoadOutcome::Loaded);
-            // The empty nick comes back empty, not as the login name.
             QCOMPARE(loaded, saved);
         }
-    }
-
-    void malformedStatesLeaveBoxesAlone()
-    {
+        // A malformed state leaves a box as it was.
         for (const QString stored : {"abc", "2", "", " 1"}) {
-            Sandbox box;
-            box.writeOption("first", QStringLiteral("true"));
             for (const char* key : BoxKeys)
                 box.writeOption(key, stored);
             for (const bool before : {false, true}) {
-                Options options = Sandbox::allBoxes(before);
-                loadSettings(box, options);
-                QVERIFY2(options == Sandbox::allBoxes(before), qPrintable(stored));
+                Options kept = Sandbox::allBoxes(before);
+                loadSettings(box, kept);
+                QVERIFY2(kept == Sandbox::allBoxes(before), qPrintable(stored));
             }
         }
     }
@@ -141,7 +130,6 @@ private slots:
         QVERIFY(!QFile::exists(box.autostart.entryLocation()));
         QVERIFY(box.autostart.disable());
 
-        // An autostart folder that cannot be made costs the entry, not the options.
         PlatformAutostart blocked(box.dir.filePath(QStringLiteral("config/kestrowind2.ini/x")));
         options.startWithSystem = true;
         saveSettings(box, options, box.folder, blocked);
@@ -154,12 +142,10 @@ private slots:
         const std::pair<const char*, const char*> cases[] = {
             {"/opt/chat/kw", "/opt/chat/kw"},
             {"/opt/my chat/kw", "\"/opt/my chat/kw\""},
-            // In quotes \ and $ are escaped for Exec, and the backslashes again for the file.
             {"/opt/a$b\\c/kw", "\"/opt/a\\\\$b\\\\\\\\c/kw\""},
             {"/opt/100%/kw", "/opt/100%%/kw"}};
         for (const auto& [path, exec] : cases)
             QCOMPARE(desktopExecArgument(QLatin1String(path)), QLatin1String(exec));
-        // The root folder gives two separators in a row.
         const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
         QCOMPARE(autostartCommand(QStringLiteral("/")), QStringLiteral("//") + name);
     }
@@ -183,9 +169,7 @@ private slots:
         }
     }
 
-    // A second copy is refused until the first ends. A copy that crashed leaves its lock and
-    // socket behind: the next start neither obeys the lock nor is kept from listening, and a
-    // copy that does not hold the lock touches nothing at the socket's place.
+    // A second copy is refused; a crashed one's lock and socket are taken over, by the holder.
     void oneCopyRunsAndADeadOnesLeftoversAreTakenOver()
     {
         QTemporaryDir folder;
@@ -197,7 +181,6 @@ private slots:
         }
         QVERIFY(SingleInstance(lock).tryAcquire());
         QFile stale(lock);
-        // The lock file's own format: pid, application name, host name.
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.write("2147483646\nkestrowind2\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         stale.close();
@@ -212,8 +195,7 @@ private slots:
         QVERIFY(peer.waitForConnected(1000));
     }
 
-    // The running copy answers a request to show its window and nothing else; whatever a
-    // peer sends, it never waits for the peer. Each connection is closed by the copy.
+    // The running copy answers only the show request and closes every connection itself.
     void runningCopyAnswersOnlyTheShowRequest_data()
     {
         QTest::addColumn<QByteArray>("sent");
@@ -231,7 +213,6 @@ private slots:
         QFETCH(int, shown);
         QTemporaryDir folder;
         SingleInstance running(folder.filePath(QStringLiteral("kestrowind2.lock")));
-        // Only the silent peer is waited for; it need not take the program's whole patience.
         if (sent.isEmpty())
             running.setRequestTimeout(std::chrono::milliseconds(5));
         QVERIFY(running.tryAcquire() && running.listen());

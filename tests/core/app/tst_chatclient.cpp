@@ -1,5 +1,4 @@
-// The client without a window: the nick it starts under, the banner, "/uninstall", what "/about"
-// says; and where the network's lines, notes and questions go while no window is there.
+// The client without a window: its start, and where the network's events go with no window.
 #include "FakeStation.h"
 #include "Loopback.h"
 #include "core/app/Autostart.h"
@@ -11,7 +10,6 @@
 
 namespace {
 
-// A client on loopback with a store and an autostart folder of its own, whose frontend records.
 struct Client {
     explicit Client(const QString& loginName = QStringLiteral("jnovak"))
         : client({store, autostart, UdpEndpoints{port, QHostAddress(QHostAddress::LocalHost)},
@@ -19,7 +17,6 @@ struct Client {
     {
         client.attach({transcript, notes, prompts});
     }
-    // A returning user, so that nothing greets.
     ChatClient::StartOutcome start(const QString& nick)
     {
         store.write(App, Opts, QStringLiteral("first"), QStringLiteral("true"));
@@ -51,39 +48,26 @@ class tst_ChatClient final : public QObject {
     Q_OBJECT
 
 private slots:
-    // The station goes by the stored nick, else the login name, else "anonymní", and announces
-    // itself; "/about" tells the login name and the nick as stored.
-    void nickAtStart_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("login");
-        QTest::addColumn<QString>("nick");
-        const auto row = [](const char* name, const char* stored, const char* login,
-                            const char* nick) {
-            QTest::newRow(name) << QString::fromUtf8(stored) << QString::fromUtf8(login)
-                                << QString::fromUtf8(nick);
-        };
-        row("stored", "Jana", "jnovak", "Jana");
-        row("login name", "", "jnovak", "jnovak");
-        row("neither", "", "", "anonymní");
-    }
+    // The stored nick, else the login name, else "anonymní"; "/about" tells both as they are.
     void nickAtStart()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, login);
-        QFETCH(QString, nick);
-        Client c(login);
-        QCOMPARE(c.start(stored), ChatClient::StartOutcome::Running);
-        QCOMPARE(c.client.station().nick(), nick);
-        QTRY_COMPARE(c.transcript.lines.value(0).text, "uživatel " + nick + " vstoupil do diskuze");
-        const QStringList about = c.client.aboutText().split(u'\r');
-        for (const QString& fact : {"IP: " + c.client.station().ownAddress(),
-                                    "přihlášený uživatel: " + login, "nick uživatele: " + stored})
-            QVERIFY2(about.contains(fact), qPrintable(fact));
+        const std::tuple<QString, QString, QString> cases[] = {
+            {"Jana", "jnovak", "Jana"}, {"", "jnovak", "jnovak"}, {"", "", "anonymní"}};
+        for (const auto& [stored, login, nick] : cases) {
+            Client c(login);
+            QCOMPARE(c.start(stored), ChatClient::StartOutcome::Running);
+            QCOMPARE(c.client.station().nick(), nick);
+            QTRY_COMPARE(c.transcript.lines.value(0).text,
+                         "uživatel " + nick + " vstoupil do diskuze");
+            const QStringList about = c.client.aboutText().split(u'\r');
+            for (const QString& fact :
+                 {"IP: " + c.client.station().ownAddress(), "přihlášený uživatel: " + login,
+                  "nick uživatele: " + stored})
+                QVERIFY2(about.contains(fact), qPrintable(fact));
+        }
     }
 
-    // The banner names the version, who and where, and the maker; a port another program holds
-    // is told, not hidden.
+    // The banner names the version, who and where; a port another program holds is told.
     void bannerAtStart()
     {
         for (const bool taken : {false, true}) {
@@ -105,7 +89,6 @@ private slots:
         }
     }
 
-    // "/uninstall" removes the stored settings and the autostart entry, and goes no further.
     void uninstallRemovesTheSettingsAndStartsNothing()
     {
         Client c;
@@ -115,13 +98,11 @@ private slots:
         start.uninstall = true;
         QCOMPARE(c.client.start(start), ChatClient::StartOutcome::Uninstalled);
         QVERIFY(!QFile::exists(c.store.fileOf(c.App)));
-        // An uninstalled program must not come back at the next logon.
         QVERIFY(!c.autostart.isEnabled());
         QVERIFY(!c.client.station().isListening());
     }
 
-    // Before a window attaches and after it goes, a line goes nowhere, a note counts as closed
-    // and an offer as declined: each caller hears its answer, later, as from a window.
+    // With no window, a note counts as closed and an offer as declined, answered later.
     void withoutAWindowEveryCallerIsAnswered()
     {
         Client c;

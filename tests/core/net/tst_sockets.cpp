@@ -1,5 +1,4 @@
-// How datagrams come in (a bounded, fair queue drained in slices) and go out (a station's
-// sockets), on loopback ports away from the real chat; and how the host's addresses are watched.
+// Datagrams in (a bounded, fair queue drained in slices) and out, and the host's addresses.
 #include "Loopback.h"
 #include "Recorders.h"
 #include "core/net/AddressWatcher.h"
@@ -29,9 +28,8 @@ namespace {
 constexpr quint32 SenderZero = 0x0a000000; // sender n is 10.0.0.n
 constexpr qsizetype Cost = 100 + DatagramQueue::OverheadBytes;
 
-// Datagrams of Cost named by their first byte, which tells the sender: one sends the lower-case
-// letters, another the capitals, a third the digits. "+" is one of the first's twice as dear,
-// "#" one of its dearer than any queue here.
+// Named by their first byte: lower case from sender 1, capitals 2, digits 3; "+" costs twice,
+// "#" more than any queue here.
 std::vector<ReceivedDatagram> datagrams(const QByteArray& names)
 {
     std::vector<ReceivedDatagram> result;
@@ -45,7 +43,6 @@ std::vector<ReceivedDatagram> datagrams(const QByteArray& names)
     return result;
 }
 
-// Takes everything out, a batch of two at a time.
 QByteArray names(DatagramQueue& queue)
 {
     QByteArray result;
@@ -63,7 +60,6 @@ UdpEndpoints loopback(quint16 port)
 }
 
 #ifdef Q_OS_LINUX
-// A route-socket message as the kernel frames it.
 template<typename Body> QByteArray netlinkMessage(quint16 type, const Body& body)
 {
     QByteArray message(NLMSG_SPACE(sizeof(Body)), '\0');
@@ -87,8 +83,7 @@ class tst_Sockets final : public QObject {
     Q_OBJECT
 
 private slots:
-    // Pushed in batches ("|" between them); a push wakes the consumer only when the queue was
-    // empty before ("wakes": 1 or 0 per batch).
+    // Batches split by "|"; a push wakes the consumer only when the queue was empty.
     void queueTakesTurnsAndDropsFromTheHeaviest_data()
     {
         QTest::addColumn<qsizetype>("capacity");
@@ -128,8 +123,7 @@ private slots:
         QVERIFY(queue.isEmpty() && queue.sizeBytes() == 0);
     }
 
-    // Many senders flood at different rates while datagrams are taken now and then; the queue
-    // keeps what the rule applied by hand keeps. Coprime costs above any count held: no ties.
+    // Many senders flood; the queue keeps what the rule applied by hand keeps (coprime costs).
     void floodFromManySendersDropsFromTheHeaviest()
     {
         constexpr std::size_t Senders = 100;
@@ -172,8 +166,7 @@ private slots:
         QVERIFY(dropped > 0);
     }
 
-    // However long each datagram keeps the GUI thread, the event loop gets its turn between
-    // slices, and the datagrams still come in the order they were sent.
+    // However slow each datagram, the event loop gets turns between slices; order is kept.
     void slicesYieldToTheEventLoopAndKeepOrder()
     {
         UdpTransport transport(loopback(freeUdpPort()));
@@ -196,7 +189,6 @@ private slots:
             bytes += sent.back().size() + DatagramQueue::OverheadBytes;
             QVERIFY(transport.broadcast(sent.back()));
         }
-        // All of them wait before the event loop runs, so every slice has more to hand on.
         for (QDeadlineTimer deadline(5000);
              transport.queuedBytes() < bytes && !deadline.hasExpired();)
             QThread::yieldCurrentThread();
@@ -209,8 +201,7 @@ private slots:
         QCOMPARE(seen, sent);
     }
 
-    // A station whose port is taken says so, and still sends: nothing too large for a packet,
-    // and to a list of addresses in order until one fails.
+    // A station on a taken port still sends, to a list in order until one fails.
     void aStationOnATakenPortStillSends()
     {
         const quint16 port = freeUdpPort();
@@ -236,9 +227,7 @@ private slots:
         QTRY_COMPARE(reached, (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
     }
 
-    // The addresses are watched, not polled, where the system tells of changes, and finding
-    // them asks no proxy settings (which wakes a thread that reads the system's service names).
-    // Where the system tells nothing, the poll comes round.
+    // Watched where the system tells of changes, else polled; no proxy settings are asked.
     void ownAddressesAreWatchedWithoutProxyQuestions()
     {
         struct CountingProxyFactory final : QNetworkProxyFactory {
@@ -266,8 +255,7 @@ private slots:
     }
 
 #ifdef Q_OS_LINUX
-    // Link 2 is known to be up and running before each batch. "again" is the verdict on the
-    // same batch once more: a link's state, once told, is no news the second time.
+    // Link 2 is up and running before each batch; "again": the same batch once more.
     void routeSocketBatches_data()
     {
         QTest::addColumn<QByteArray>("batch");
