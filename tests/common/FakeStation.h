@@ -36,8 +36,7 @@ public:
     QList<std::pair<QHostAddress, quint16>> connects;
 };
 
-// Keeps every question and save dialog open until the test answers it, or answers yes and
-// saves where autoSave says.
+// Keeps questions and save dialogs open for the test, or saves where autoSave says.
 class ScriptedPrompts final : public TransferPrompts {
 public:
     struct Question {
@@ -75,9 +74,8 @@ struct SentPacket {
     bool operator==(const SentPacket&) const = default;
 };
 
-// Every command handler of one station, with the screen, the user, the clock and the network
-// replaced: what it sends is recorded and, when a peer is linked, delivered to the peer as a
-// datagram from this station's address.
+// Every command handler of one station with screen, user, clock and network replaced; what it
+// sends is recorded and delivered to a linked peer as from this station's address.
 struct FakeStation : PacketSender {
     explicit FakeStation(const QString& address, const QString& nick = QStringLiteral("já"),
                          TransferNetwork* tcp = nullptr)
@@ -115,7 +113,6 @@ struct FakeStation : PacketSender {
     {
         roster.setNick(roster.append(Roster::keyFor(address)), nick);
     }
-    // "ip10.0.0.7=pc12/user" for each entry.
     QStringList entries() const
     {
         QStringList result;

@@ -31,7 +31,6 @@ public:
     Lines lines;
 };
 
-// Notes as shown; a test closes one as the user would, with its close().
 class RecordingNotes final : public NotePresenter {
 public:
     struct Note {

@@ -11,14 +11,13 @@
 #include <thread>
 #include <unistd.h>
 
-// One datagram sent over and over from a thread of its own, paced to a bit rate, as a station
-// that floods its LAN does, until the flood goes out of scope. The socket is made by the caller
-// (so that it can be made inside a network namespace) and closed here.
+// One datagram sent over and over from a thread of its own at a bit rate, until the flood goes
+// out of scope. The caller makes the socket (in a namespace, maybe); the flood closes it.
 class UdpFlood final {
     Q_DISABLE_COPY_MOVE(UdpFlood)
 
 public:
-    // Pacing steps: short enough that the rate is even, long enough for sleep to keep it.
+    // Short enough for an even rate, long enough for sleep to keep it.
     static constexpr std::chrono::milliseconds Step{5};
 
     UdpFlood(int socket, const QHostAddress& to, quint16 port, QByteArray datagram,

@@ -13,7 +13,6 @@
 
 namespace {
 
-// Building a lab takes well under a second; this only guards against a hung "ip".
 constexpr int TimeoutMs = 30000;
 
 // sbin is often missing from PATH under test runners, even for root.
@@ -22,8 +21,7 @@ QString ipProgram()
     return QStandardPaths::findExecutable(QStringLiteral("ip"), {"/usr/sbin", "/sbin", "/bin"});
 }
 
-// Runs a program to its end; true when it ended by itself with 0. *output gets what it wrote,
-// or what it said on stderr when it failed.
+// True when the program ended by itself with 0; *output gets its stdout, or stderr on failure.
 bool run(const QString& program, const QStringList& args, QString* output = nullptr)
 {
     QProcess process;
@@ -57,7 +55,6 @@ NetnsLab::NetnsLab(const QString& prefix, int stations)
     if (!script({"up", m_prefix, QString::number(stations)}, &m_reason))
         return;
     m_reason.clear();
-    // The script owns the address plan; asking it keeps the two from drifting apart.
     for (int i = 1; i <= stations && m_reason.isEmpty(); ++i) {
         QString address;
         if (script({"addr", m_prefix, QString::number(i)}, &address))
@@ -101,7 +98,6 @@ StationProcess::StationProcess(const QString& netns, const QString& program,
     : m_netns(netns)
 {
     const QString config = m_home.filePath("config"), runtime = m_home.filePath("runtime");
-    // Qt refuses a runtime folder that others may enter.
     QDir().mkdir(config);
     QDir().mkdir(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (!nick.isEmpty()) {
@@ -109,8 +105,7 @@ StationProcess::StationProcess(const QString& netns, const QString& program,
         if (settings.open(QIODevice::WriteOnly))
             settings.write("[options]\nfirst=true\nnick=" + nick.toUtf8() + '\n');
     }
-    // Through env(1), so the command reproduces the station by hand; whatever points at the
-    // tester's desktop session stays out.
+    // Through env(1), so the command reproduces the station by hand, without the desktop.
     m_command = QStringList{"netns", "exec", m_netns, "env"};
     for (const char* name :
          {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER",
@@ -122,11 +117,7 @@ StationProcess::StationProcess(const QString& netns, const QString& program,
               << "XDG_RUNTIME_DIR=" + runtime << program << args;
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { takeLines(); });
-    QObject::connect(&m_process, &QProcess::finished, [this] {
-        takeLines();
-        m_pending += '\n'; // a last line without a newline still counts
-        takeLines();
-    });
+    QObject::connect(&m_process, &QProcess::finished, [this] { takeLines(); });
 }
 
 StationProcess::~StationProcess()
@@ -147,8 +138,7 @@ void StationProcess::setRuntimeFolder(const QString& path)
 
 bool StationProcess::start()
 {
-    // If the test dies without running destructors, its stations must not linger and keep
-    // their namespaces alive; ip and env exec, so the signal reaches the station itself.
+    // A test that dies leaves no station to keep its namespace alive (ip and env exec).
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_process.start(ipProgram(), m_command);
     if (m_process.waitForStarted(10000))
@@ -174,10 +164,9 @@ QString StationProcess::describe() const
 
 void StationProcess::takeLines()
 {
-    m_pending += m_process.readAllStandardOutput();
-    for (qsizetype end; (end = m_pending.indexOf('\n')) >= 0;) {
-        const QString line = QString::fromUtf8(m_pending.left(end));
-        m_pending.remove(0, end + 1);
+    // Once the program has ended, a last line without a newline counts too.
+    while (m_process.canReadLine() || (!isRunning() && m_process.bytesAvailable() > 0)) {
+        const QString line = QString::fromUtf8(m_process.readLine()).remove('\n');
         const QString kind = line.section(' ', 0, 0), text = line.section(' ', 1);
         if (kind.isEmpty())
             continue;

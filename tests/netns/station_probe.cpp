@@ -1,5 +1,4 @@
-// The real program, started as kestrowind2 is, reporting what a user would see as lines on
-// stdout and taking commands as lines on stdin.
+// The real program, reporting what a user sees as lines on stdout, taking commands on stdin.
 
 #include "core/app/ChatClient.h"
 #include "core/protocol/Roster.h"
@@ -30,7 +29,6 @@ namespace {
 
 void report(const QString& kind, const QString& text)
 {
-    // One report a line: a line break inside the text travels as a backslash and "n".
     std::puts((kind + ' ' + QString(text).replace('\n', "\\n")).toUtf8().constData());
     std::fflush(stdout);
 }
@@ -78,7 +76,7 @@ private:
     void reportLines()
     {
         const TranscriptEntries& entries = m_window.transcript()->entries();
-        // By serial, which stays with an entry while the oldest leave the bounded store.
+        // By serial, which stays with an entry while the oldest leave.
         const qsizetype dropped = entries.droppedCount(), end = dropped + entries.entryCount();
         if (end < m_nextSerial)
             m_nextSerial = 0; // the transcript was emptied
@@ -114,12 +112,11 @@ private:
         } else if (command == QLatin1String("settings")) {
             m_window.settingsEditor().show();
         } else if (command == QLatin1String("say")) {
-            // Typed and sent with Enter, as a user does.
             m_window.composer()->setText(rest);
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
             QCoreApplication::sendEvent(m_window.composer(), &enter);
         } else if (command == QLatin1String("alert") || command == QLatin1String("sendfile")) {
-            // "alert ADDRESS TEXT", "sendfile ADDRESS PATH": the user menu on that user's entry.
+            // "alert ADDRESS TEXT", "sendfile ADDRESS PATH": the menu on that user's entry.
             m_window.userActions().onEntryReleased("ip" + rest.section(' ', 0, 0), Qt::LeftButton,
                                                    {});
             if (command == QLatin1String("alert")) {
@@ -130,7 +127,6 @@ private:
                 answer<QFileDialog>([&](QFileDialog* dialog) { dialog->selectFile(second); });
             }
         } else if (command == QLatin1String("acceptfile")) {
-            // "acceptfile PATH": Yes to the offer's question, then PATH in the save dialog.
             for (QMessageBox* box : m_window.findChildren<QMessageBox*>()) {
                 if (box->isVisible() && box->button(QMessageBox::Yes))
                     box->button(QMessageBox::Yes)->click();
@@ -139,7 +135,6 @@ private:
         }
     }
 
-    // Fills in the open dialog of a kind and accepts it, as its own button does.
     template<typename Dialog> static void answer(const std::function<void(Dialog*)>& fill)
     {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -150,8 +145,7 @@ private:
         }
     }
 
-    // The window's state as the user sees it, "WINDOW normal|minimized|hidden", once it has
-    // settled after each change.
+    // "WINDOW normal|minimized|hidden", once it has settled after each change.
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         const auto type = event->type();
@@ -177,7 +171,7 @@ private:
     QString m_windowState;
 };
 
-// Message boxes are reported as they appear, those before the window too: "BOX caption|text".
+// "BOX caption|text" for each message box, those before the window too.
 class BoxReporter final : public QObject {
 public:
     BoxReporter() { qApp->installEventFilter(this); }
@@ -199,7 +193,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const BoxReporter boxes;
     std::unique_ptr<Probe> probe;
-    // Start-up lets events run once before the window exists; keep looking until it does.
     QTimer finder;
     QObject::connect(&finder, &QTimer::timeout, &app, [&probe, &finder] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
