@@ -74,8 +74,7 @@ struct SentPacket {
     bool operator==(const SentPacket&) const = default;
 };
 
-// Every command handler of one station with screen, user, clock and network replaced; what it
-// sends is recorded and delivered to a linked peer as from this station's address.
+// One station's command handlers with fakes around; what it sends goes to a linked peer.
 struct FakeStation : PacketSender {
     explicit FakeStation(const QString& address, const QString& nick = QStringLiteral("já"),
                          TransferNetwork* tcp = nullptr)

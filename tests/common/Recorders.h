@@ -65,10 +65,9 @@ public:
 
 inline char* toString(const RecordedLine& line)
 {
+    const QString bare = line.bare ? QStringLiteral(", bare") : QString();
     return qstrdup(QStringLiteral("(%1, look %2, \"%3\"%4)")
-                       .arg(line.text)
-                       .arg(int(line.look))
-                       .arg(line.nick, line.bare ? QStringLiteral(", bare") : QString())
+                       .arg(line.text, QString::number(int(line.look)), line.nick, bare)
                        .toUtf8()
                        .constData());
 }

@@ -11,8 +11,7 @@
 #include <thread>
 #include <unistd.h>
 
-// One datagram sent over and over from a thread of its own at a bit rate, until the flood goes
-// out of scope. The caller makes the socket (in a namespace, maybe); the flood closes it.
+// One datagram sent at a bit rate from a thread, until destroyed; closes the caller's socket.
 class UdpFlood final {
     Q_DISABLE_COPY_MOVE(UdpFlood)
 

@@ -86,10 +86,9 @@ bool NetnsLab::inNamespace(int station, const std::function<void()>& make) const
         make();
         ::setns(own, CLONE_NEWNET);
     }
-    for (const int fd : {own, lab}) {
+    for (const int fd : {own, lab})
         if (fd >= 0)
             ::close(fd);
-    }
     return entered;
 }
 
@@ -130,10 +129,9 @@ StationProcess::~StationProcess()
 
 void StationProcess::setRuntimeFolder(const QString& path)
 {
-    for (QString& part : m_command) {
+    for (QString& part : m_command)
         if (part.startsWith(QLatin1String("XDG_RUNTIME_DIR=")))
             part = QStringLiteral("XDG_RUNTIME_DIR=") + path;
-    }
 }
 
 bool StationProcess::start()

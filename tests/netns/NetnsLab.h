@@ -29,8 +29,7 @@ private:
     QStringList m_addresses;
 };
 
-// One program in a network namespace with a home of its own, keeping the newest text and the
-// count of each kind of "KIND text" line on its stdout.
+// One program in a namespace with a home of its own, counting its "KIND text" output lines.
 class StationProcess final {
 public:
     StationProcess(const QString& netns, const QString& program, const QStringList& args = {},

@@ -66,10 +66,8 @@ private:
     {
         const Roster& roster = m_window.client().station().roster();
         QStringList entries;
-        for (int row = 0; row < roster.count(); ++row) {
-            const Roster::Entry& entry = roster.at(row);
-            entries << entry.key + '=' + entry.icon + '|' + entry.nick;
-        }
+        for (int row = 0; row < roster.count(); ++row)
+            entries << roster.at(row).key + '=' + roster.at(row).icon + '|' + roster.at(row).nick;
         report(QStringLiteral("ROSTER"), entries.join(';'));
     }
 
@@ -127,22 +125,20 @@ private:
                 answer<QFileDialog>([&](QFileDialog* dialog) { dialog->selectFile(second); });
             }
         } else if (command == QLatin1String("acceptfile")) {
-            for (QMessageBox* box : m_window.findChildren<QMessageBox*>()) {
+            for (QMessageBox* box : m_window.findChildren<QMessageBox*>())
                 if (box->isVisible() && box->button(QMessageBox::Yes))
                     box->button(QMessageBox::Yes)->click();
-            }
             answer<QFileDialog>([&](QFileDialog* dialog) { dialog->selectFile(rest); });
         }
     }
 
     template<typename Dialog> static void answer(const std::function<void(Dialog*)>& fill)
     {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
+        for (QWidget* widget : QApplication::topLevelWidgets())
             if (auto* dialog = qobject_cast<Dialog*>(widget); dialog && dialog->isVisible()) {
                 fill(dialog);
                 static_cast<QDialog*>(dialog)->accept();
             }
-        }
     }
 
     // "WINDOW normal|minimized|hidden", once it has settled after each change.
@@ -195,12 +191,11 @@ int main(int argc, char* argv[])
     std::unique_ptr<Probe> probe;
     QTimer finder;
     QObject::connect(&finder, &QTimer::timeout, &app, [&probe, &finder] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
+        for (QWidget* widget : QApplication::topLevelWidgets())
             if (auto* window = qobject_cast<MainWindow*>(widget)) {
                 probe = std::make_unique<Probe>(*window);
                 finder.stop();
             }
-        }
     });
     finder.start(0);
     const int code = runProgram(app);

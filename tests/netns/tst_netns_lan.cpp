@@ -103,14 +103,6 @@ private slots:
         }
     }
 
-    void cleanupTestCase()
-    {
-        // Stations first: a namespace with a process inside outlives its removal.
-        for (auto& station : m_stations)
-            station.reset();
-        m_lab.reset();
-    }
-
 private:
     StationProcess& station(int i) { return *m_stations[i - 1]; }
 
@@ -132,6 +124,7 @@ private:
         return entries.join(' ') + QStringLiteral(" | uživatelé on-line: %1").arg(listed.size());
     }
 
+    // Removed after the stations: a namespace with a process inside outlives its removal.
     std::unique_ptr<NetnsLab> m_lab;
     std::unique_ptr<StationProcess> m_stations[Late];
 };

@@ -28,8 +28,7 @@ namespace {
 constexpr quint32 SenderZero = 0x0a000000; // sender n is 10.0.0.n
 constexpr qsizetype Cost = 100 + DatagramQueue::OverheadBytes;
 
-// Named by their first byte: lower case from sender 1, capitals 2, digits 3; "+" costs twice,
-// "#" more than any queue here.
+// Lower case from sender 1, capitals 2, digits 3; "+" costs twice, "#" more than any queue.
 std::vector<ReceivedDatagram> datagrams(const QByteArray& names)
 {
     std::vector<ReceivedDatagram> result;
@@ -47,16 +46,10 @@ QByteArray names(DatagramQueue& queue)
 {
     QByteArray result;
     std::deque<ReceivedDatagram> taken;
-    for (queue.take(taken, 2); !taken.empty(); queue.take(taken, 2)) {
+    for (queue.take(taken, 2); !taken.empty(); queue.take(taken, 2))
         for (; !taken.empty(); taken.pop_front())
             result += taken.front().data.front();
-    }
     return result;
-}
-
-UdpEndpoints loopback(quint16 port)
-{
-    return {port, QHostAddress(QHostAddress::LocalHost)};
 }
 
 #ifdef Q_OS_LINUX
@@ -169,7 +162,7 @@ private slots:
     // However slow each datagram, the event loop gets turns between slices; order is kept.
     void slicesYieldToTheEventLoopAndKeepOrder()
     {
-        UdpTransport transport(loopback(freeUdpPort()));
+        UdpTransport transport({freeUdpPort(), QHostAddress(QHostAddress::LocalHost)});
         QVERIFY(transport.bind());
         QByteArrayList seen, sent;
         QTimer turns;
@@ -209,7 +202,7 @@ private slots:
         QVERIFY(listener.bind(QHostAddress::AnyIPv4, port, QUdpSocket::DontShareAddress));
         RecordingTranscript transcript;
         RecordingNotes notes;
-        Station station(transcript, notes, loopback(port));
+        Station station(transcript, notes, {port, QHostAddress(QHostAddress::LocalHost)});
         QVERIFY(!station.bindSockets() && !station.isListening());
         const QString huge(Framing::MaxDataLength, QLatin1Char('x'));
         QVERIFY(!station.sendPacket(Framing::commandData("MSG", {"127.0.0.1", huge})));

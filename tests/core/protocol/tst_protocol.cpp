@@ -267,8 +267,7 @@ private slots:
         QVERIFY(!limiter.allow(QStringLiteral("one too many")));
     }
 
-    // An entry speaks only through the source that made it (a gateway 10.0.1.1, this host) or
-    // its own address.
+    // An entry speaks only through the source that made it (10.0.1.1, this host) or itself.
     void onlyAnEntrysSourceOrItsOwnAddressSpeaksForIt_data()
     {
         QTest::addColumn<QByteArray>("word");
@@ -313,8 +312,7 @@ private slots:
         QTEST(seen() != before, "counts");
     }
 
-    // Per source and overall, the roster lists nobody new past its bound; the listed update. A
-    // station that speaks for itself takes its entry over from the source that listed it.
+    // The roster's bounds, per source and overall; a station speaking takes its entry over.
     void theRosterStopsAtItsBounds()
     {
         Fixture f;
@@ -353,10 +351,9 @@ private slots:
         f.now = 1000;
         for (int i = 0; i < 20; ++i)
             f.receive("MSG", {"10.0.0.7", "spam"});
-        for (int station = 1; station <= 6; ++station) {
+        for (int station = 1; station <= 6; ++station)
             for (int i = 0; i <= LineBudget::BurstLines; ++i)
                 f.receive("ALERT", {QStringLiteral("10.0.3.%1").arg(station), "x", "y"});
-        }
         QCOMPARE(f.shown("spam"), LineBudget::BurstLines - 1 + LineBudget::LinesPerSecond);
         QCOMPARE(f.shown("vlastní"), 60);
         QCOMPARE(f.lines.heldBack(), 27u);
@@ -399,8 +396,7 @@ private slots:
         QVERIFY(f.sent.isEmpty());
     }
 
-    // Chat lines only from the listed, under the roster's nick; five notes open at most; an
-    // attention request restores the window once in two seconds.
+    // Chat only from the listed; five notes open at most; attention once in two seconds.
     void linesNotesAndAttention()
     {
         Fixture f;
