@@ -30,10 +30,11 @@ void typeAndHoldEnter(QWindow* window)
 
 QMessageBox* boxTitled(const QString& title)
 {
-    const QList<QMessageBox*> boxes = shownWindows<QMessageBox>();
-    const auto found = std::find_if(boxes.begin(), boxes.end(),
-                                    [&](QMessageBox* box) { return box->windowTitle() == title; });
-    return found == boxes.end() ? nullptr : *found;
+    for (QMessageBox* box : shownWindows<QMessageBox>()) {
+        if (box->windowTitle() == title)
+            return box;
+    }
+    return nullptr;
 }
 
 // A started main window with a home of its own. The save dialog's guard drops no key for its
@@ -121,33 +122,26 @@ private slots:
         Desk desk;
         QVERIFY(desk.listsItself());
         const QDir home(desk.home.path());
-        const auto open = [&desk](const QString& purpose) -> QFileDialog* {
+        // Opens the purpose's dialog; gives the folder it starts in.
+        const auto startsIn = [&desk](const QString& purpose) {
             if (purpose == "send") {
                 desk.window.userActions().onEntryReleased(desk.station().roster().at(0).key,
                                                           Qt::LeftButton, {});
                 desk.window.menus().user().sendFile->trigger();
             } else if (purpose == "receive") {
                 desk.receive(Offer);
-                if (!QTest::qWaitFor([&desk] { return desk.question(); }))
-                    return nullptr;
-                desk.question()->button(QMessageBox::Yes)->click();
+                if (QTest::qWaitFor([&desk] { return desk.question(); }))
+                    desk.question()->button(QMessageBox::Yes)->click();
             } else {
                 desk.window.menus().tools().saveAsText->trigger();
             }
-            return shownDialog<QFileDialog>();
+            QFileDialog* dialog = shownDialog<QFileDialog>();
+            return dialog ? dialog->directory().path() : QString();
         };
-        const auto startsIn = [&open](const QString& purpose) {
-            QFileDialog* dialog = open(purpose);
-            const QString folder = dialog ? dialog->directory().path() : QString();
-            if (dialog)
-                static_cast<QDialog*>(dialog)->reject();
-            return folder;
-        };
-        QFileDialog* dialog = open("receive");
-        QVERIFY(dialog);
-        QCOMPARE(dialog->directory().path(), home.path()); // no download folder yet
-        QCOMPARE(dialog->selectedFiles().value(0), home.filePath("x.txt")); // the offered name
-        static_cast<QDialog*>(dialog)->reject();
+        const auto cancel = [] { static_cast<QDialog*>(shownDialog<QFileDialog>())->reject(); };
+        QCOMPARE(startsIn("receive"), home.path()); // no download folder yet
+        QCOMPARE(shownDialog<QFileDialog>()->selectedFiles().value(0), home.filePath("x.txt"));
+        cancel();
 
         QVERIFY(home.mkpath("Downloads") && home.mkpath("chosen"));
         // Only a file that is there can be offered.
@@ -157,18 +151,18 @@ private slots:
             {"receive", home.filePath("Downloads"), "r.txt"},
             {"transcript", TranscriptSaver::initialFolder(Platform::programFolder()), "t.txt"}};
         for (const auto& [purpose, folder, file] : purposes) {
-            QVERIFY((dialog = open(purpose)));
-            QCOMPARE(dialog->directory().path(), folder);
-            dialog->selectFile(home.filePath("chosen/" + file));
-            static_cast<QDialog*>(dialog)->accept();
+            QCOMPARE(startsIn(purpose), folder);
+            QVERIFY(acceptDialog<QFileDialog>(home.filePath("chosen/" + file)));
         }
         // The next save waits for this one.
         QTRY_VERIFY(!desk.lines().filter("obsah diskuze byl uložen").isEmpty());
-        for (const auto& [purpose, folder, file] : purposes)
-            QCOMPARE(startsIn(purpose), home.filePath("chosen"));
-        QVERIFY(QDir(home.filePath("chosen")).removeRecursively());
-        for (const auto& [purpose, folder, file] : purposes)
-            QCOMPARE(startsIn(purpose), folder);
+        for (const bool chosenIsThere : {true, false}) {
+            for (const auto& [purpose, folder, file] : purposes) {
+                QCOMPARE(startsIn(purpose), chosenIsThere ? home.filePath("chosen") : folder);
+                cancel();
+            }
+            QVERIFY(QDir(home.filePath("chosen")).removeRecursively());
+        }
     }
 };
 
