@@ -60,7 +60,7 @@ struct MainWindowFixture {
         return true;
     }
     Station& station() { return client.station(); }
-    // Waits until its own announcement has come back and it lists itself.
+    // Its own announcement has come back and it lists itself.
     bool listsItself()
     {
         return QTest::qWaitFor([this] { return station().roster().count() == 1; });
@@ -77,11 +77,6 @@ struct MainWindowFixture {
             result << entry.lines();
         }
         return result;
-    }
-
-    QString count() const
-    {
-        return window.statusPanels()->panelText(StatusPanels::Panel::UsersOnline);
     }
 
     // A packet from a peer on this host.

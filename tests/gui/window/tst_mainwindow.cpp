@@ -28,6 +28,10 @@ struct Chat : MainWindowFixture {
     {
         return userMenu()->menuAction()->isVisible() ? userMenu()->title() : QString();
     }
+    QString count() const
+    {
+        return window.statusPanels()->panelText(StatusPanels::Panel::UsersOnline);
+    }
     // Shown or not, and exactly one of the two window items usable, the one that makes sense.
     bool shown(bool shown) const
     {

@@ -108,8 +108,7 @@ private slots:
         QVERIFY(fresh.window.start({}));
         fresh.window.show();
         QMessageBox* welcome = shownDialog<QMessageBox>();
-        QVERIFY(welcome);
-        QTRY_COMPARE(QApplication::activeWindow(), welcome);
+        QTRY_VERIFY(welcome && QApplication::activeWindow() == welcome);
         press(QGuiApplication::focusWindow());
         QVERIFY(!welcome->isVisible());
     }
