@@ -1,6 +1,5 @@
 // The tray icon's logic over a recording icon, the notification area's comings and goings, sound.
 #include "TrayFakes.h"
-#include "core/app/Platform.h"
 #include "gui/tray/Attention.h"
 #include "gui/tray/TrayAnnouncements.h"
 #include "gui/tray/TrayIcon.h"
@@ -263,18 +262,6 @@ private slots:
         shipped.play();
         shipped.play();
         QCOMPARE(beeps, 4);
-    }
-
-    void soundIsFoundBesideTheProgramOrInItsDataFolder()
-    {
-        QTemporaryDir dir;
-        const QString bin = dir.filePath(QStringLiteral("bin")), name = QStringLiteral("sound.wav");
-        QCOMPARE(Platform::dataFile(name, bin), bin + QLatin1Char('/') + name);
-        for (const QString& folder : {bin + QStringLiteral("/" KW_DATA_FROM_PROGRAM), bin}) {
-            QFile file(QDir::cleanPath(folder + QLatin1Char('/') + name));
-            QVERIFY(QDir().mkpath(folder) && file.open(QIODevice::WriteOnly));
-            QCOMPARE(Platform::dataFile(name, bin), file.fileName());
-        }
     }
 };
 

@@ -22,11 +22,6 @@ void press(QWindow* window, bool held = false, Qt::Key key = Qt::Key_Return)
     if (!held)
         qt_handleKeyEvent(window, QEvent::KeyRelease, key, Qt::NoModifier, text);
 }
-void typeAndHoldEnter(QWindow* window)
-{
-    for (bool held : {false, true, true, true})
-        press(window, held);
-}
 
 QMessageBox* boxTitled(const QString& title)
 {
@@ -75,7 +70,8 @@ private slots:
         };
         for (QMessageBox* raised : {question.data(), note.data()})
             QVERIFY(raised->testAttribute(Qt::WA_ShowWithoutActivating) && !raised->isModal());
-        typeAndHoldEnter(QGuiApplication::focusWindow());
+        for (bool held : {false, true, true, true})
+            press(QGuiApplication::focusWindow(), held);
         QVERIFY(bothOpen());
         QCOMPARE(desk.window.focusWidget(), composer);
         // Offscreen, every window shown is made active; a window manager leaves the keyboard.
@@ -83,7 +79,8 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), composer);
         for (QMessageBox* box : {question.data(), note.data()}) {
             box->activateWindow();
-            typeAndHoldEnter(box->windowHandle());
+            for (bool held : {false, true, true, true})
+                press(box->windowHandle(), held);
             press(box->windowHandle(), false, Qt::Key_Escape);
             QVERIFY(bothOpen());
         }
