@@ -123,8 +123,7 @@ inline QString answerBox(QMessageBox::StandardButton button)
     return shown;
 }
 
-// Confirms the open dialog of a kind, which must be modal, as its own button does; a file dialog
-// gets the file typed in first. False when there is no such dialog.
+// Confirms the open modal dialog of a kind as its button does, a file dialog with this file.
 template<typename Dialog> bool acceptDialog(const QString& file = {})
 {
     auto* dialog = shownDialog<Dialog>();

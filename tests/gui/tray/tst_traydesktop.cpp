@@ -177,8 +177,7 @@ private slots:
         QFETCH(bool, byBalloon);
         DesktopWindow w(way == Way::HiddenStart);
         BalloonWatch balloons;
-        QVERIFY(w.start());
-        QVERIFY(w.tray.isInTray());
+        QVERIFY(w.start() && w.tray.isInTray());
         if (way != Way::HiddenStart) {
             QVERIFY(QTest::qWaitForWindowActive(&w.window));
             if (way == Way::TitleBar)
@@ -201,10 +200,8 @@ private slots:
 
         QWidget* clicked = byBalloon ? balloons.last.data() : topLevelOfClass("QSystemTrayIconSys");
         QVERIFY(clicked);
-        if (byBalloon)
-            QTest::mouseClick(clicked, Qt::LeftButton);
-        else
-            QTest::mouseDClick(clicked, Qt::LeftButton);
+        byBalloon ? QTest::mouseClick(clicked, Qt::LeftButton)
+                  : QTest::mouseDClick(clicked, Qt::LeftButton);
         QVERIFY(QTest::qWaitForWindowActive(&w.window));
         QTRY_VERIFY(!w.window.isMinimized() && !w.window.isHiddenToTray() && !w.tray.isUnread());
     }
@@ -225,8 +222,7 @@ private slots:
         QFETCH(bool, wake);
         QFETCH(bool, fromTray);
         DesktopWindow w;
-        QVERIFY(w.start());
-        QVERIFY(w.tray.isBalloonShown());
+        QVERIFY(w.start() && w.tray.isBalloonShown());
         QVERIFY(QTest::qWaitForWindowActive(&w.window));
         QTRY_COMPARE(w.station().roster().count(), 1); // lines come from listed stations
         if (fromTray)

@@ -83,8 +83,7 @@ private slots:
         print.setOptions(QAbstractPrintDialog::PrintToFile |
                          QAbstractPrintDialog::PrintShowPageSize);
         print.show();
-        // The options it folds away are made with it; the properties are a modal dialog of
-        // their own, made on first use.
+        // The properties are a modal dialog of their own, made on first use.
         QTimer::singleShot(0, [] {
             if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
                 modal && !qobject_cast<QPrintDialog*>(modal))

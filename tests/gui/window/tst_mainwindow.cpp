@@ -1,5 +1,4 @@
-// The main window as a user meets it: start-up, typing, the user list and its menu, notes, the
-// menus' keys, hiding into the tray and coming back.
+// The main window as a user meets it: start-up, typing, the user list, notes, menus, the tray.
 #include "MainWindowFixture.h"
 #include "gui/settings/SettingsDialog.h"
 #include "gui/settings/SettingsEditor.h"
@@ -47,9 +46,8 @@ class tst_mainwindow final : public QObject {
     Q_OBJECT
 
 private slots:
-    // Enter sends the line, which shows when its broadcast comes back, in the code page's
-    // characters; a note warns while the line holds one the wire cannot carry. "/about" is
-    // shown here and never sent; a line that cannot go stays in the box, and that is told.
+    // Enter sends the line in the code page's characters, warned of while it holds one the wire
+    // cannot carry; "/about" is shown and never sent; a line that cannot go stays, and is told.
     void enterSendsTheLine_data()
     {
         QTest::addColumn<QString>("typed");
@@ -166,8 +164,7 @@ private slots:
         QVERIFY(!chat.lines().contains(QStringLiteral("zpráva od: pc12 [10.0.0.7]: <b>7</b>")));
     }
 
-    // The transcript starts with the client's banner; then the station hears its own arrival.
-    // A refresh empties the list, and the answers fill it again.
+    // The banner, then the own arrival; a refresh empties the list, and the answers fill it.
     void startShowsTheBannerThenTheOwnArrival()
     {
         Chat w;
@@ -202,9 +199,8 @@ private slots:
         QVERIFY(!w.station().isListening() && w.lines().isEmpty() && !w.tray.isInTray());
     }
 
-    // Every menu and item can be reached by a letter of its own within its menu. F10 opens the
-    // first menu, Alt with a letter the menu it marks (none for the hidden user menu), a letter
-    // in an open menu its item.
+    // Every menu and item has a letter of its own. F10 opens the first menu, Alt with a letter
+    // the menu it marks (none for the hidden user menu), a letter in an open menu its item.
     void theKeyboardOpensTheMenus_data()
     {
         QTest::addColumn<QKeySequence>("key");
@@ -243,9 +239,8 @@ private slots:
         }
     }
 
-    // Minimised or hidden by its item the window goes into the tray, and a double click on the
-    // icon or "zobrazit okno" brings it back; a peer's wake does not when the user chose to
-    // ignore it. Closing removes the icon and ends the program, once.
+    // Minimised or hidden, the window goes into the tray and comes back by the icon or its item,
+    // not by a wake the user chose to ignore. Closing removes the icon and ends the program once.
     void theWindowHidesInTheTrayAndComesBack()
     {
         Chat w;

@@ -1,5 +1,4 @@
-// Windows a peer's packet opens beside a user who is typing, the welcome box, and where the
-// file dialogs start.
+// Windows a peer's packet opens beside a typing user, the welcome box, the file dialogs' folders.
 #include "MainWindowFixture.h"
 #include "core/app/Platform.h"
 #include "core/protocol/Messages.h"
@@ -32,8 +31,7 @@ QMessageBox* boxTitled(const QString& title)
     return nullptr;
 }
 
-// A started main window with a home of its own. The save dialog's guard drops no key for its
-// time, only a key held from before.
+// A started window with a home of its own; the save dialog's guard drops only keys held before.
 struct Desk : MainWindowFixture {
     Desk()
     {
@@ -111,8 +109,7 @@ private slots:
     }
 
     // Each purpose starts where this run last chose a file for it while that folder is there,
-    // else in its default: the home for sending, the download folder where there is one for
-    // receiving, the transcripts' own folder for saving the transcript.
+    // else in its default: home, the download folder if any, the transcripts' own folder.
     void fileDialogsStartWhereTheyWereLastUsed()
     {
         Desk desk;
