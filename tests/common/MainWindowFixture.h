@@ -60,7 +60,7 @@ struct MainWindowFixture {
         return true;
     }
     Station& station() { return client.station(); }
-    // Waits until its own announcement has come back and it lists itself.
+    // Its own announcement has come back and it lists itself.
     bool listsItself()
     {
         return QTest::qWaitFor([this] { return station().roster().count() == 1; });
@@ -77,11 +77,6 @@ struct MainWindowFixture {
             result << entry.lines();
         }
         return result;
-    }
-
-    QString count() const
-    {
-        return window.statusPanels()->panelText(StatusPanels::Panel::UsersOnline);
     }
 
     // A packet from a peer on this host.
@@ -128,8 +123,7 @@ inline QString answerBox(QMessageBox::StandardButton button)
     return shown;
 }
 
-// Confirms the open dialog of a kind, which must be modal, as its own button does; a file dialog
-// gets the file typed in first. False when there is no such dialog.
+// Confirms the open modal dialog of a kind as its button does, a file dialog with this file.
 template<typename Dialog> bool acceptDialog(const QString& file = {})
 {
     auto* dialog = shownDialog<Dialog>();

@@ -11,16 +11,8 @@ class FakeTrayIcon final : public TrayIconBackend {
 public:
     bool isAvailable() const override { return available; }
     void setIcon(const QIcon& newIcon) override { icon = newIcon; }
-    void show() override
-    {
-        ++shows;
-        shown = true;
-    }
-    void hide() override
-    {
-        ++hides;
-        shown = false;
-    }
+    void show() override { shown = ++shows > 0; } // counted, and shown
+    void hide() override { shown = ++hides < 0; } // counted, and not shown
     void setToolTip(const QString& text) override { toolTip = text; }
     void setContextMenu(QMenu* newMenu) override { menu = newMenu; }
     void showMessage(const QString&, const QString& text, int) override { messages.append(text); }
@@ -32,7 +24,6 @@ public:
         available = on;
         emit availabilityChanged();
     }
-    bool visible() const { return shown; }
 
     bool available = true;
     int shows = 0;

@@ -1,6 +1,5 @@
 // The tray icon's logic over a recording icon, the notification area's comings and goings, sound.
 #include "TrayFakes.h"
-#include "core/app/Platform.h"
 #include "gui/tray/Attention.h"
 #include "gui/tray/TrayAnnouncements.h"
 #include "gui/tray/TrayIcon.h"
@@ -24,11 +23,8 @@ using Sight = Attention::WindowSight;
 struct Tray {
     Tray() { window.setWindowIcon(QPixmap(16, 16)); }
     void show() { code.show(&window, &menu); }
-    void balloon(const QString& text)
-    {
-        code.showBalloon(text, "titulek", std::chrono::milliseconds(5));
-    }
-    void change(const QString& text = QStringLiteral("ahoj"), const QString& nick = "Petr")
+    void balloon(const QString& text) { code.showBalloon(text, "", std::chrono::milliseconds(5)); }
+    void change(const QString& text = "ahoj", const QString& nick = "Petr")
     {
         attention.onTranscriptChanged(nick, text);
     }
@@ -51,14 +47,6 @@ struct Tray {
                         [this] { ++alerts; }};
 };
 
-qsizetype runningTimers(QObject* object)
-{
-    qsizetype timers = QAbstractEventDispatcher::instance()->registeredTimers(object).size();
-    for (QObject* child : object->children())
-        timers += runningTimers(child);
-    return timers;
-}
-
 } // namespace
 
 class tst_Tray final : public QObject {
@@ -76,17 +64,17 @@ private slots:
         t.sight = Sight::Behind;
         t.change();
         QVERIFY(!t.code.isInTray() && t.icon.shows == 0 && t.balloons() == 0);
-        QCOMPARE(runningTimers(&t.code), 0);
+        for (QObject* part : t.code.findChildren<QObject*>() << &t.code)
+            QVERIFY(QAbstractEventDispatcher::instance()->registeredTimers(part).isEmpty());
 
         t.icon.setAvailable(true);
         t.icon.setAvailable(true); // no news
-        QVERIFY(t.code.isInTray() && t.iconMarked() && t.icon.visible());
-        QVERIFY(t.appeared.count() == 1 && t.icon.shows == 1 && t.icon.menu == &t.menu);
-        const QString productTip = t.icon.toolTip;
-        QVERIFY(!productTip.isEmpty());
         QMenu other;
         t.code.show(&t.window, &other); // asked again, nothing changes
+        QVERIFY(t.code.isInTray() && t.iconMarked() && t.icon.shown && t.appeared.count() == 1);
         QVERIFY(t.icon.shows == 1 && t.icon.menu == &t.menu);
+        const QString productTip = t.icon.toolTip;
+        QVERIFY(!productTip.isEmpty());
         for (const Click click : {Click::Single, Click::Right, Click::Other, Click::Double})
             t.icon.click(click);
         t.icon.clickMessage();
@@ -107,12 +95,11 @@ private slots:
 
         t.code.hide();
         t.code.hide();
-        QVERIFY(!t.code.isInTray() && !t.icon.visible() && t.icon.hides == 1);
         t.icon.click(Click::Double);
         t.icon.setAvailable(false);
         t.icon.setAvailable(true);
-        QVERIFY(!t.code.isInTray() && t.appeared.count() == 2 && t.lost.count() == 1);
-        QCOMPARE(t.restore.count(), 2);
+        QVERIFY(!t.code.isInTray() && !t.icon.shown && t.icon.hides == 1 && t.restore.count() == 2);
+        QVERIFY(t.appeared.count() == 2 && t.lost.count() == 1);
         t.show();
         QCOMPARE(t.icon.toolTip, productTip);
     }
@@ -127,9 +114,8 @@ private slots:
         t.balloon("vítejte");
         for (int i = 0; i < 3; ++i)
             t.change();
-        QCOMPARE(t.balloons(), 2);
+        QVERIFY(t.balloons() == 2 && t.sound.plays == 3);
         QCOMPARE(t.icon.messages.last(), Attention::activityText("Petr", "ahoj"));
-        QCOMPARE(t.sound.plays, 3);
         t.change(QStringLiteral("uživatel Jana odešel"), {});
         QCOMPARE(t.icon.messages.last(), Attention::activityText({}, "uživatel Jana odešel"));
 
@@ -210,7 +196,6 @@ private slots:
         const QString firstLine = Attention::activityText({}, {}); // a clearing's
         QVERIFY(firstLine.endsWith(u'\r') && firstLine.count(u'\r') == 1);
         QCOMPARE(Attention::activityText(nick, text), firstLine + second);
-        QVERIFY(second.size() <= Attention::PreviewLength);
     }
 
     // On a private session bus: a status notifier watcher that comes or goes is announced.
@@ -236,8 +221,8 @@ private slots:
             QVERIFY(panel.unregisterService(watcher));
             QTRY_COMPARE(changed.count(), 2);
         }
-        QDBusConnection::disconnectFromBus("program");
-        QDBusConnection::disconnectFromBus("panel");
+        for (const char* connection : {"program", "panel"})
+            QDBusConnection::disconnectFromBus(connection);
         daemon.terminate();
         daemon.waitForFinished();
     }
@@ -249,8 +234,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sound.wav"));
         WaveFilePlayer missing(path, beep);
-        missing.play();
-        missing.play();
+        for (int i = 0; i < 2; ++i)
+            missing.play();
         QCOMPARE(beeps, 2);
 
         // A file that is no sound fails only once decoding has been tried.
@@ -270,18 +255,6 @@ private slots:
         shipped.play();
         shipped.play();
         QCOMPARE(beeps, 4);
-    }
-
-    void soundIsFoundBesideTheProgramOrInItsDataFolder()
-    {
-        QTemporaryDir dir;
-        const QString bin = dir.filePath(QStringLiteral("bin")), name = QStringLiteral("sound.wav");
-        QCOMPARE(Platform::dataFile(name, bin), bin + QLatin1Char('/') + name);
-        for (const QString& folder : {bin + QStringLiteral("/" KW_DATA_FROM_PROGRAM), bin}) {
-            QFile file(QDir::cleanPath(folder + QLatin1Char('/') + name));
-            QVERIFY(QDir().mkpath(folder) && file.open(QIODevice::WriteOnly));
-            QCOMPARE(Platform::dataFile(name, bin), file.fileName());
-        }
     }
 };
 

@@ -1,5 +1,4 @@
-// Windows a peer's packet opens beside a user who is typing, the welcome box, and where the
-// file dialogs start.
+// Windows a peer's packet opens beside a typing user, the welcome box, the file dialogs' folders.
 #include "MainWindowFixture.h"
 #include "core/app/Platform.h"
 #include "core/protocol/Messages.h"
@@ -22,22 +21,17 @@ void press(QWindow* window, bool held = false, Qt::Key key = Qt::Key_Return)
     if (!held)
         qt_handleKeyEvent(window, QEvent::KeyRelease, key, Qt::NoModifier, text);
 }
-void typeAndHoldEnter(QWindow* window)
-{
-    for (bool held : {false, true, true, true})
-        press(window, held);
-}
 
 QMessageBox* boxTitled(const QString& title)
 {
-    const QList<QMessageBox*> boxes = shownWindows<QMessageBox>();
-    const auto found = std::find_if(boxes.begin(), boxes.end(),
-                                    [&](QMessageBox* box) { return box->windowTitle() == title; });
-    return found == boxes.end() ? nullptr : *found;
+    for (QMessageBox* box : shownWindows<QMessageBox>()) {
+        if (box->windowTitle() == title)
+            return box;
+    }
+    return nullptr;
 }
 
-// A started main window with a home of its own. The save dialog's guard drops no key for its
-// time, only a key held from before.
+// A started window with a home of its own; the save dialog's guard drops only keys held before.
 struct Desk : MainWindowFixture {
     Desk()
     {
@@ -74,7 +68,8 @@ private slots:
         };
         for (QMessageBox* raised : {question.data(), note.data()})
             QVERIFY(raised->testAttribute(Qt::WA_ShowWithoutActivating) && !raised->isModal());
-        typeAndHoldEnter(QGuiApplication::focusWindow());
+        for (bool held : {false, true, true, true})
+            press(QGuiApplication::focusWindow(), held);
         QVERIFY(bothOpen());
         QCOMPARE(desk.window.focusWidget(), composer);
         // Offscreen, every window shown is made active; a window manager leaves the keyboard.
@@ -82,7 +77,8 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), composer);
         for (QMessageBox* box : {question.data(), note.data()}) {
             box->activateWindow();
-            typeAndHoldEnter(box->windowHandle());
+            for (bool held : {false, true, true, true})
+                press(box->windowHandle(), held);
             press(box->windowHandle(), false, Qt::Key_Escape);
             QVERIFY(bothOpen());
         }
@@ -107,47 +103,38 @@ private slots:
         QVERIFY(fresh.window.start({}));
         fresh.window.show();
         QMessageBox* welcome = shownDialog<QMessageBox>();
-        QVERIFY(welcome);
-        QTRY_COMPARE(QApplication::activeWindow(), welcome);
+        QTRY_VERIFY(welcome && QApplication::activeWindow() == welcome);
         press(QGuiApplication::focusWindow());
         QVERIFY(!welcome->isVisible());
     }
 
     // Each purpose starts where this run last chose a file for it while that folder is there,
-    // else in its default: the home for sending, the download folder where there is one for
-    // receiving, the transcripts' own folder for saving the transcript.
+    // else in its default: home, the download folder if any, the transcripts' own folder.
     void fileDialogsStartWhereTheyWereLastUsed()
     {
         Desk desk;
         QVERIFY(desk.listsItself());
         const QDir home(desk.home.path());
-        const auto open = [&desk](const QString& purpose) -> QFileDialog* {
+        // Opens the purpose's dialog; gives the folder it starts in.
+        const auto startsIn = [&desk](const QString& purpose) {
             if (purpose == "send") {
                 desk.window.userActions().onEntryReleased(desk.station().roster().at(0).key,
                                                           Qt::LeftButton, {});
                 desk.window.menus().user().sendFile->trigger();
             } else if (purpose == "receive") {
                 desk.receive(Offer);
-                if (!QTest::qWaitFor([&desk] { return desk.question(); }))
-                    return nullptr;
-                desk.question()->button(QMessageBox::Yes)->click();
+                if (QTest::qWaitFor([&desk] { return desk.question(); }))
+                    desk.question()->button(QMessageBox::Yes)->click();
             } else {
                 desk.window.menus().tools().saveAsText->trigger();
             }
-            return shownDialog<QFileDialog>();
+            QFileDialog* dialog = shownDialog<QFileDialog>();
+            return dialog ? dialog->directory().path() : QString();
         };
-        const auto startsIn = [&open](const QString& purpose) {
-            QFileDialog* dialog = open(purpose);
-            const QString folder = dialog ? dialog->directory().path() : QString();
-            if (dialog)
-                static_cast<QDialog*>(dialog)->reject();
-            return folder;
-        };
-        QFileDialog* dialog = open("receive");
-        QVERIFY(dialog);
-        QCOMPARE(dialog->directory().path(), home.path()); // no download folder yet
-        QCOMPARE(dialog->selectedFiles().value(0), home.filePath("x.txt")); // the offered name
-        static_cast<QDialog*>(dialog)->reject();
+        const auto cancel = [] { static_cast<QDialog*>(shownDialog<QFileDialog>())->reject(); };
+        QCOMPARE(startsIn("receive"), home.path()); // no download folder yet
+        QCOMPARE(shownDialog<QFileDialog>()->selectedFiles().value(0), home.filePath("x.txt"));
+        cancel();
 
         QVERIFY(home.mkpath("Downloads") && home.mkpath("chosen"));
         // Only a file that is there can be offered.
@@ -157,18 +144,18 @@ private slots:
             {"receive", home.filePath("Downloads"), "r.txt"},
             {"transcript", TranscriptSaver::initialFolder(Platform::programFolder()), "t.txt"}};
         for (const auto& [purpose, folder, file] : purposes) {
-            QVERIFY((dialog = open(purpose)));
-            QCOMPARE(dialog->directory().path(), folder);
-            dialog->selectFile(home.filePath("chosen/" + file));
-            static_cast<QDialog*>(dialog)->accept();
+            QCOMPARE(startsIn(purpose), folder);
+            QVERIFY(acceptDialog<QFileDialog>(home.filePath("chosen/" + file)));
         }
         // The next save waits for this one.
         QTRY_VERIFY(!desk.lines().filter("obsah diskuze byl uložen").isEmpty());
-        for (const auto& [purpose, folder, file] : purposes)
-            QCOMPARE(startsIn(purpose), home.filePath("chosen"));
-        QVERIFY(QDir(home.filePath("chosen")).removeRecursively());
-        for (const auto& [purpose, folder, file] : purposes)
-            QCOMPARE(startsIn(purpose), folder);
+        for (const bool chosenIsThere : {true, false}) {
+            for (const auto& [purpose, folder, file] : purposes) {
+                QCOMPARE(startsIn(purpose), chosenIsThere ? home.filePath("chosen") : folder);
+                cancel();
+            }
+            QVERIFY(QDir(home.filePath("chosen")).removeRecursively());
+        }
     }
 };
 

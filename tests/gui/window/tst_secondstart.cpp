@@ -8,18 +8,6 @@
 
 #include <csignal>
 
-namespace {
-// One user's copies: the same runtime folder, each with settings of its own.
-struct Copy {
-    Copy(const NetnsLab& lab, const QString& runtime, const QStringList& args = {})
-        : process(lab.namespaceName(1), KW_STATION_PROBE, args, QStringLiteral("druhy"))
-    {
-        process.setRuntimeFolder(runtime);
-    }
-    StationProcess process;
-};
-} // namespace
-
 class tst_SecondStart final : public QObject {
     Q_OBJECT
 
@@ -32,43 +20,44 @@ private slots:
         QTemporaryDir runtime;
         QVERIFY(QFile::setPermissions(runtime.path(),
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        // One user's copies: the same runtime folder, each with settings of its own.
+        const auto started = [&](const QStringList& args = {}) {
+            auto copy = std::make_unique<StationProcess>(lab.namespaceName(1), KW_STATION_PROBE,
+                                                         args, QStringLiteral("druhy"));
+            copy->setRuntimeFolder(runtime.path());
+            return copy->start() ? std::move(copy) : nullptr;
+        };
+        const auto endsQuietly = [&] {
+            auto copy = started();
+            QVERIFY(copy);
+            QVERIFY2(copy->exitsCleanly(5000), qPrintable(copy->describe()));
+            QCOMPARE(copy->seen("BOX"), 0);
+        };
 
-        auto first = std::make_unique<Copy>(lab, runtime.path(), QStringList{"/hide"});
-        QVERIFY(first->process.start());
-        QTRY_COMPARE_WITH_TIMEOUT(first->process.latest("WINDOW"), QStringLiteral("minimized"),
-                                  10000);
-
-        // The running copy answers: its window comes back, and the second start says nothing.
-        {
-            Copy second(lab, runtime.path());
-            QVERIFY(second.process.start());
-            QVERIFY2(second.process.exitsCleanly(5000), qPrintable(second.process.describe()));
-            QCOMPARE(second.process.seen("BOX"), 0);
-        }
-        QTRY_COMPARE(first->process.latest("WINDOW"), QStringLiteral("normal"));
+        auto first = started({"/hide"});
+        QVERIFY(first);
+        QTRY_COMPARE_WITH_TIMEOUT(first->latest("WINDOW"), QStringLiteral("minimized"), 10000);
+        endsQuietly();
+        QTRY_COMPARE(first->latest("WINDOW"), QStringLiteral("normal"));
 
         // A stopped copy holds the lock but cannot answer: after the wait, the warning.
-        ::kill(pid_t(first->process.processId()), SIGSTOP);
-        {
-            Copy third(lab, runtime.path());
-            QVERIFY(third.process.start());
-            QTRY_VERIFY_WITH_TIMEOUT(third.process.seen("BOX") == 1, 10000);
-            QVERIFY(third.process.latest("BOX").startsWith(QStringLiteral("Duplicitní spuštění|")));
-            QVERIFY(third.process.isRunning()); // the box waits for the user
-        }
+        ::kill(pid_t(first->processId()), SIGSTOP);
+        auto third = started();
+        QVERIFY(third);
+        QTRY_VERIFY_WITH_TIMEOUT(third->seen("BOX") == 1, 10000);
+        QVERIFY(third->latest("BOX").startsWith(QStringLiteral("Duplicitní spuštění|")));
+        QVERIFY(third->isRunning()); // the box waits for the user
+        third.reset();
 
         // A copy killed outright leaves its lock and socket behind; the next start runs, and
         // answers the one after it.
-        ::kill(pid_t(first->process.processId()), SIGKILL);
+        ::kill(pid_t(first->processId()), SIGKILL);
         first.reset();
-        Copy fourth(lab, runtime.path(), {"/hide"});
-        QVERIFY(fourth.process.start());
-        QTRY_COMPARE_WITH_TIMEOUT(fourth.process.latest("WINDOW"), QStringLiteral("minimized"),
-                                  10000);
-        Copy fifth(lab, runtime.path());
-        QVERIFY(fifth.process.start());
-        QVERIFY2(fifth.process.exitsCleanly(5000), qPrintable(fifth.process.describe()));
-        QTRY_COMPARE(fourth.process.latest("WINDOW"), QStringLiteral("normal"));
+        auto fourth = started({"/hide"});
+        QVERIFY(fourth);
+        QTRY_COMPARE_WITH_TIMEOUT(fourth->latest("WINDOW"), QStringLiteral("minimized"), 10000);
+        endsQuietly();
+        QTRY_COMPARE(fourth->latest("WINDOW"), QStringLiteral("normal"));
     }
 };
 
