@@ -24,13 +24,11 @@
 namespace {
 
 // A look as {colour, b for bold, points}.
-QString mark(const QColor& color, bool bold, int points)
-{
-    return QStringLiteral("{%1 %2%3}").arg(color.name(), bold ? "b" : "").arg(points);
-}
 QString mark(const RunLook& look)
 {
-    return mark(look.color, look.bold, look.points);
+    return QStringLiteral("{%1 %2%3}")
+        .arg(look.color.name(), look.bold ? "b" : "")
+        .arg(look.points);
 }
 const QString Stamp = mark(TranscriptLooks::stamp()), Nick = mark(TranscriptLooks::nick()),
               Plain = mark(TranscriptLooks::message(LineLook::Chat)),
@@ -45,8 +43,8 @@ QString looks(const QTextDocument& document)
 {
     QString result, last;
     const auto add = [&](const QString& text, const QTextCharFormat& format) {
-        QString look = mark(format.foreground().color(), format.fontWeight() == QFont::Bold,
-                            qRound(format.fontPointSize()));
+        QString look = mark({format.foreground().color(), format.fontWeight() == QFont::Bold,
+                             qRound(format.fontPointSize())});
         for (const auto property :
              {QTextFormat::FontFamilies, QTextFormat::FontItalic, QTextFormat::TextUnderlineStyle})
             if (format.hasProperty(property))
@@ -195,51 +193,47 @@ private slots:
 
     // After every turn the pane holds no more of the newest entries than either of its bounds
     // allows, and not many fewer; the store keeps every entry whole.
-    void paneKeepsTheNewestWithinItsBounds_data()
-    {
-        QTest::addColumn<int>("length"); // of the message's second line
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("turn"); // entries written per turn of the event loop
-        const int cap = TranscriptView::ShownEntries;
-        QTest::newRow("short, a few per turn") << 11 << cap + 300 << 700;
-        QTest::newRow("short, more than the pane in one turn") << 11 << 2 * cap + 5 << 2 * cap + 5;
-        QTest::newRow("long, a few per turn") << 4'000 << 1'500 << 100;
-        QTest::newRow("cut, more than the pane in one turn") << 9'000 << 1'200 << 1'200;
-    }
     void paneKeepsTheNewestWithinItsBounds()
     {
-        QFETCH(int, length);
-        QFETCH(int, count);
-        QFETCH(int, turn);
-        TranscriptView view;
-        const auto message = [length](int i) {
-            return QString::number(i) + '\r' + QString(length, 'x');
-        };
-        const auto withinBounds = [&view] {
-            return view.shownEntries() <= TranscriptView::ShownEntries &&
-                   view.document()->characterCount() <= TranscriptView::ShownCharacters;
-        };
-        for (int i = 0; i < count; ++i) {
-            view.appendLine(message(i), LineLook::Chat, QStringLiteral("u"));
-            if ((i + 1) % turn == 0) {
-                QCoreApplication::processEvents();
-                QVERIFY(withinBounds());
+        const int cap = TranscriptView::ShownEntries;
+        // The message's second line, entries written, entries per turn of the event loop:
+        // short or long or cut, a few per turn or more than the pane holds in one.
+        for (const auto& [length, count, turn] : {std::tuple{11, cap + 300, 700},
+                                                  {11, 2 * cap + 5, 2 * cap + 5},
+                                                  {4'000, 1'500, 100},
+                                                  {9'000, 1'200, 1'200}}) {
+            TranscriptView view;
+            const auto message = [length = length](int i) {
+                return QString::number(i) + '\r' + QString(length, 'x');
+            };
+            const auto withinBounds = [&view] {
+                return view.shownEntries() <= TranscriptView::ShownEntries &&
+                       view.document()->characterCount() <= TranscriptView::ShownCharacters;
+            };
+            for (int i = 0; i < count; ++i) {
+                view.appendLine(message(i), LineLook::Chat, QStringLiteral("u"));
+                if ((i + 1) % turn == 0) {
+                    QCoreApplication::processEvents();
+                    QVERIFY(withinBounds());
+                }
             }
+            const auto serial = [](const QTextBlock& block) {
+                return block.text().section('>', 1);
+            };
+            QTRY_COMPARE_WITH_TIMEOUT(serial(view.document()->lastBlock().previous().previous()),
+                                      QString::number(count - 1), 30'000);
+            QVERIFY(withinBounds());
+            QCOMPARE(serial(view.document()->firstBlock()),
+                     QString::number(count - view.shownEntries()));
+            QCOMPARE(view.document()->blockCount(), 2 * view.shownEntries() + 1);
+            QVERIFY(view.shownEntries() >
+                        TranscriptView::ShownEntries - 2 * TranscriptView::DropBatch ||
+                    view.document()->characterCount() >
+                        TranscriptView::ShownCharacters - 2 * TranscriptView::DropCharacters);
+            QCOMPARE(view.entries().entryCount(), count);
+            for (const int i : {0, count - 1})
+                QCOMPARE(view.entries().entryAt(i).message, message(i));
         }
-        const auto serial = [](const QTextBlock& block) { return block.text().section('>', 1); };
-        QTRY_COMPARE_WITH_TIMEOUT(serial(view.document()->lastBlock().previous().previous()),
-                                  QString::number(count - 1), 30'000);
-        QVERIFY(withinBounds());
-        QCOMPARE(serial(view.document()->firstBlock()),
-                 QString::number(count - view.shownEntries()));
-        QCOMPARE(view.document()->blockCount(), 2 * view.shownEntries() + 1);
-        QVERIFY(view.shownEntries() >
-                    TranscriptView::ShownEntries - 2 * TranscriptView::DropBatch ||
-                view.document()->characterCount() >
-                    TranscriptView::ShownCharacters - 2 * TranscriptView::DropCharacters);
-        QCOMPARE(view.entries().entryCount(), count);
-        for (const int i : {0, count - 1})
-            QCOMPARE(view.entries().entryAt(i).message, message(i));
     }
 
     // Past either bound the oldest leave, a block of text at a time; the rest are where they were.
@@ -488,8 +482,7 @@ private slots:
         QSignalSpy changed(w.window.transcript(), &TranscriptView::changed);
         w.window.menus().tools().clear->trigger();
         QVERIFY(w.window.transcript()->entries().entryCount() == 0 && changed.count() == 1);
-        QCOMPARE(w.window.transcript()->toPlainText(), QString());
-        QVERIFY(!shownDialog<QMessageBox>() && !shownDialog<QDialog>());
+        QVERIFY(w.window.transcript()->toPlainText().isEmpty() && !shownDialog<QDialog>());
         w.window.transcript()->appendBareLine(QStringLiteral("znovu"), LineLook::Alert);
         QTRY_VERIFY(w.window.transcript()->toPlainText().startsWith(QStringLiteral("znovu\n")));
     }
