@@ -65,35 +65,50 @@ private slots:
     }
     void init() { m_opened.clear(); }
 
-    // One fixed, topmost, modeless dialog; its links, by mouse or by key, leave it open.
-    void oneFixedTopmostDialogWhoseLinksLeaveItOpen()
+    // One fixed, topmost, modeless dialog. Tab goes round every control in reading order, each
+    // visibly focused, Backtab goes back; the links, by mouse or key, leave it open. Each box holds
+    // an option of its own: ticked alone it reads back as one that, set alone, ticks it alone.
+    void oneFixedTopmostDialogByKeyAndMouse()
     {
         Window w;
         QVERIFY(!w.editor().dialog()); // none until it is shown
-        SettingsDialog* made = &w.shown();
-        QVERIFY(made->maximumSize() == made->minimumSize());
-        QVERIFY(made->rect().contains(w.control("versionLabel")->geometry()));
+        SettingsDialog& dialog = w.shown();
+        QCOMPARE(&w.shown(), &dialog); // shown again
+        QCOMPARE(w.window.findChildren<SettingsDialog*>().size(), 1);
+        QVERIFY(dialog.maximumSize() == dialog.minimumSize() && !dialog.isModal() &&
+                dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(dialog.rect().contains(w.control("versionLabel")->geometry()));
+
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QList<QWidget*> chain{QApplication::focusWidget()};
+        QCOMPARE(chain.first(), w.control("nickEdit"));
+        for (QImage focused = chain.first()->grab().toImage(); chain.size() < 20;) {
+            QTest::keyClick(chain.last(), Qt::Key_Tab);
+            QVERIFY(chain.last()->grab().toImage() != focused);
+            if (QApplication::focusWidget() == chain.first())
+                break;
+            chain << QApplication::focusWidget();
+            focused = chain.last()->grab().toImage();
+        }
+        const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
+        QCOMPARE(chain.size(), 1 + boxes.size() + dialog.findChildren<ClickableLabel*>().size());
+        int wraps = 0; // where the next control comes before in reading order
+        for (qsizetype i = 0; i < chain.size(); ++i) {
+            const QWidget *at = chain[i], *next = chain[(i + 1) % chain.size()];
+            wraps += std::pair(next->y(), next->x()) < std::pair(at->y(), at->x());
+        }
+        QCOMPARE(wraps, 1);
+        QTest::keyClick(chain.first(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), chain.last());
 
         QSignalSpy update(&w.editor(), &SettingsEditor::updateLinkClicked);
-        QCOMPARE(&w.shown(), made); // shown again
-        QCOMPARE(w.window.findChildren<SettingsDialog*>().size(), 1);
-        QVERIFY(made->isVisible() && !made->isModal() &&
-                made->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         press(w.control("makerLink"));
         press(w.control("bankLink"), Qt::Key_Space);
         press(w.control("updateLink"), Qt::Key_Return);
         const QUrl web(QStringLiteral("http://") + QLatin1String(Version::MakerWeb));
         QCOMPARE(m_opened, (QList<QUrl>{web, web}));
-        QVERIFY(update.count() == 1 && made->isVisible());
-    }
+        QVERIFY(update.count() == 1 && dialog.isVisible());
 
-    // Each box holds an option of its own: ticked alone it reads back as an option, and that
-    // option set alone ticks that box alone.
-    void eachBoxHoldsAnOptionOfItsOwn()
-    {
-        Window w;
-        SettingsDialog& dialog = w.shown();
-        const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
         for (QCheckBox* box : boxes) {
             dialog.setOptions({});
             press(box);
@@ -156,34 +171,6 @@ private slots:
         QCOMPARE(announced, (stored ? QStringList{saved, "starý"} : QStringList{}));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!shown);
-    }
-
-    // Tab goes round every control in reading order, each visibly focused; Backtab goes back.
-    void tabGoesRoundEveryControlInReadingOrder()
-    {
-        Window w;
-        SettingsDialog& dialog = w.shown();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QList<QWidget*> chain{QApplication::focusWidget()};
-        QCOMPARE(chain.first(), w.control("nickEdit"));
-        for (QImage focused = chain.first()->grab().toImage(); chain.size() < 20;) {
-            QTest::keyClick(chain.last(), Qt::Key_Tab);
-            QVERIFY(chain.last()->grab().toImage() != focused);
-            if (QApplication::focusWidget() == chain.first())
-                break;
-            chain << QApplication::focusWidget();
-            focused = chain.last()->grab().toImage();
-        }
-        QCOMPARE(chain.size(), 1 + dialog.findChildren<QCheckBox*>().size() +
-                                   dialog.findChildren<ClickableLabel*>().size());
-        int wraps = 0; // where the next control comes before in reading order
-        for (qsizetype i = 0; i < chain.size(); ++i) {
-            const QWidget *at = chain[i], *next = chain[(i + 1) % chain.size()];
-            wraps += std::pair(next->y(), next->x()) < std::pair(at->y(), at->x());
-        }
-        QCOMPARE(wraps, 1);
-        QTest::keyClick(chain.first(), Qt::Key_Backtab);
-        QCOMPARE(QApplication::focusWidget(), chain.last());
     }
 
     // The update link asks to quit first; without a client, boxes tell how to get it. A client

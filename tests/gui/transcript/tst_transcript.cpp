@@ -132,9 +132,8 @@ private slots:
     // The file dialog remembers folders; not in the real user's settings.
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    // Entries of one turn are told once per run, then shown in one edit, each in its own looks,
-    // a long message cut in the pane only. A reader scrolled back is brought to the newest entry
-    // and keeps the selection.
+    // Each run is told, then a turn's entries shown in one edit, in their looks, a long message
+    // cut; a reader scrolled back is brought to the newest entry and keeps the selection.
     void entryLooksAndScrolling()
     {
         const QTime t(14, 3, 27);
@@ -152,8 +151,7 @@ private slots:
              Stamp + "[14:03:27]" + Nick + "<user1>" + Plain + "\n"},
             {longText + "b", LineLook::Chat, " ", t, Plain + longText + "b\n"},
             {longText + "bc", LineLook::Chat, " ", t, Plain + longText + "b …\n"},
-            {longText + "😀", LineLook::Chat, " ", t, Plain + longText + " …\n"}, // never half
-            {"x", LineLook::Alert, " ", t, Alert + "x\n"}};
+            {longText + "😀", LineLook::Chat, " ", t, Plain + longText + " …\n"}}; // never half
         TranscriptView view;
         view.resize(433, 303);
         view.show();
@@ -191,13 +189,12 @@ private slots:
         QVERIFY(view.viewport()->rect().contains(view.cursorRect(newest)));
     }
 
-    // After every turn the pane holds no more of the newest entries than either of its bounds
-    // allows, and not many fewer; the store keeps every entry whole.
+    // After every turn the pane holds the newest entries within both bounds, not many fewer; the
+    // store keeps every entry whole.
     void paneKeepsTheNewestWithinItsBounds()
     {
         const int cap = TranscriptView::ShownEntries;
-        // The message's second line, entries written, entries per turn of the event loop:
-        // short or long or cut, a few per turn or more than the pane holds in one.
+        // The message's second line, entries written, entries per turn of the event loop.
         for (const auto& [length, count, turn] : {std::tuple{11, cap + 300, 700},
                                                   {11, 2 * cap + 5, 2 * cap + 5},
                                                   {4'000, 1'500, 100},
@@ -239,7 +236,7 @@ private slots:
     // Past either bound the oldest leave, a block of text at a time; the rest are where they were.
     void storeLetsTheOldestGo()
     {
-        // Bounds on entries and on text bytes, the message's length, entries written.
+        // Bounds on entries and text bytes, the message's length, entries written.
         for (const auto& [maxEntries, maxTextBytes, length, count] :
              {std::tuple{100, 1 << 20, 10, 250},
               {1'000'000, 64 << 10, 50, 2'000},
@@ -286,7 +283,6 @@ private slots:
         QFETCH(ExportKind, kind);
         QFETCH(QString, file);
         QFETCH(QByteArrayList, marks);
-        // scripts/install-deps.sh installs the readers; without one, the test says so.
         if (kind == ExportKind::Rtf && QStandardPaths::findExecutable("unrtf").isEmpty())
             QSKIP("unrtf, which reads the saved RTF back, is not installed");
         Tools t;
@@ -340,8 +336,8 @@ private slots:
             lines);
     }
 
-    // A save goes out in slices behind a modal progress dialog; cancelled, it leaves nothing. As
-    // the oldest entries leave, it has each it could get once, in order, and notes the others.
+    // A save goes out in slices behind a modal dialog; cancelled, it leaves nothing. It has each
+    // entry it could get once, in order, and notes those that left meanwhile.
     void aSaveIsCancelledOrHasEachEntryOnce()
     {
         Tools t;
@@ -393,8 +389,7 @@ private slots:
         QVERIFY(readIn.last() - readIn.first() >= readIn.size() / 2);
     }
 
-    // Documents when the program's folder takes no files; an extension on a name without one. An
-    // existing file is replaced only when the user agrees; what cannot be written is reported.
+    // An existing file is replaced only when the user agrees; what cannot be written is reported.
     void aSaveAsksAndReports()
     {
         Tools t;
