@@ -39,14 +39,14 @@ private slots:
             return window->findChild<QLabel*>(QLatin1String(label))->text();
         };
         const auto* bar = window->findChild<QProgressBar*>();
-        QCOMPARE(text("sizeMb") + '|' + text("percent"), QStringLiteral("0,5 MB|0 %"));
+        QCOMPARE(text("sizeMb") + '|' + text("percent"), "0,5 MB|0 %");
         // Many steps at once: the labels catch up with the last one, and never pass 100 %.
         for (int i = 0; i < 1000; ++i)
             transfer.step(300);
-        QTRY_COMPARE(text("percent"), QStringLiteral("57 %"));
-        QVERIFY(text("doneMb") == QStringLiteral("0,29 MB") && bar->value() == 57);
+        QTRY_COMPARE(text("percent"), "57 %");
+        QVERIFY(text("doneMb") == "0,29 MB" && bar->value() == 57);
         transfer.step(524'288);
-        QTRY_VERIFY(text("percent") == QStringLiteral("100 %") && bar->value() == 100);
+        QTRY_VERIFY(text("percent") == "100 %" && bar->value() == 100);
 
         // Cancel on a receiving window ends that reception and closes the window.
         QTest::mouseClick(window->findChild<QLabel*>("cancelLink"), Qt::LeftButton);
@@ -69,8 +69,8 @@ private slots:
         chat.window.menus().user().sendFile->trigger();
         QVERIFY(acceptDialog<QFileDialog>(source.fileName()));
 
-        QTRY_VERIFY(shownDialog<QMessageBox>());
-        auto* question = shownDialog<QMessageBox>();
+        QMessageBox* question = nullptr;
+        QTRY_VERIFY((question = shownDialog<QMessageBox>()));
         QVERIFY(question->textFormat() == Qt::PlainText &&
                 question->text().contains("<i>Jana</i>"));
         question->button(QMessageBox::Yes)->click();
