@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Checks the sources first: their layout (clang-format) and the direction of their includes.
-# Builds the program with warnings as errors and runs every test, headless, while clang-tidy
-# looks over src/. Then the whole suite once more, built with AddressSanitizer and
+# Builds the program with warnings as errors, lets clang-tidy look over src/, and runs every
+# test, headless. Then the whole suite once more, built with AddressSanitizer and
 # UndefinedBehaviorSanitizer; the socket tests over the portable receiver, built the same way;
-# and the receive path under libFuzzer for half a minute. Any failure, warning, finding, sanitizer report or fuzzer
-# finding fails the run. Each stage's time is printed as it ends.
+# and the receive path under libFuzzer for half a minute. Any failure, warning, finding,
+# sanitizer report or fuzzer finding fails the run. Each stage's time is printed as it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -24,20 +24,10 @@ build=${BUILD_DIR:-build}
 scripts/build.sh
 stage_done "build"
 
-# clang-tidy takes the normal build's compile commands. It runs in the background, at a lower
-# priority, through everything that follows: the tests spend much of their time waiting for
-# timers, sockets and the virtual screen, and the fuzzer keeps one core busy, so clang-tidy
-# fills the rest. It runs in a session of its own, so that a failed run ends it with every
-# clang-tidy it started.
-tidy_log=$build/clang-tidy.log
-setsid nice -n 10 scripts/check-tidy.sh "$build" >"$tidy_log" 2>&1 &
-tidy=$!
-corpus=
-cleanup() {
-    kill -- "-$tidy" 2>/dev/null || true
-    [ -z "$corpus" ] || rm -rf "$corpus"
-}
-trap cleanup EXIT
+# clang-tidy reads the normal build's compile commands.
+scripts/check-tidy.sh "$build"
+stage_done "clang-tidy"
+
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j2
 stage_done "tests"
@@ -77,12 +67,8 @@ cmake --build "$fuzz" -j"$(nproc)"
 stage_done "fuzz build"
 # New inputs go to a scratch folder; the committed seeds stay as they are.
 corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
 "$fuzz/fuzz_receive" -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 \
     -artifact_prefix="$fuzz/" "$corpus" tests/fuzz/corpus
 stage_done "fuzz run"
-tidy_status=0
-wait "$tidy" || tidy_status=$?
-cat "$tidy_log"
-stage_done "clang-tidy (what was left of it after the fuzzer)"
-[ "$tidy_status" -eq 0 ] || exit 1
 echo "== all: $((SECONDS - started)) s"

@@ -311,16 +311,24 @@ void MainWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         sendMinimisedToTray();
-    else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        m_urgency.clear();
-        m_attention.onWindowActivated();
-    }
+    else if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        clearAttention();
 }
 
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    // Hidden while the window manager had not yet taken the keyboard away, the window comes
+    // back still active in the toolkit's eyes, and no activation change would clear the marks.
+    if (isActiveWindow())
+        clearAttention();
     sendMinimisedToTray();
+}
+
+void MainWindow::clearAttention()
+{
+    m_urgency.clear();
+    m_attention.onWindowActivated();
 }
 
 void MainWindow::hideEvent(QHideEvent* event)

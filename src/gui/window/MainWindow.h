@@ -98,6 +98,8 @@ private:
     Attention::WindowSight windowSight() const;
     // A peer asked for the user's attention ("maximalizovat okno aplikace").
     void onAttentionRequested();
+    // The user sees the window: the tray's unread mark and the urgency go.
+    void clearAttention();
     void bringBack(bool activate);
     // Hides the window; its urgency is taken back first, while the window manager holds it.
     void withdraw();
