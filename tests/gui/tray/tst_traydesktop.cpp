@@ -225,6 +225,9 @@ private slots:
         QVERIFY(w.start() && w.tray.isBalloonShown());
         QVERIFY(QTest::qWaitForWindowActive(&w.window));
         QTRY_COMPARE(w.station().roster().count(), 1); // lines come from listed stations
+        // The caption on the desktop is the window's own, with no application name added.
+        QTRY_COMPARE(windowProperty(&w.window, "_NET_WM_NAME"),
+                     "_NET_WM_NAME(UTF8_STRING) = \"" + w.window.windowTitle() + '"');
         if (fromTray)
             w.window.menus().options().hideWindow->trigger();
         QLineEdit other;
