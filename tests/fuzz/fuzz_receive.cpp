@@ -11,16 +11,14 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <tuple>
 
 namespace {
 
 #define EXPECT(condition)                                                                          \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__);          \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
+    ((condition) ? void()                                                                          \
+                 : (std::fprintf(stderr, "broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__),  \
+                    std::abort()))
 
 // Who a datagram may come from: peers, this host, and addresses that are no one station.
 const std::array<QString, 8> Sources{"10.0.0.7",        "10.0.0.8",   "10.0.0.1",  "127.0.0.1",
@@ -67,7 +65,7 @@ struct Stage : FakeStation {
     QStringList started; // files whose sending began in the current step
 };
 
-// Made once per process: the two files the station offers, and where it saves what it takes.
+// The two files the station offers, and where it saves what it takes.
 struct Files {
     QTemporaryDir dir;
     std::array<QString, 2> offered{dir.filePath("a.txt"), dir.filePath("b.txt")};
@@ -81,12 +79,6 @@ struct Files {
     }
 };
 
-const Files& files()
-{
-    static const Files made;
-    return made;
-}
-
 // The longest answer a packet may draw: an answer must never grow with what the peer sent.
 constexpr qsizetype MaxAnswerBytes = 200;
 
@@ -94,14 +86,6 @@ bool hasControlCharacter(const QString& text)
 {
     return std::any_of(text.cbegin(), text.cend(),
                        [](QChar c) { return c.unicode() < 32 || (c >= u'\x7F' && c < u'\xA0'); });
-}
-
-// A name from the network never chooses a folder, a drive or a hidden file.
-bool isBareName(const QString& name)
-{
-    return !name.isEmpty() && !name.startsWith(QLatin1Char('.')) && !hasControlCharacter(name) &&
-           std::none_of(name.cbegin(), name.cend(),
-                        [](QChar c) { return c == u'/' || c == u'\\' || c == u':'; });
 }
 
 QHash<QString, Roster::Entry> entriesOf(const Roster& roster)
@@ -132,6 +116,7 @@ void checkRoster(const Stage& stage, const QHash<QString, Roster::Entry>& before
     const Roster& roster = stage.roster;
     EXPECT(roster.count() <= Roster::MaxEntries);
     QHash<QString, int> made;
+    const auto fields = [](const Roster::Entry& e) { return std::tie(e.nick, e.icon, e.source); };
     for (int row = 0; row < roster.count(); ++row) {
         const Roster::Entry& entry = roster.at(row);
         EXPECT(roster.rowOf(entry.key) == row);
@@ -142,10 +127,7 @@ void checkRoster(const Stage& stage, const QHash<QString, Roster::Entry>& before
     }
     for (auto old = before.cbegin(); old != before.cend(); ++old) {
         const int row = roster.rowOf(old.key());
-        const bool changed = row < 0 || roster.at(row).nick != old->nick ||
-                             roster.at(row).icon != old->icon ||
-                             roster.at(row).source != old->source;
-        if (changed)
+        if (row < 0 || fields(roster.at(row)) != fields(*old))
             EXPECT(speaksFor(stage, before, source, Roster::addressOf(old.key())));
     }
 }
@@ -188,8 +170,9 @@ void act(Stage& stage, const Record& record, const QString& source)
     const qsizetype sentBefore = stage.sent.size();
     const qsizetype connectsBefore = stage.network.connects.size();
     ScriptedPrompts& prompts = stage.prompts;
+    static const Files files; // made once per process
     if (record.action() == Record::Action::Offer) {
-        const QString& file = files().offered[record.yes()];
+        const QString& file = files.offered[record.yes()];
         stage.transfers.offerFile(source, file);
         if (const SentPacket* offer = oneSentTo(stage, sentBefore, source)) {
             EXPECT(offer->data.startsWith("SENDFILE\t"));
@@ -206,8 +189,11 @@ void act(Stage& stage, const Record& record, const QString& source)
         const qsizetype i = record.which() % prompts.saveDialogs.size();
         const QString from = stage.choosing.takeAt(i);
         const ScriptedPrompts::SaveDialog dialog = prompts.saveDialogs.takeAt(i);
-        EXPECT(isBareName(dialog.proposed));
-        dialog.choose(record.yes() ? files().destination : QString());
+        const QString& name = dialog.proposed; // never a folder, a drive or a hidden file
+        EXPECT(!name.isEmpty() && !name.startsWith(u'.') && !hasControlCharacter(name) &&
+               std::none_of(name.cbegin(), name.cend(),
+                            [](QChar c) { return c == u'/' || c == u'\\' || c == u':'; }));
+        dialog.choose(record.yes() ? files.destination : QString());
         checkFileAnswer(stage, sentBefore, from);
     }
     EXPECT(stage.network.connects.size() == connectsBefore && stage.started.isEmpty());

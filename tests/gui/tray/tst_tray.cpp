@@ -134,29 +134,24 @@ private slots:
     // What one change gives for each window place and options, read at each change.
     void oneChangeAsTheOptionsSay_data()
     {
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<int>("balloons");
+        QTest::addColumn<int>("balloons"); // the tag: window place, then the options ticked
         QTest::addColumn<int>("plays");
         QTest::addColumn<bool>("marked");
-        const auto row = [](const char* state, int balloons, int plays, bool marked) {
-            QTest::newRow(state) << QString::fromLatin1(state) << balloons << plays << marked;
-        };
-        row("starting tooltip playsound playwhenmin", 0, 1, false);
-        row("active tooltip playwhenmin", 0, 0, false);
-        row("active playsound", 0, 1, false);
-        row("behind tooltip playwhenmin", 0, 0, true);
-        row("behind playsound", 0, 1, true);
-        row("hidden", 0, 0, true);
-        row("hidden tooltip", 1, 0, true);
-        row("hidden playsound", 0, 1, true);
-        row("hidden playwhenmin", 0, 1, true);
-        row("hidden tooltip playsound playwhenmin", 1, 1, true);
+        QTest::newRow("starting tooltip playsound playwhenmin") << 0 << 1 << false;
+        QTest::newRow("active tooltip playwhenmin") << 0 << 0 << false;
+        QTest::newRow("active playsound") << 0 << 1 << false;
+        QTest::newRow("behind tooltip playwhenmin") << 0 << 0 << true;
+        QTest::newRow("behind playsound") << 0 << 1 << true;
+        QTest::newRow("hidden") << 0 << 0 << true;
+        QTest::newRow("hidden tooltip") << 1 << 0 << true;
+        QTest::newRow("hidden playsound") << 0 << 1 << true;
+        QTest::newRow("hidden playwhenmin") << 0 << 1 << true;
+        QTest::newRow("hidden tooltip playsound playwhenmin") << 1 << 1 << true;
     }
     void oneChangeAsTheOptionsSay()
     {
-        QFETCH(QString, state);
         QFETCH(bool, marked);
-        const QStringList words = state.split(' ');
+        const QStringList words = QString::fromLatin1(QTest::currentDataTag()).split(' ');
         Tray t;
         t.show();
         t.sight = Sight(QStringList{"starting", "active", "behind", "hidden"}.indexOf(words[0]));
@@ -177,9 +172,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("second");
         const QString x74(74, u'x');
-        const auto row = [](const char* name, const QString& nick, const QString& text,
-                            const QString& second) {
-            QTest::newRow(name) << nick << text << second;
+        const auto row = [](const char* name, auto... columns) {
+            (QTest::newRow(name) << ... << columns);
         };
         row("nick and line", "Petr", "ahoj", "Petr: ahoj");
         row("breaks and controls", "Pe\rtr", " a\r\nb\tc\u0001d\u2028e  f ", "Pe tr: a b c d e f");
@@ -202,27 +196,21 @@ private slots:
     void statusNotifierWatcherIsAnnounced()
     {
         QProcess daemon;
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                      QStringLiteral("--print-address")});
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
         if (!daemon.waitForStarted())
             QSKIP("dbus-daemon is not installed");
         QTRY_VERIFY(daemon.canReadLine());
         const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
         const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-        {
-            QDBusConnection program = QDBusConnection::connectToBus(address, "program");
-            QDBusConnection panel = QDBusConnection::connectToBus(address, "panel");
-            QVERIFY(program.isConnected() && panel.isConnected());
-            TrayAnnouncements announcements(program);
-            QSignalSpy changed(&announcements, &TrayAnnouncements::trayMayHaveChanged);
-            QVERIFY(panel.registerService(watcher));
-            QTRY_COMPARE(changed.count(), 1);
-            QVERIFY(panel.unregisterService(watcher));
-            QTRY_COMPARE(changed.count(), 2);
-        }
-        for (const char* connection : {"program", "panel"})
-            QDBusConnection::disconnectFromBus(connection);
+        QDBusConnection program = QDBusConnection::connectToBus(address, "program");
+        QDBusConnection panel = QDBusConnection::connectToBus(address, "panel");
+        QVERIFY(program.isConnected() && panel.isConnected());
+        TrayAnnouncements announcements(program);
+        QSignalSpy changed(&announcements, &TrayAnnouncements::trayMayHaveChanged);
+        QVERIFY(panel.registerService(watcher));
+        QTRY_COMPARE(changed.count(), 1);
+        QVERIFY(panel.unregisterService(watcher));
+        QTRY_COMPARE(changed.count(), 2);
         daemon.terminate();
         daemon.waitForFinished();
     }
@@ -234,14 +222,14 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sound.wav"));
         WaveFilePlayer missing(path, beep);
-        for (int i = 0; i < 2; ++i)
-            missing.play();
+        missing.play();
+        missing.play();
         QCOMPARE(beeps, 2);
 
         // A file that is no sound fails only once decoding has been tried.
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) == 4096);
-        file.close();
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) &&
+                file.flush());
         WaveFilePlayer noise(path, beep);
         noise.play();
         QTRY_COMPARE(beeps, 3);
