@@ -64,7 +64,8 @@ private slots:
         t.sight = Sight::Behind;
         t.change();
         QVERIFY(!t.code.isInTray() && t.icon.shows == 0 && t.balloons() == 0);
-        for (QObject* part : t.code.findChildren<QObject*>() << &t.code)
+        const QObjectList parts = t.code.findChildren<QObject*>() << &t.code;
+        for (QObject* part : parts)
             QVERIFY(QAbstractEventDispatcher::instance()->registeredTimers(part).isEmpty());
 
         t.icon.setAvailable(true);
