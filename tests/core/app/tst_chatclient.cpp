@@ -13,7 +13,7 @@ namespace {
 struct Client {
     explicit Client(const QString& loginName = QStringLiteral("jnovak"))
         : client({store, autostart, UdpEndpoints{port, QHostAddress(QHostAddress::LocalHost)},
-                  dir.path(), loginName})
+                  dir.path(), loginName, dir.filePath(QStringLiteral("data/historie"))})
     {
         client.attach({transcript, notes, prompts});
     }
@@ -85,16 +85,19 @@ private slots:
         }
     }
 
+    // The saved history goes with the settings, and so does its data folder, now empty.
     void uninstallRemovesTheSettingsAndStartsNothing()
     {
         Client c;
         c.store.write(c.App, c.Opts, QStringLiteral("nick"), QStringLiteral("pepa"));
         QVERIFY(c.autostart.enable(QStringLiteral("/opt/kestrowind2/kestrowind2")));
+        QVERIFY(QDir().mkpath(c.client.history().folder()));
         StartOptions start;
         start.uninstall = true;
         QCOMPARE(c.client.start(start), ChatClient::StartOutcome::Uninstalled);
         QVERIFY(!QFile::exists(c.store.fileOf(c.App)));
         QVERIFY(!c.autostart.isEnabled());
+        QVERIFY(!QFile::exists(c.dir.filePath(QStringLiteral("data"))));
         QVERIFY(!c.client.station().isListening());
     }
 
