@@ -5,6 +5,9 @@
 #include "gui/window/Composer.h"
 #include "gui/window/UserListView.h"
 
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
@@ -44,6 +47,9 @@ struct Chat : MainWindowFixture {
 
 class tst_mainwindow final : public QObject {
     Q_OBJECT
+
+public slots:
+    void openUrl(const QUrl& url) { m_opened.append(url); }
 
 private slots:
     // Enter sends the line in the code page's characters, warned of while it holds one the wire
@@ -266,6 +272,39 @@ private slots:
         w.window.shutDown();
         QVERIFY(unloaded.count() == 1 && !w.tray.isInTray() && !w.trayIcon->shown);
     }
+
+    // Entries go to the day's file as the text export writes them, only while the option is
+    // on; the menu item opens the folder, made if need be.
+    void theHistoryFollowsItsOption()
+    {
+        Chat w;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+        const HistoryLog& history = w.client.history();
+        w.window.menus().tools().openHistoryFolder->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(m_opened, QList{QUrl::fromLocalFile(history.folder())});
+        QDir folder(history.folder());
+        QVERIFY(folder.exists());
+
+        TranscriptView* chat = w.window.transcript();
+        chat->setClock([] { return QTime(12, 34, 56); });
+        chat->appendLine(QStringLiteral("vypnuto"), LineLook::Chat, QStringLiteral("Jana"));
+        Options options = w.client.settings().options();
+        options.saveHistory = true;
+        w.client.settings().setOptions(options);
+        chat->appendLine(QStringLiteral("řádek\nďalší"), LineLook::Chat, QStringLiteral("Jana"));
+        chat->appendBareLine(QStringLiteral("holý"), LineLook::Alert);
+        w.client.history().waitUntilWritten();
+        const QStringList days = folder.entryList(QDir::Files);
+        QCOMPARE(days.size(), 1);
+        QFile day(folder.filePath(days.first()));
+        QVERIFY(day.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(day.readAll()),
+                 QStringLiteral("[12:34:56]<Jana>řádek\r\nďalší\r\nholý\r\n"));
+    }
+
+private:
+    QList<QUrl> m_opened;
 };
 
 QTEST_MAIN(tst_mainwindow)
