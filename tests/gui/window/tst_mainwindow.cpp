@@ -273,6 +273,34 @@ private slots:
         QVERIFY(unloaded.count() == 1 && !w.tray.isInTray() && !w.trayIcon->shown);
     }
 
+    // Up and Down walk the lines sent, newest first, and come back to what was being typed;
+    // only the newest hundred are kept.
+    void upAndDownRecallTheSentLines()
+    {
+        Chat w;
+        Composer* box = w.window.composer();
+        const auto send = [box](const QString& line) {
+            box->setText(line);
+            QTest::keyClick(box, Qt::Key_Return);
+        };
+        for (const QString line : {"jedna", "dva", "tři"})
+            send(line);
+        box->setText(QStringLiteral("rozepsaná"));
+        const std::pair<Qt::Key, const char*> steps[] = {
+            {Qt::Key_Up, "tři"},         {Qt::Key_Up, "dva"},        {Qt::Key_Up, "jedna"},
+            {Qt::Key_Up, "jedna"},       {Qt::Key_Down, "dva"},      {Qt::Key_Down, "tři"},
+            {Qt::Key_Down, "rozepsaná"}, {Qt::Key_Down, "rozepsaná"}};
+        for (const auto& [key, shown] : steps) {
+            QTest::keyClick(box, key);
+            QCOMPARE(box->text(), QString::fromUtf8(shown));
+        }
+        for (int i = 0; i < Composer::RecalledLines + 5; ++i)
+            send(QString::number(i));
+        for (int i = 0; i < 2 * Composer::RecalledLines; ++i)
+            QTest::keyClick(box, Qt::Key_Up);
+        QCOMPARE(box->text(), QStringLiteral("5"));
+    }
+
     // Entries go to the day's file as the text export writes them, only while the option is
     // on; the menu item opens the folder, made if need be.
     void theHistoryFollowsItsOption()
