@@ -104,6 +104,7 @@ private:
     {
         close();
         m_day = day;
+        m_reported = false;
         m_file.setFileName(m_log.fileOf(day));
         // Append only: whatever the file holds, from this run or an earlier one, stays as it is.
         if (!QDir().mkpath(m_log.folder()) ||
@@ -113,7 +114,6 @@ private:
         }
         m_size = m_file.size();
         m_full = m_size >= m_limits.dayBytes;
-        m_reported = false;
     }
 
     void put(const QByteArray& bytes)
@@ -139,7 +139,7 @@ private:
     const HistoryLog::Limits m_limits;
     std::atomic<qint64>& m_backlog;
     Failed m_failed;
-    QFile m_file;
+    QFile m_file{this};
     QDate m_day;
     qint64 m_size = 0;
     bool m_full = false;
@@ -160,12 +160,13 @@ HistoryLog::~HistoryLog()
 {
     if (!m_writer)
         return;
-    // Queued behind every write handed over, so none is lost.
+    // Queued behind every write handed over, so none is lost. The thread deletes the writer as
+    // it finishes.
     QMetaObject::invokeMethod(
         m_writer,
         [writer = m_writer] {
             writer->close();
-            delete writer;
+            writer->deleteLater();
             QThread::currentThread()->quit();
         },
         Qt::QueuedConnection);

@@ -108,14 +108,6 @@ private slots:
                 QVERIFY2(kept == Sandbox::allBoxes(before), qPrintable(stored));
             }
         }
-        // A file written before the history could be saved reads with it off.
-        Sandbox older;
-        older.writeOption("first", QStringLiteral("true"));
-        for (int i = 0; i < 6; ++i) // the keys before "savehistory"
-            older.writeOption(BoxKeys[i], QStringLiteral("1"));
-        Options read;
-        loadSettings(older, read);
-        QVERIFY(!read.saveHistory && read.playSoundWhenMinimised);
     }
 
     void autostartFollowsAfterstart()

@@ -42,6 +42,7 @@ class tst_ChatClient final : public QObject {
 
 private slots:
     // The stored nick, else the login name, else "anonymní"; "/about" tells both as they are.
+    // Options stored before the history could be saved leave it off.
     void nickAtStart()
     {
         const std::tuple<QString, QString, QString> cases[] = {
@@ -50,6 +51,7 @@ private slots:
             Client c(login);
             QCOMPARE(c.start(stored), ChatClient::StartOutcome::Running);
             QCOMPARE(c.client.station().nick(), nick);
+            QVERIFY(!c.client.history().isEnabled()); // no "savehistory" stored
             QTRY_COMPARE(c.transcript.lines.value(0).text,
                          "uživatel " + nick + " vstoupil do diskuze");
             const QStringList about = c.client.aboutText().split(u'\r');

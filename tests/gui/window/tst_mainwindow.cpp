@@ -5,9 +5,6 @@
 #include "gui/window/Composer.h"
 #include "gui/window/UserListView.h"
 
-#include <QDesktopServices>
-#include <QDir>
-#include <QFile>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
@@ -47,9 +44,6 @@ struct Chat : MainWindowFixture {
 
 class tst_mainwindow final : public QObject {
     Q_OBJECT
-
-public slots:
-    void openUrl(const QUrl& url) { m_opened.append(url); }
 
 private slots:
     // Enter sends the line in the code page's characters, warned of while it holds one the wire
@@ -279,60 +273,26 @@ private slots:
     {
         Chat w;
         Composer* box = w.window.composer();
-        const auto send = [box](const QString& line) {
+        const auto type = [box](const QString& line, Qt::Key key) {
             box->setText(line);
-            QTest::keyClick(box, Qt::Key_Return);
+            QTest::keyClick(box, key);
         };
         for (const QString line : {"jedna", "dva", "tři"})
-            send(line);
-        box->setText(QStringLiteral("rozepsaná"));
-        const std::pair<Qt::Key, const char*> steps[] = {
-            {Qt::Key_Up, "tři"},         {Qt::Key_Up, "dva"},        {Qt::Key_Up, "jedna"},
-            {Qt::Key_Up, "jedna"},       {Qt::Key_Down, "dva"},      {Qt::Key_Down, "tři"},
-            {Qt::Key_Down, "rozepsaná"}, {Qt::Key_Down, "rozepsaná"}};
-        for (const auto& [key, shown] : steps) {
+            type(line, Qt::Key_Return);
+        type(QStringLiteral("rozepsaná"), Qt::Key_Up);
+        QStringList shown{box->text()};
+        for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down,
+                                  Qt::Key_Down, Qt::Key_Down}) {
             QTest::keyClick(box, key);
-            QCOMPARE(box->text(), QString::fromUtf8(shown));
+            shown << box->text();
         }
+        QCOMPARE(shown.join(u' '), "tři dva jedna jedna dva tři rozepsaná rozepsaná");
         for (int i = 0; i < Composer::RecalledLines + 5; ++i)
-            send(QString::number(i));
+            type(QString::number(i), Qt::Key_Return);
         for (int i = 0; i < 2 * Composer::RecalledLines; ++i)
             QTest::keyClick(box, Qt::Key_Up);
         QCOMPARE(box->text(), QStringLiteral("5"));
     }
-
-    // Entries go to the day's file as the text export writes them, only while the option is
-    // on; the menu item opens the folder, made if need be.
-    void theHistoryFollowsItsOption()
-    {
-        Chat w;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
-        const HistoryLog& history = w.client.history();
-        w.window.menus().tools().openHistoryFolder->trigger();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QCOMPARE(m_opened, QList{QUrl::fromLocalFile(history.folder())});
-        QDir folder(history.folder());
-        QVERIFY(folder.exists());
-
-        TranscriptView* chat = w.window.transcript();
-        chat->setClock([] { return QTime(12, 34, 56); });
-        chat->appendLine(QStringLiteral("vypnuto"), LineLook::Chat, QStringLiteral("Jana"));
-        Options options = w.client.settings().options();
-        options.saveHistory = true;
-        w.client.settings().setOptions(options);
-        chat->appendLine(QStringLiteral("řádek\nďalší"), LineLook::Chat, QStringLiteral("Jana"));
-        chat->appendBareLine(QStringLiteral("holý"), LineLook::Alert);
-        w.client.history().waitUntilWritten();
-        const QStringList days = folder.entryList(QDir::Files);
-        QCOMPARE(days.size(), 1);
-        QFile day(folder.filePath(days.first()));
-        QVERIFY(day.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(day.readAll()),
-                 QStringLiteral("[12:34:56]<Jana>řádek\r\nďalší\r\nholý\r\n"));
-    }
-
-private:
-    QList<QUrl> m_opened;
 };
 
 QTEST_MAIN(tst_mainwindow)
