@@ -273,22 +273,21 @@ private slots:
     {
         Chat w;
         Composer* box = w.window.composer();
-        const auto type = [box](const QString& line, Qt::Key key) {
+        const auto send = [box](const QString& line) {
             box->setText(line);
-            QTest::keyClick(box, key);
+            QTest::keyClick(box, Qt::Key_Return);
         };
         for (const QString line : {"jedna", "dva", "tři"})
-            type(line, Qt::Key_Return);
-        type(QStringLiteral("rozepsaná"), Qt::Key_Up);
-        QStringList shown{box->text()};
-        for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down,
-                                  Qt::Key_Down, Qt::Key_Down}) {
-            QTest::keyClick(box, key);
+            send(line);
+        box->setText(QStringLiteral("rozepsaná"));
+        QStringList shown;
+        for (const char key : QByteArray("^^^^vvvv")) {
+            QTest::keyClick(box, key == '^' ? Qt::Key_Up : Qt::Key_Down);
             shown << box->text();
         }
         QCOMPARE(shown.join(u' '), "tři dva jedna jedna dva tři rozepsaná rozepsaná");
         for (int i = 0; i < Composer::RecalledLines + 5; ++i)
-            type(QString::number(i), Qt::Key_Return);
+            send(QString::number(i));
         for (int i = 0; i < 2 * Composer::RecalledLines; ++i)
             QTest::keyClick(box, Qt::Key_Up);
         QCOMPARE(box->text(), QStringLiteral("5"));
