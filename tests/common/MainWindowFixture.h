@@ -33,7 +33,10 @@ struct MainWindowFixture {
         : trayIcon(icon == TrayKind::StandIn ? new FakeTrayIcon : nullptr)
         , tray(trayIcon ? std::unique_ptr<TrayIconBackend>(trayIcon)
                         : std::make_unique<QtTrayIconBackend>())
-        , client({store, autostart, UdpEndpoints{port, broadcast}})
+        , client({.store = store,
+                  .autostart = autostart,
+                  .endpoints = UdpEndpoints{port, broadcast},
+                  .historyFolder = config.filePath(QStringLiteral("historie"))})
         , window(client, {sound, tray})
     {
     }

@@ -13,11 +13,14 @@ ChatClient::ChatClient(Services services, QObject* parent)
     , m_autostart(services.autostart)
     , m_loginName(std::move(services.loginName))
     , m_settings(services.store, services.autostart, std::move(services.programFolder))
+    , m_history(std::move(services.historyFolder))
     , m_station(m_frontend, m_frontend, services.endpoints)
     , m_transfers({m_station.identity(), m_station.guard(), m_station.roster(), m_station,
                    m_frontend, m_station.peerLines(), m_frontend, m_network})
 {
     m_transfers.attach(m_station.dispatcher());
+    connect(&m_settings, &SettingsModel::changed, this,
+            [this](const Options& options) { m_history.setEnabled(options.saveHistory); });
 }
 
 ChatClient::~ChatClient() = default;
@@ -31,6 +34,7 @@ ChatClient::StartOutcome ChatClient::start(const StartOptions& options)
     m_station.bindSockets();
     m_settings.load();
     m_settings.save();
+    m_history.pruneOldDays();
 
     QString nick = m_settings.options().nick;
     if (nick.isEmpty())
@@ -50,6 +54,7 @@ void ChatClient::uninstall()
     m_store.deleteApplication(QString::fromLatin1(Version::SettingsApplication));
     // An uninstalled program must not come back at the next logon.
     m_autostart.disable();
+    m_history.removeFolder();
 }
 
 QList<ChatClient::BannerLine> ChatClient::startBanner() const

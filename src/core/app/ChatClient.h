@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "FrontendRelay.h"
+#include "HistoryLog.h"
 #include "Platform.h"
 #include "SettingsModel.h"
 #include "core/protocol/Station.h"
@@ -29,6 +30,7 @@ public:
         UdpEndpoints endpoints = {};
         QString programFolder = Platform::programFolder(); // stored for the update client
         QString loginName = Platform::loginName();
+        QString historyFolder = HistoryLog::defaultFolder();
     };
     enum class StartOutcome { Running, Uninstalled };
     struct BannerLine {
@@ -43,9 +45,10 @@ public:
     void attach(const Frontend& frontend) { m_frontend.attach(frontend); }
     void detach() { m_frontend.detach(); }
 
-    // "/uninstall" removes the stored settings and the autostart entry, and the start ends
-    // there. Otherwise the station binds its sockets, the options are loaded and stored again,
-    // and the station announces itself under the stored nick, or the login name, or "anonymní".
+    // "/uninstall" removes the stored settings, the autostart entry and the saved history, and
+    // the start ends there. Otherwise the station binds its sockets, the options are loaded and
+    // stored again, the history's old days go, and the station announces itself under the
+    // stored nick, or the login name, or "anonymní".
     StartOutcome start(const StartOptions& options);
     // The lines the transcript begins with once the station runs.
     QList<BannerLine> startBanner() const;
@@ -63,6 +66,8 @@ public:
     FileTransfers& transfers() { return m_transfers; }
     SettingsModel& settings() { return m_settings; }
     SettingsStore& store() { return m_store; }
+    // Written while the options say so.
+    HistoryLog& history() { return m_history; }
 
 private:
     void uninstall();
@@ -71,6 +76,7 @@ private:
     Autostart& m_autostart;
     const QString m_loginName;
     SettingsModel m_settings;
+    HistoryLog m_history;
     FrontendRelay m_frontend;
     Station m_station;
     TcpTransferNetwork m_network;

@@ -18,14 +18,15 @@ const QString FirstKey = QStringLiteral("first");
 const QString NickKey = QStringLiteral("nick");
 
 // The check boxes in the order they are read and written.
-std::array<std::pair<const char*, bool Options::*>, 6> checkBoxes()
+std::array<std::pair<const char*, bool Options::*>, 7> checkBoxes()
 {
     return {{{"afterstart", &Options::startWithSystem},
              {"totray", &Options::startMinimised},
              {"tooltip", &Options::balloonWhenMinimised},
              {"playsound", &Options::playSound},
              {"maxokno", &Options::restoreOnActivity},
-             {"playwhenmin", &Options::playSoundWhenMinimised}}};
+             {"playwhenmin", &Options::playSoundWhenMinimised},
+             {"savehistory", &Options::saveHistory}}};
 }
 
 // A check state is the integer 0 or 1 written in digits; anything else is not one.

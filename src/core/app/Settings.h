@@ -14,6 +14,7 @@ struct Options {
     bool playSound = false; // "playsound": the sound for every activity
     bool restoreOnActivity = false; // "maxokno": stored and shown, nothing acts on it
     bool playSoundWhenMinimised = false; // "playwhenmin": the sound for activity while hidden
+    bool saveHistory = false; // "savehistory": every transcript entry into a file per day
 
     bool operator==(const Options&) const = default;
 };

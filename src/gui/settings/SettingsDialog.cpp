@@ -22,8 +22,10 @@ namespace {
 // The dialog was drawn in twips.
 using Twips::px;
 
-const QSize InnerSize(px(6015), px(5415));
 constexpr int MarginTwips = 120;
+// Rows of option boxes added below the drawn ones push what follows them down by this much.
+constexpr int AddedRowsTwips = 240;
+const QSize InnerSize(px(6015), px(5415 + AddedRowsTwips));
 
 const QString BankWeb = QString::fromLatin1(Version::MakerWeb);
 const QColor ProductColour(0x2b, 0x3f, 0x5c);
@@ -103,7 +105,7 @@ SettingsDialog::SettingsDialog(QWidget* parent)
     buildNickField();
     buildOptionBoxes();
     buildUpdateLink();
-    addSeparator(this, 4920);
+    addSeparator(this, 4920 + AddedRowsTwips);
     buildSaveAndCancel();
     orderTabsByPosition();
     m_nick->setFocus();
@@ -211,6 +213,7 @@ void SettingsDialog::buildOptionBoxes()
         {&Options::startMinimised, "startMinimisedCheck", "po spuštění aplikaci minimalizovat",
          3840},
         {&Options::playSound, "soundAlwaysCheck", "při aktivitě v chatu přehrát zvuk", 4080},
+        {&Options::saveHistory, "saveHistoryCheck", "ukládat historii diskuze", 4320},
     };
     for (const Box& box : Boxes) {
         auto* check =
@@ -226,16 +229,16 @@ void SettingsDialog::buildUpdateLink()
     auto* update = new ClickableLabel(QStringLiteral("zjistit nové verze aplikace"), this);
     update->setToolTip(QStringLiteral("zjistit nové verze"));
     setColour(update, LinkColour);
-    place(update, "updateLink", 120, 4560);
+    place(update, "updateLink", 120, 4560 + AddedRowsTwips);
     connect(update, &ClickableLabel::clicked, this, &SettingsDialog::updateLinkClicked);
 }
 
 void SettingsDialog::buildSaveAndCancel()
 {
-    auto* cancel =
-        place(new ClickableLabel(QStringLiteral("storno"), this), "cancelLink", 120, 5040);
-    auto* save =
-        place(new ClickableLabel(QStringLiteral("uložit změny"), this), "saveLink", 4440, 5040);
+    auto* cancel = place(new ClickableLabel(QStringLiteral("storno"), this), "cancelLink", 120,
+                         5040 + AddedRowsTwips);
+    auto* save = place(new ClickableLabel(QStringLiteral("uložit změny"), this), "saveLink", 4440,
+                       5040 + AddedRowsTwips);
     for (QLabel* command : {cancel, save}) {
         QFont font = command->font();
         font.setBold(true);

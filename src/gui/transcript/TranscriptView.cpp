@@ -131,6 +131,7 @@ void TranscriptView::append(const TranscriptEntry& entry, const QString& nick)
 {
     m_store.append(entry);
     queueShowing();
+    emit entryAppended(entry);
     // One change per run of the entry: stamp, nick and text.
     const int runs = 1 + int(!entry.stamp.isEmpty()) + int(!entry.nick.isEmpty());
     for (int i = 0; i < runs; ++i)

@@ -58,6 +58,8 @@ signals:
     // Raised per run of an entry as it is appended, with the entry's nick (empty for an
     // entry without one) and text; and once per clearing, with both empty.
     void changed(const QString& nick, const QString& text);
+    // Every entry as it is appended, for what keeps the transcript elsewhere.
+    void entryAppended(const TranscriptEntry& entry);
 
 private:
     void append(const TranscriptEntry& entry, const QString& nick);

@@ -46,6 +46,10 @@ void Composer::keyPressEvent(QKeyEvent* event)
         send();
         return;
     }
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        recall(event->key() == Qt::Key_Up ? -1 : 1);
+        return;
+    }
     QLineEdit::keyPressEvent(event);
 }
 
@@ -60,6 +64,7 @@ void Composer::send()
     const QString line = text();
     if (ComposerRules::kindOf(line) == ComposerRules::Kind::About) {
         m_transcript.appendLine(m_about(), LineLook::Status);
+        remember(line);
         clear();
         return;
     }
@@ -71,5 +76,28 @@ void Composer::send()
                                     LineLook::Alert);
         return;
     }
+    remember(line);
     clear();
+}
+
+void Composer::remember(const QString& line)
+{
+    if (!line.isEmpty())
+        m_sent.append(line);
+    if (m_sent.size() > RecalledLines)
+        m_sent.removeFirst();
+    m_recalled = m_sent.size();
+    m_draft.clear();
+}
+
+// As a shell does: past the newest line comes the draft, and nothing lies beyond either end.
+void Composer::recall(qsizetype step)
+{
+    const qsizetype to = m_recalled + step;
+    if (to < 0 || to > m_sent.size())
+        return;
+    if (m_recalled == m_sent.size())
+        m_draft = text();
+    m_recalled = to;
+    setText(to == m_sent.size() ? m_draft : m_sent.at(to));
 }

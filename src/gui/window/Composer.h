@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QStringList>
 
 #include <functional>
 
@@ -8,12 +9,15 @@ class Station;
 class TranscriptSink;
 
 // The one-line box under the transcript. Enter sends the line to everybody;
-// the own line shows when its broadcast comes back, like everybody else's.
+// the own line shows when its broadcast comes back, like everybody else's. Up and Down step
+// through the lines sent in this run, and back to the line being typed.
 class Composer final : public QLineEdit {
     Q_OBJECT
 
 public:
     using AboutBlock = std::function<QString()>;
+    // Lines Up and Down can bring back, the newest kept.
+    static constexpr qsizetype RecalledLines = 100;
 
     Composer(Station& station, TranscriptSink& transcript, AboutBlock about,
              QWidget* parent = nullptr);
@@ -34,9 +38,14 @@ protected:
 private:
     void send();
     void onTextChanged(const QString& line);
+    void remember(const QString& line);
+    void recall(qsizetype step);
 
     Station& m_station;
     TranscriptSink& m_transcript;
     AboutBlock m_about;
     bool m_lossy = false;
+    QStringList m_sent; // oldest first
+    qsizetype m_recalled = 0; // the line shown from m_sent; its size stands for the draft
+    QString m_draft; // what was typed before going up
 };

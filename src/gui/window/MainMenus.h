@@ -45,6 +45,7 @@ public:
         QAction* saveAsText = nullptr;
         QAction* print = nullptr;
         QAction* clear = nullptr;
+        QAction* openHistoryFolder = nullptr;
         QAction* refreshUsers = nullptr;
         QAction* sound = nullptr; // drawn checked, out of use
         QAction* checkForUpdates = nullptr;

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Composer.h"
+#include "HistoryTools.h"
 #include "MainMenus.h"
 #include "StatusPanels.h"
 #include "TranscriptTools.h"
@@ -141,6 +142,7 @@ void MainWindow::connectActions()
     connect(&m_tray, &TrayIcon::trayLost, this, &MainWindow::onTrayLost);
 
     connectTranscriptTools(*m_menus, *m_transcript, Platform::programFolder(), this);
+    connectHistory(*m_menus, *m_transcript, m_client.history(), this);
     auto* updates = new UpdateLauncher(m_client.store(), this);
     connect(m_settingsEditor, &SettingsEditor::updateLinkClicked, updates,
             [this, updates] { updates->onUpdateLinkClicked(m_settingsEditor->dialog()); });

@@ -18,12 +18,12 @@
 
 namespace {
 
-const char* const BoxKeys[] = {"afterstart", "totray",  "tooltip",
-                               "playsound",  "maxokno", "playwhenmin"};
+const char* const BoxKeys[] = {"afterstart", "totray",      "tooltip",    "playsound",
+                               "maxokno",    "playwhenmin", "savehistory"};
 
 // A store and an autostart folder of the test's own; the store counts its writes.
 struct Sandbox final : SettingsStore {
-    static Options allBoxes(bool on) { return {{}, on, on, on, on, on, on}; }
+    static Options allBoxes(bool on) { return {{}, on, on, on, on, on, on, on}; }
     QString readOption(const char* key, const char* section = "options") const
     {
         return store.read(App, QLatin1String(section), QLatin1String(key));
@@ -83,11 +83,11 @@ private slots:
         QCOMPARE(box.readOption("nick"), options.nick);
         QVERIFY(!box.autostart.isEnabled());
 
-        const Options saved{{}, false, true, false, true, false, true}; // every other box
+        const Options saved{{}, false, true, false, true, false, true, false}; // every other box
         box.writes = 0;
         box.save(saved);
         QCOMPARE(box.writes, 1);
-        for (int i = 0; i < 6; ++i)
+        for (int i = 0; i < 7; ++i)
             QCOMPARE(box.readOption(BoxKeys[i]), QString::number(i % 2));
         QCOMPARE(box.readOption("path", "uss3"), box.folder);
         QCOMPARE(box.readOption("build", "uss3"), QString::number(Version::Build));

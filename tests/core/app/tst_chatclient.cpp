@@ -13,7 +13,7 @@ namespace {
 struct Client {
     explicit Client(const QString& loginName = QStringLiteral("jnovak"))
         : client({store, autostart, UdpEndpoints{port, QHostAddress(QHostAddress::LocalHost)},
-                  dir.path(), loginName})
+                  dir.path(), loginName, dir.filePath(QStringLiteral("data/historie"))})
     {
         client.attach({transcript, notes, prompts});
     }
@@ -42,6 +42,7 @@ class tst_ChatClient final : public QObject {
 
 private slots:
     // The stored nick, else the login name, else "anonymní"; "/about" tells both as they are.
+    // Options stored before the history could be saved leave it off.
     void nickAtStart()
     {
         const std::tuple<QString, QString, QString> cases[] = {
@@ -50,6 +51,7 @@ private slots:
             Client c(login);
             QCOMPARE(c.start(stored), ChatClient::StartOutcome::Running);
             QCOMPARE(c.client.station().nick(), nick);
+            QVERIFY(!c.client.history().isEnabled()); // no "savehistory" stored
             QTRY_COMPARE(c.transcript.lines.value(0).text,
                          "uživatel " + nick + " vstoupil do diskuze");
             const QStringList about = c.client.aboutText().split(u'\r');
@@ -85,16 +87,19 @@ private slots:
         }
     }
 
+    // The saved history goes with the settings, and so does its data folder, now empty.
     void uninstallRemovesTheSettingsAndStartsNothing()
     {
         Client c;
         c.store.write(c.App, c.Opts, QStringLiteral("nick"), QStringLiteral("pepa"));
         QVERIFY(c.autostart.enable(QStringLiteral("/opt/kestrowind2/kestrowind2")));
+        QVERIFY(QDir().mkpath(c.client.history().folder()));
         StartOptions start;
         start.uninstall = true;
         QCOMPARE(c.client.start(start), ChatClient::StartOutcome::Uninstalled);
         QVERIFY(!QFile::exists(c.store.fileOf(c.App)));
         QVERIFY(!c.autostart.isEnabled());
+        QVERIFY(!QFile::exists(c.dir.filePath(QStringLiteral("data"))));
         QVERIFY(!c.client.station().isListening());
     }
 

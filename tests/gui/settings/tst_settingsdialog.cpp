@@ -9,6 +9,8 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QSignalSpy>
 
@@ -41,7 +43,7 @@ void press(QWidget* control, int key = 0)
 }
 
 using Button = QMessageBox::StandardButton;
-const char* const LinkSchemes[] = {"http", "https"};
+const char* const LinkSchemes[] = {"http", "https", "file"};
 
 } // namespace
 
@@ -118,6 +120,29 @@ private slots:
             for (const QCheckBox* other : boxes)
                 QVERIFY2(other->isChecked() == (other == box), qPrintable(box->text()));
         }
+    }
+
+    // The menu item opens the history's folder, made if need be. The box ticked and saved, every
+    // entry goes to the day's file as the text export writes it.
+    void theHistoryBoxSavesTheTranscript()
+    {
+        Window w;
+        w.window.menus().tools().openHistoryFolder->trigger();
+        QDir folder(w.client.history().folder());
+        QVERIFY(folder.exists() && m_opened == QList{QUrl::fromLocalFile(folder.path())});
+        w.shown();
+        press(w.control("saveHistoryCheck"));
+        press(w.control("saveLink"));
+        QCOMPARE(w.storedOption(QStringLiteral("savehistory")), QStringLiteral("1"));
+        TranscriptView* chat = w.window.transcript();
+        chat->setClock([] { return QTime(12, 34, 56); });
+        chat->appendLine(QStringLiteral("řádek\nďalší"), LineLook::Chat, QStringLiteral("Jana"));
+        chat->appendBareLine(QStringLiteral("holý"), LineLook::Alert);
+        w.client.history().waitUntilWritten();
+        QFile day(folder.filePath(folder.entryList(QDir::Files).value(0)));
+        QVERIFY(day.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(day.readAll()),
+                 QStringLiteral("[12:34:56]<Jana>řádek\r\nďalší\r\nholý\r\n"));
     }
 
     // Storno, Escape and the close box drop the edits; saving (mouse or Enter anywhere) stores

@@ -266,6 +266,32 @@ private slots:
         w.window.shutDown();
         QVERIFY(unloaded.count() == 1 && !w.tray.isInTray() && !w.trayIcon->shown);
     }
+
+    // Up and Down walk the lines sent, newest first, and come back to what was being typed;
+    // only the newest hundred are kept.
+    void upAndDownRecallTheSentLines()
+    {
+        Chat w;
+        Composer* box = w.window.composer();
+        const auto send = [box](const QString& line) {
+            box->setText(line);
+            QTest::keyClick(box, Qt::Key_Return);
+        };
+        for (const QString line : {"jedna", "dva", "tři"})
+            send(line);
+        box->setText(QStringLiteral("rozepsaná"));
+        QStringList shown;
+        for (const char key : QByteArray("^^^^vvvv")) {
+            QTest::keyClick(box, key == '^' ? Qt::Key_Up : Qt::Key_Down);
+            shown << box->text();
+        }
+        QCOMPARE(shown.join(u' '), "tři dva jedna jedna dva tři rozepsaná rozepsaná");
+        for (int i = 0; i < Composer::RecalledLines + 5; ++i)
+            send(QString::number(i));
+        for (int i = 0; i < 2 * Composer::RecalledLines; ++i)
+            QTest::keyClick(box, Qt::Key_Up);
+        QCOMPARE(box->text(), QStringLiteral("5"));
+    }
 };
 
 QTEST_MAIN(tst_mainwindow)
