@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Composer.h"
+#include "FileDrops.h"
 #include "MainMenus.h"
 #include "StatusPanels.h"
 #include "TranscriptTools.h"
@@ -150,6 +151,7 @@ void MainWindow::connectActions()
         if (m_client.station().roster().rowOf(user) >= 0)
             m_transferDialogs->offerFileTo(Roster::addressOf(user));
     });
+    installFileDrops(*this);
 }
 
 bool MainWindow::start(const StartOptions& options)
