@@ -57,6 +57,7 @@ FileTransfers::FileTransfers(Parts parts, QObject* parent)
     , m_parts(std::move(parts))
     , m_offerAnswers(OfferAnswersPerSecond, 1000, m_parts.clock)
 {
+    connect(&m_parts.roster, &Roster::rowsRemoved, this, &FileTransfers::onUsersLeft);
 }
 
 void FileTransfers::attach(CommandDispatcher& dispatcher)
@@ -111,40 +112,60 @@ bool FileTransfers::sendOffer(const QString& address, const QString& path, quint
 }
 
 // Queued files wait for the one before them rather than being refused: the user meant all of
-// them to go, and the peer is asked about one at a time.
+// them to go, and the peer is asked about one at a time. Only what fits in the queue is looked
+// at, so a drop of a whole disk costs no more than a full queue.
 void FileTransfers::offerFiles(const QString& address, const QStringList& paths)
 {
-    QStringList files;
-    for (const QString& path : paths) {
-        if (QFileInfo(path).isDir())
-            m_parts.transcript.appendBareLine(
-                QStringLiteral("složka %1 nebyla zaslána: přenášet lze jen soubory").arg(path),
-                LineLook::Alert);
-        else
-            files.append(path);
-    }
-    if (!m_queues.contains(address) && files.size() <= 1) {
-        if (!files.isEmpty())
-            offerFile(address, files.first());
-        return;
-    }
-    if (files.isEmpty())
+    const auto found = m_queues.constFind(address);
+    const bool queued = found != m_queues.constEnd();
+    const qsizetype room = MaxQueuedFiles - (queued ? found->waiting.size() : 0);
+    QStringList files, folders;
+    for (const QString& path : paths.mid(0, room))
+        (QFileInfo(path).isDir() ? folders : files).append(path);
+    if (folders.size() == 1)
+        m_parts.transcript.appendBareLine(
+            QStringLiteral("složka %1 nebyla zaslána: přenášet lze jen soubory").arg(folders[0]),
+            LineLook::Alert);
+    else if (folders.size() > 1)
+        m_parts.transcript.appendBareLine(
+            QStringLiteral("složky (%1) nebyly zaslány: přenášet lze jen soubory")
+                .arg(folders.size()),
+            LineLook::Alert);
+    if (paths.size() > room)
+        m_parts.transcript.appendBareLine(
+            QStringLiteral("soubory, které se do fronty nevešly, nebudou zaslány: %1")
+                .arg(paths.size() - room),
+            LineLook::Alert);
+    if (!queued && files.size() == 1)
+        offerFile(address, files.first());
+    if (files.isEmpty() || (!queued && files.size() == 1))
         return;
     SendQueue& queue = m_queues[address];
-    const qsizetype room = MaxQueuedFiles - queue.waiting.size();
-    if (files.size() > room) {
-        m_parts.transcript.appendBareLine(
-            QStringLiteral("souborů, které se do fronty nevešly a nebudou zaslány: %1")
-                .arg(files.size() - room),
-            LineLook::Alert);
-        files.resize(room);
-    }
     queue.waiting += files;
     queue.count += static_cast<int>(files.size());
     if (queue.current)
         queue.current->setQueuePlace({queue.offered, queue.count});
     if (queue.ticket == 0)
         offerNext(address);
+}
+
+// A user who left answers no offer any more: what waits for them would wait for ever. A
+// refresh empties the whole list at once and is not a leave.
+void FileTransfers::onUsersLeft()
+{
+    for (auto it = m_queues.begin(); it != m_queues.end();) {
+        if (m_parts.roster.rowOf(Roster::keyFor(it.key())) >= 0) {
+            ++it;
+            continue;
+        }
+        if (!it->waiting.isEmpty())
+            m_parts.transcript.appendBareLine(
+                QStringLiteral("uživatel %1 odešel, soubory ve frontě (%2) nebudou zaslány")
+                    .arg(it.key())
+                    .arg(it->waiting.size()),
+                LineLook::Alert);
+        it = m_queues.erase(it);
+    }
 }
 
 void FileTransfers::offerNext(const QString& address)

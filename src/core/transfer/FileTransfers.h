@@ -96,6 +96,7 @@ private:
     void onQueuedDone(const QString& address, quint64 ticket);
     void follow(const QString& address, Transfer& transfer, quint64 ticket);
     void dropQueue(const QString& address, quint64 ticket);
+    void onUsersLeft();
     void onSendFile(const Command& command);
     void onAcceptFile(const Command& command);
     void onRefuseFile(const Command& command);

@@ -215,6 +215,22 @@ private slots:
         }
     }
 
+    // A queue whose user leaves ends: its offer would never be answered, and a new queue to
+    // the user who comes back would wait behind it.
+    void aQueueEndsWithItsUser()
+    {
+        Offers f;
+        const QStringList files{f.file("a"), f.file("b"), f.file("c")};
+        f.transfers.offerFiles(Peer, files);
+        f.receive("LOGOFF", {Peer});
+        QCOMPARE(f.transcript.lines.last().text,
+                 "uživatel 10.0.0.5 odešel, soubory ve frontě (2) nebudou zaslány");
+        f.know(Peer, QStringLiteral("Petr"));
+        f.transfers.offerFiles(Peer, files);
+        QCOMPARE(f.sent.size(), 2);
+        QCOMPARE(f.transfers.queuedFiles(Peer), 2);
+    }
+
     // Broadcast offers are not asked; three questions at most; an acceptance stays short.
     void offersAreAnsweredWithinBounds()
     {
