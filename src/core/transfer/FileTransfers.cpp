@@ -119,7 +119,8 @@ void FileTransfers::offerFiles(const QString& address, const QStringList& paths)
     const auto found = m_queues.constFind(address);
     const bool queued = found != m_queues.constEnd();
     const qsizetype room = MaxQueuedFiles - (queued ? found->waiting.size() : 0);
-    QStringList files, folders;
+    QStringList files;
+    QStringList folders;
     for (const QString& path : paths.mid(0, room))
         (QFileInfo(path).isDir() ? folders : files).append(path);
     if (folders.size() == 1)

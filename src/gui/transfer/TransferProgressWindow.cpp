@@ -100,8 +100,8 @@ void TransferProgressWindow::buildLabels()
     m_fileName = label(this, "fileName", QStringLiteral("none"), twipsRect(840, 0, 5595, 435),
                        Qt::AlignLeft, true);
     m_fileName->setWordWrap(true);
-    m_queuePlace =
-        label(this, "queuePlace", {}, twipsRect(840 + 5595, 0, 0, 195), Qt::AlignRight, true);
+    // Placed beside the name when there is a queue.
+    m_queuePlace = label(this, "queuePlace", {}, {}, Qt::AlignRight, true);
     m_queuePlace->hide();
     label(this, "sizeCaption", QStringLiteral("velikost"), twipsRect(840, 420, 660, 195), right);
     m_sizeMb = label(this, "sizeMb", QStringLiteral("000"), twipsRect(1680, 420, 360, 195),
