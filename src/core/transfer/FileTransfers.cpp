@@ -16,6 +16,7 @@
 
 #include <QFileInfo>
 #include <QPointer>
+#include <QTimer>
 
 #include <limits>
 
@@ -344,7 +345,10 @@ void FileTransfers::onRefuseFile(const Command& command)
                                          QStringLiteral(" odmítl přijmout soubor"),
                                      LineLook::Action);
     if (offer->ticket != 0)
-        onQueuedDone(command.source, offer->ticket);
+        QTimer::singleShot(QueuePauseAfterRefusal, this,
+                           [this, address = command.source, ticket = offer->ticket] {
+                               onQueuedDone(address, ticket);
+                           });
 }
 
 void FileTransfers::begin(Transfer* transfer)

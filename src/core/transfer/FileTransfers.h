@@ -49,6 +49,10 @@ public:
     static constexpr int OfferAnswersPerSecond = 5;
     // Files that may wait in one user's queue; a drop of more is cut there, and told.
     static constexpr int MaxQueuedFiles = 1000;
+    // How long a queue waits after a refusal. A station with three questions open refuses at
+    // once, and one that hears more offers a second than it answers drops them unanswered:
+    // offered sooner, the next file could wait for an answer that never comes.
+    static constexpr std::chrono::milliseconds QueuePauseAfterRefusal{500};
 
     explicit FileTransfers(Parts parts, QObject* parent = nullptr);
 
