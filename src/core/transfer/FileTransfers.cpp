@@ -16,6 +16,7 @@
 
 #include <QFileInfo>
 #include <QPointer>
+#include <QTimer>
 
 #include <limits>
 
@@ -57,6 +58,7 @@ FileTransfers::FileTransfers(Parts parts, QObject* parent)
     , m_parts(std::move(parts))
     , m_offerAnswers(OfferAnswersPerSecond, 1000, m_parts.clock)
 {
+    connect(&m_parts.roster, &Roster::rowsRemoved, this, &FileTransfers::onUsersLeft);
 }
 
 void FileTransfers::attach(CommandDispatcher& dispatcher)
@@ -73,6 +75,12 @@ bool FileTransfers::isSending() const
                        [](const FileSender* sender) { return sender->isRunning(); });
 }
 
+int FileTransfers::queuedFiles(const QString& address) const
+{
+    const auto found = m_queues.constFind(address);
+    return found == m_queues.constEnd() ? 0 : static_cast<int>(found->waiting.size());
+}
+
 void FileTransfers::offerFile(const QString& address, const QString& path)
 {
     if (isSending()) {
@@ -82,20 +90,139 @@ void FileTransfers::offerFile(const QString& address, const QString& path)
             LineLook::Alert);
         return;
     }
+    sendOffer(address, path);
+}
+
+bool FileTransfers::sendOffer(const QString& address, const QString& path, quint64 ticket)
+{
     const int row = m_parts.roster.rowOf(Roster::keyFor(address));
     if (row < 0)
-        return;
+        return false;
     m_parts.transcript.appendLine(QStringLiteral("žádost o příjem souboru na uživatele ") +
                                   m_parts.roster.at(row).nick);
     const QFileInfo file(path);
     if (!file.isFile())
-        return;
-    const OfferBook::Offer offer{path, file.size(), TransferText::fileNameFromPath(path)};
+        return false;
+    const OfferBook::Offer offer{path, file.size(), TransferText::fileNameFromPath(path), ticket};
     m_offers.add(address, offer);
     m_parts.sender.sendPacket(
         Framing::commandData(SendFileWord, {m_parts.self.address, m_parts.self.nick,
                                             QString::number(offer.size), offer.name}),
         {address});
+    return true;
+}
+
+// Queued files wait for the one before them rather than being refused: the user meant all of
+// them to go, and the peer is asked about one at a time. Only what fits in the queue is looked
+// at, so a drop of a whole disk costs no more than a full queue.
+void FileTransfers::offerFiles(const QString& address, const QStringList& paths)
+{
+    const auto found = m_queues.constFind(address);
+    const bool queued = found != m_queues.constEnd();
+    const qsizetype room = MaxQueuedFiles - (queued ? found->waiting.size() : 0);
+    QStringList files;
+    QStringList folders;
+    for (const QString& path : paths.mid(0, room))
+        (QFileInfo(path).isDir() ? folders : files).append(path);
+    if (folders.size() == 1)
+        m_parts.transcript.appendBareLine(
+            QStringLiteral("složka %1 nebyla zaslána: přenášet lze jen soubory").arg(folders[0]),
+            LineLook::Alert);
+    else if (folders.size() > 1)
+        m_parts.transcript.appendBareLine(
+            QStringLiteral("složky (%1) nebyly zaslány: přenášet lze jen soubory")
+                .arg(folders.size()),
+            LineLook::Alert);
+    if (paths.size() > room)
+        m_parts.transcript.appendBareLine(
+            QStringLiteral("soubory, které se do fronty nevešly, nebudou zaslány: %1")
+                .arg(paths.size() - room),
+            LineLook::Alert);
+    if (!queued && files.size() == 1)
+        offerFile(address, files.first());
+    if (files.isEmpty() || (!queued && files.size() == 1))
+        return;
+    SendQueue& queue = m_queues[address];
+    queue.waiting += files;
+    queue.count += static_cast<int>(files.size());
+    if (queue.current)
+        queue.current->setQueuePlace({queue.offered, queue.count});
+    if (queue.ticket == 0)
+        offerNext(address);
+}
+
+// A user who left answers no offer any more: what waits for them would wait for ever. A
+// refresh empties the whole list at once and is not a leave.
+void FileTransfers::onUsersLeft()
+{
+    for (auto it = m_queues.begin(); it != m_queues.end();) {
+        if (m_parts.roster.rowOf(Roster::keyFor(it.key())) >= 0) {
+            ++it;
+            continue;
+        }
+        if (!it->waiting.isEmpty())
+            m_parts.transcript.appendBareLine(
+                QStringLiteral("uživatel %1 odešel, soubory ve frontě (%2) nebudou zaslány")
+                    .arg(it.key())
+                    .arg(it->waiting.size()),
+                LineLook::Alert);
+        it = m_queues.erase(it);
+    }
+}
+
+void FileTransfers::offerNext(const QString& address)
+{
+    const auto found = m_queues.find(address);
+    if (found == m_queues.end())
+        return;
+    SendQueue& queue = *found;
+    queue.ticket = 0;
+    queue.current = nullptr;
+    while (!queue.waiting.isEmpty()) {
+        ++queue.offered;
+        const quint64 ticket = ++m_lastTicket;
+        if (sendOffer(address, queue.waiting.takeFirst(), ticket)) {
+            queue.ticket = ticket;
+            return;
+        }
+        // A user who left takes none of the rest either.
+        if (m_parts.roster.rowOf(Roster::keyFor(address)) < 0)
+            break;
+    }
+    m_queues.erase(found);
+}
+
+void FileTransfers::onQueuedDone(const QString& address, quint64 ticket)
+{
+    const auto found = m_queues.constFind(address);
+    if (found != m_queues.constEnd() && found->ticket == ticket)
+        offerNext(address);
+}
+
+void FileTransfers::follow(const QString& address, Transfer& transfer, quint64 ticket)
+{
+    const auto found = m_queues.find(address);
+    if (found != m_queues.end() && found->ticket == ticket) {
+        found->current = &transfer;
+        transfer.setQueuePlace({found->offered, found->count});
+    }
+    connect(&transfer, &Transfer::finished, this,
+            [this, address, ticket] { onQueuedDone(address, ticket); });
+    connect(&transfer, &Transfer::restCancelled, this,
+            [this, address, ticket] { dropQueue(address, ticket); });
+}
+
+void FileTransfers::dropQueue(const QString& address, quint64 ticket)
+{
+    const auto found = m_queues.find(address);
+    if (found == m_queues.end() || found->ticket != ticket)
+        return;
+    const qsizetype rest = found->waiting.size();
+    m_queues.erase(found);
+    if (rest > 0)
+        m_parts.transcript.appendBareLine(
+            QStringLiteral("odesílání zbývajících souborů ve frontě (%1) bylo zrušeno").arg(rest),
+            LineLook::Status);
 }
 
 // An offer from a broadcast, group or "any" address is not asked about: its answer would go
@@ -198,6 +325,9 @@ void FileTransfers::onAcceptFile(const Command& command)
         return;
     auto* sender = new FileSender(m_parts.transcript, m_parts.network, offer->path,
                                   QHostAddress(command.source), port, this);
+    // Followed before it starts: a file that cannot be read ends it at once.
+    if (offer->ticket != 0)
+        follow(command.source, *sender, offer->ticket);
     sender->start();
     begin(sender);
 }
@@ -206,13 +336,19 @@ void FileTransfers::onRefuseFile(const Command& command)
 {
     if (!command.has(0))
         return;
-    if (!m_offers.takeRefused(command.source, command.fields.value(1)))
+    const auto offer = m_offers.takeRefused(command.source, command.fields.value(1));
+    if (!offer)
         return;
     m_parts.peerLines.appendBareLine(command.source,
                                      QStringLiteral("uživatel ") +
                                          PeerText::nick(command.fields[0]) +
                                          QStringLiteral(" odmítl přijmout soubor"),
                                      LineLook::Action);
+    if (offer->ticket != 0)
+        QTimer::singleShot(QueuePauseAfterRefusal, this,
+                           [this, address = command.source, ticket = offer->ticket] {
+                               onQueuedDone(address, ticket);
+                           });
 }
 
 void FileTransfers::begin(Transfer* transfer)

@@ -14,6 +14,7 @@ public:
         QString path;
         qint64 size = 0;
         QString name; // as it went out in the offer
+        quint64 ticket = 0; // of the queue that sent it; 0 when it was offered alone
     };
 
     // Offers to one user that wait at once; an older one beyond this is forgotten.

@@ -35,6 +35,20 @@ void Transfer::setClock(RateLimiter::Clock clock)
     m_lastProgress = m_clock();
 }
 
+void Transfer::cancelWithRest()
+{
+    emit restCancelled();
+    cancel();
+}
+
+void Transfer::setQueuePlace(QueuePlace place)
+{
+    if (place == m_queuePlace)
+        return;
+    m_queuePlace = place;
+    emit queuePlaceChanged();
+}
+
 void Transfer::checkIdle()
 {
     if (m_clock() - m_lastProgress >= m_idleTimeout.count())

@@ -18,6 +18,13 @@ class Transfer : public QObject {
 
 public:
     enum class Direction { Sending, Receiving };
+    // Where an outgoing file stands among the files queued for its user; 0 when not queued.
+    struct QueuePlace {
+        int position = 0;
+        int count = 0;
+        int waiting() const { return count - position; }
+        bool operator==(const QueuePlace&) const = default;
+    };
 
     // A peer that neither connects nor moves a byte for this long is given up on.
     static constexpr std::chrono::milliseconds DefaultIdleTimeout{60000};
@@ -39,10 +46,17 @@ public:
     void setClock(RateLimiter::Clock clock);
     // The user stops it from its window.
     virtual void cancel() = 0;
+    // The user stops it and the files queued after it.
+    void cancelWithRest();
+    QueuePlace queuePlace() const { return m_queuePlace; }
+    void setQueuePlace(QueuePlace place);
 
 signals:
     void progressed(qint64 done);
     void finished();
+    void queuePlaceChanged();
+    // The files queued after this one are not to be offered.
+    void restCancelled();
 
 protected:
     Transfer(Direction direction, TranscriptSink& transcript, QString fileLabel, QString fileName,
@@ -75,5 +89,6 @@ private:
     qint64 m_lastProgress = 0; // when it connected or last moved a byte
     bool m_connected = false;
     bool m_finished = false;
+    QueuePlace m_queuePlace;
     QTimer m_idleCheck;
 };

@@ -19,12 +19,14 @@ void TransferDialogs::offerFileTo(const QString& address)
     auto* dialog = new QFileDialog(m_dialogParent, {}, m_sendFolder.start());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
     // Every file, with or without a dot in its name.
     dialog->setNameFilter(QStringLiteral("všechny soubory (*)"));
-    connect(dialog, &QFileDialog::fileSelected, this, [this, address](const QString& path) {
-        m_sendFolder.remember(path);
-        m_transfers.offerFile(address, path);
+    connect(dialog, &QFileDialog::filesSelected, this, [this, address](const QStringList& paths) {
+        if (paths.isEmpty())
+            return;
+        m_sendFolder.remember(paths.first());
+        m_transfers.offerFiles(address, paths);
     });
     dialog->open();
 }

@@ -22,7 +22,7 @@ class TransferDialogs final : public QObject, public TransferPrompts {
 public:
     TransferDialogs(FileTransfers& transfers, QWidget* dialogParent);
 
-    // "zaslat soubor": asks for a file and offers it to the user at address.
+    // "zaslat soubor": asks for files and offers them to the user at address.
     void offerFileTo(const QString& address);
 
     void askToAccept(const QString& question, std::function<void(bool)> answered) override;

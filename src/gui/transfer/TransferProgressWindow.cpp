@@ -2,6 +2,7 @@
 
 #include "core/transfer/Transfer.h"
 #include "core/transfer/TransferText.h"
+#include "gui/common/AsyncMessageBox.h"
 #include "gui/common/Twips.h"
 #include "gui/common/WindowHelpers.h"
 
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace {
 
@@ -78,7 +80,9 @@ TransferProgressWindow::TransferProgressWindow(Transfer& transfer, QWidget* pare
     connect(&m_repaint, &QTimer::timeout, this, &TransferProgressWindow::onRepaintDue);
     connect(&transfer, &Transfer::progressed, this, &TransferProgressWindow::onProgressed);
     connect(&transfer, &Transfer::finished, this, &TransferProgressWindow::onFinished);
+    connect(&transfer, &Transfer::queuePlaceChanged, this, &TransferProgressWindow::showQueuePlace);
     showFile(transfer.fileLabel(), transfer.totalSize());
+    showQueuePlace();
     showProgress(transfer.done());
 }
 
@@ -96,6 +100,9 @@ void TransferProgressWindow::buildLabels()
     m_fileName = label(this, "fileName", QStringLiteral("none"), twipsRect(840, 0, 5595, 435),
                        Qt::AlignLeft, true);
     m_fileName->setWordWrap(true);
+    // Placed beside the name when there is a queue.
+    m_queuePlace = label(this, "queuePlace", {}, {}, Qt::AlignRight, true);
+    m_queuePlace->hide();
     label(this, "sizeCaption", QStringLiteral("velikost"), twipsRect(840, 420, 660, 195), right);
     m_sizeMb = label(this, "sizeMb", QStringLiteral("000"), twipsRect(1680, 420, 360, 195),
                      Qt::AlignLeft, true);
@@ -131,6 +138,24 @@ void TransferProgressWindow::showFile(const QString& fileLabel, qint64 size)
                            fileLabel.toHtmlEscaped() + QStringLiteral("</p>"));
     m_size = size;
     setValue(m_sizeMb, TransferText::megabytes(size));
+}
+
+// "2 / 5" at the end of the name's row; the name wraps in the room left.
+void TransferProgressWindow::showQueuePlace()
+{
+    const Transfer::QueuePlace place =
+        m_transfer ? m_transfer->queuePlace() : Transfer::QueuePlace{};
+    const QRect nameBox = twipsRect(840, 0, 5595, 435);
+    if (place.position <= 0) {
+        m_queuePlace->hide();
+        m_fileName->setGeometry(nameBox);
+        return;
+    }
+    m_queuePlace->setText(QStringLiteral("%1 / %2").arg(place.position).arg(place.count));
+    const int width = m_queuePlace->sizeHint().width();
+    m_queuePlace->setGeometry(nameBox.right() + 1 - width, 0, width, px(195));
+    m_queuePlace->show();
+    m_fileName->setGeometry(nameBox.adjusted(0, 0, -width - px(120), 0));
 }
 
 void TransferProgressWindow::showProgress(qint64 done)
@@ -174,26 +199,59 @@ void TransferProgressWindow::onFinished()
     close();
 }
 
-void TransferProgressWindow::cancel()
+void TransferProgressWindow::cancel(bool withRest)
 {
     m_cancelRequested = true;
     hide();
-    if (m_transfer)
+    if (m_transfer && withRest)
+        m_transfer->cancelWithRest();
+    else if (m_transfer)
         m_transfer->cancel();
+}
+
+// The transfer goes on while the question is open; it closes with the window when the file
+// has gone meanwhile.
+bool TransferProgressWindow::askAboutRest()
+{
+    const int waiting = m_transfer ? m_transfer->queuePlace().waiting() : 0;
+    if (waiting <= 0)
+        return false;
+    if (m_restQuestion) {
+        m_restQuestion->raise();
+        return true;
+    }
+    m_restQuestion = openMessageBox(
+        this, QMessageBox::Question, windowTitle(),
+        QStringLiteral("Zrušit i soubory, které čekají ve frontě (%1)?").arg(waiting),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this,
+        [this](QMessageBox::StandardButton answer) {
+            if (answer == QMessageBox::Yes || answer == QMessageBox::No)
+                cancel(answer == QMessageBox::Yes);
+        });
+    m_restQuestion->button(QMessageBox::Yes)->setText(QStringLiteral("zrušit všechny"));
+    m_restQuestion->button(QMessageBox::No)->setText(QStringLiteral("jen tento soubor"));
+    m_restQuestion->button(QMessageBox::Cancel)->setText(QStringLiteral("pokračovat"));
+    return true;
 }
 
 bool TransferProgressWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_cancelLink && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !askAboutRest())
         cancel();
     return QWidget::eventFilter(watched, event);
 }
 
-// Closing the window of a running transfer stops it, as the cancel label does.
+// Closing the window of a running transfer stops it, as the cancel label does; the user's
+// close box asks about a queue first, the program's own close (at its end) does not.
 void TransferProgressWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_transfer && !m_transfer->isFinished())
+    if (m_transfer && !m_transfer->isFinished()) {
+        if (event->spontaneous() && askAboutRest()) {
+            event->ignore();
+            return;
+        }
         cancel();
+    }
     event->accept();
 }

@@ -7,6 +7,7 @@
 #include <chrono>
 
 class QLabel;
+class QMessageBox;
 class QProgressBar;
 class Transfer;
 
@@ -36,13 +37,17 @@ private:
     void buildLabels();
     void showFile(const QString& fileLabel, qint64 size);
     void showProgress(qint64 done);
+    void showQueuePlace();
+    // Asks whether the files queued after this one go too; true when it asked.
+    bool askAboutRest();
     void onProgressed(qint64 done);
     void onRepaintDue();
     void onFinished();
-    void cancel();
+    void cancel(bool withRest = false);
 
     QPointer<Transfer> m_transfer;
     QLabel* m_fileName = nullptr;
+    QLabel* m_queuePlace = nullptr;
     QLabel* m_sizeMb = nullptr;
     QLabel* m_doneMb = nullptr;
     QLabel* m_percent = nullptr;
@@ -53,4 +58,5 @@ private:
     bool m_repaintPending = false;
     QTimer m_repaint;
     bool m_cancelRequested = false;
+    QPointer<QMessageBox> m_restQuestion;
 };

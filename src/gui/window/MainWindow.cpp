@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Composer.h"
+#include "FileDrops.h"
 #include "HistoryTools.h"
 #include "MainMenus.h"
 #include "StatusPanels.h"
@@ -152,6 +153,7 @@ void MainWindow::connectActions()
         if (m_client.station().roster().rowOf(user) >= 0)
             m_transferDialogs->offerFileTo(Roster::addressOf(user));
     });
+    installFileDrops(*this);
 }
 
 bool MainWindow::start(const StartOptions& options)

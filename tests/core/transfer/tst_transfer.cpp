@@ -215,6 +215,22 @@ private slots:
         }
     }
 
+    // A queue whose user leaves ends: its offer would never be answered, and a new queue to
+    // the user who comes back would wait behind it.
+    void aQueueEndsWithItsUser()
+    {
+        Offers f;
+        const QStringList files{f.file("a"), f.file("b"), f.file("c")};
+        f.transfers.offerFiles(Peer, files);
+        f.receive("LOGOFF", {Peer});
+        QCOMPARE(f.transcript.lines.last().text,
+                 "uživatel 10.0.0.5 odešel, soubory ve frontě (2) nebudou zaslány");
+        f.know(Peer, QStringLiteral("Petr"));
+        f.transfers.offerFiles(Peer, files);
+        QCOMPARE(f.sent.size(), 2);
+        QCOMPARE(f.transfers.queuedFiles(Peer), 2);
+    }
+
     // Broadcast offers are not asked; three questions at most; an acceptance stays short.
     void offersAreAnsweredWithinBounds()
     {
@@ -331,6 +347,61 @@ private slots:
                 line.text.replace("%1", amount);
         QCOMPARE(p.a.transcript.lines.mid(before), senderEnd);
         QCOMPARE(p.b.transcript.lines.mid(1), receiverEnd);
+    }
+
+    // Files queued for one user go one at a time, each once the one before has gone or been
+    // refused; a folder is refused with a line; cancelling with the rest drops the queue.
+    void queuedFilesGoOneAtATime()
+    {
+        for (const bool dropRest : {false, true}) {
+            Pair p;
+            QStringList paths{p.dir.path()};
+            QList<QByteArray> bytes;
+            for (int i = 1; i <= 3; ++i) {
+                bytes << randomBytes(i * 40000);
+                QFile file(p.dir.filePath(QStringLiteral("%1.bin").arg(i)));
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes.last()) > 0);
+                paths << file.fileName();
+            }
+            p.b.prompts.autoSave = [&p](const QString& name) {
+                return name == "2.bin" ? QString() : p.saveDir + '/' + name;
+            };
+            QList<Transfer::QueuePlace> places;
+            QObject::connect(&p.a.transfers, &FileTransfers::transferStarted, [&](Transfer* t) {
+                places << t->queuePlace();
+                if (dropRest)
+                    t->cancelWithRest();
+            });
+            p.a.transfers.offerFiles(p.b.self.address, paths);
+            const QString asked = QStringLiteral("žádost o příjem souboru na uživatele Bob");
+            const auto sending = [&paths](int i) {
+                return "spojeno, posílám soubor ..." + paths[i];
+            };
+            QStringList expected{
+                "složka " + p.dir.path() + " nebyla zaslána: přenášet lze jen soubory", asked};
+            if (dropRest)
+                expected << "odesílání zbývajících souborů ve frontě (2) bylo zrušeno"
+                         << "odesílání souboru 1.bin bylo zrušeno, odesláno 0 MB z 0,04 MB";
+            else
+                expected << sending(1) << "soubor 1.bin byl odeslán" << asked
+                         << "uživatel Bob odmítl přijmout soubor" << asked << sending(3)
+                         << "soubor 3.bin byl odeslán";
+            QTRY_VERIFY_WITH_TIMEOUT((dropRest || p.idle()) &&
+                                         p.a.transcript.lines.size() >= expected.size(),
+                                     TimeoutMs);
+            QStringList shown;
+            for (const RecordedLine& line : p.a.transcript.lines)
+                shown << line.text;
+            QCOMPARE(shown, expected);
+            const QList<Transfer::QueuePlace> first{{1, 3}}, both{{1, 3}, {3, 3}};
+            QCOMPARE(places, dropRest ? first : both);
+            QCOMPARE(p.a.transfers.queuedFiles(p.b.self.address), 0);
+            if (!dropRest) {
+                QCOMPARE(p.received("1.bin"), bytes[0]);
+                QCOMPARE(p.received("3.bin"), bytes[2]);
+                QVERIFY(!QFile::exists(p.saveDir + "/2.bin"));
+            }
+        }
     }
 
     // Past the announced size, or at the disk's reserve, a reception stops; -1 sent: a cancel.

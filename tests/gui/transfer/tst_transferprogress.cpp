@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSignalSpy>
 
 struct StillTransfer final : Transfer {
     StillTransfer(TranscriptSink& transcript, qint64 total)
@@ -52,6 +53,32 @@ private slots:
         QTest::mouseClick(window->findChild<QLabel*>("cancelLink"), Qt::LeftButton);
         QVERIFY(window->cancelRequested() && transfer.isFinished());
         QTRY_VERIFY(!window);
+    }
+
+    // A queued file shows its place; cancelling asks whether the files after it go too, and
+    // the transfer runs on until the user says.
+    void queuedFileShowsItsPlaceAndAsksAboutTheRest()
+    {
+        const std::tuple<QMessageBox::StandardButton, bool, int> answers[] = {
+            {QMessageBox::Cancel, false, 0},
+            {QMessageBox::No, true, 0},
+            {QMessageBox::Yes, true, 1}};
+        for (const auto& [answer, cancelled, restCancelled] : answers) {
+            RecordingTranscript transcript;
+            StillTransfer transfer(transcript, 100);
+            transfer.setQueuePlace({2, 5});
+            QSignalSpy rest(&transfer, &Transfer::restCancelled);
+            QPointer window = new TransferProgressWindow(transfer);
+            window->show();
+            QCOMPARE(window->windowTitle() + '|' + window->findChild<QLabel*>("queuePlace")->text(),
+                     "přenos souboru|2 / 5");
+            QTest::mouseClick(window->findChild<QLabel*>("cancelLink"), Qt::LeftButton);
+            QVERIFY(!transfer.isFinished());
+            QVERIFY(answerBox(answer).endsWith("(3)?"));
+            QCOMPARE(transfer.isFinished(), cancelled);
+            QCOMPARE(rest.count(), restCancelled);
+            delete window;
+        }
     }
 
     void fileTravelsThroughTheWindowsToItself()

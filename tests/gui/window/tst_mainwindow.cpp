@@ -1,5 +1,6 @@
 // The main window as a user meets it: start-up, typing, the user list, notes, menus, the tray.
 #include "MainWindowFixture.h"
+#include "core/transfer/FileTransfers.h"
 #include "gui/settings/SettingsDialog.h"
 #include "gui/settings/SettingsEditor.h"
 #include "gui/window/Composer.h"
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -122,6 +124,69 @@ private slots:
         }
         chat.window.menus().user().sendNote->trigger(); // on nobody: nothing
         QVERIFY(!shownDialog<QInputDialog>());
+    }
+
+    // Files dropped on a user's row go to that user, on the transcript or the composer to the
+    // user picked in the list; the own entry takes none, and with no pick the status bar says
+    // how. The file manager hears of a copy, never of a move that would remove its files.
+    void droppedFilesGoToTheirUser_data()
+    {
+        QTest::addColumn<QString>("on"); // a nick for that user's row
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("a user's row") << "Eva"
+                                      << "" << true;
+        QTest::newRow("the own row") << "Jana"
+                                     << "Eva" << false;
+        QTest::newRow("composer, Eva picked") << "composer"
+                                              << "Eva" << true;
+        QTest::newRow("composer, nobody picked") << "composer"
+                                                 << "" << false;
+        QTest::newRow("transcript, own entry picked") << "transcript"
+                                                      << "Jana" << false;
+    }
+    void droppedFilesGoToTheirUser()
+    {
+        QFETCH(QString, on);
+        QFETCH(QString, picked);
+        QFETCH(bool, offered);
+        Chat chat;
+        QVERIFY(chat.listsItself());
+        chat.receive("PTOING\t10.0.0.7\vEva\vuser\r\n");
+        QTRY_COMPARE(chat.station().roster().count(), 2);
+        const Roster& roster = chat.station().roster();
+        const auto rowOf = [&roster](const QString& nick) {
+            return roster.at(0).nick == nick ? 0 : 1;
+        };
+        if (!picked.isEmpty())
+            chat.window.userActions().onEntryReleased(roster.at(rowOf(picked)).key, Qt::LeftButton,
+                                                      {});
+        QTemporaryDir dir;
+        QMimeData files;
+        QList<QUrl> urls;
+        for (const char* name : {"a.txt", "b.txt"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            urls << QUrl::fromLocalFile(file.fileName());
+        }
+        files.setUrls(urls);
+        UserListView* users = chat.window.userList();
+        QWidget* target = on == "composer"     ? chat.window.composer()
+                          : on == "transcript" ? chat.window.transcript()->viewport()
+                                               : users->viewport();
+        const QPoint pos = target == users->viewport()
+                               ? users->visualRect(users->model()->index(rowOf(on), 0)).center()
+                               : target->rect().center();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(pos, actions, &files, Qt::LeftButton, {});
+        QDropEvent drop(pos, actions, &files, Qt::LeftButton, Qt::ShiftModifier);
+        for (QDropEvent* event : {static_cast<QDropEvent*>(&enter), &drop}) {
+            QCoreApplication::sendEvent(target, event);
+            QCOMPARE(event->isAccepted() && event->dropAction() == Qt::CopyAction, on != "Jana");
+        }
+        QCOMPARE(chat.lines().count("žádost o příjem souboru na uživatele Eva"), offered ? 1 : 0);
+        QCOMPARE(chat.client.transfers().queuedFiles("10.0.0.7"), offered ? 1 : 0);
+        QCOMPARE(chat.window.statusPanels()->currentMessage().isEmpty(), offered || on == "Jana");
     }
 
     // A new nick is announced, stored, and shown in the open settings dialog, so that saving
