@@ -44,6 +44,7 @@ public:
         QAction* saveAsRtf = nullptr;
         QAction* saveAsText = nullptr;
         QAction* print = nullptr;
+        QAction* find = nullptr;
         QAction* clear = nullptr;
         QAction* refreshUsers = nullptr;
         QAction* sound = nullptr; // drawn checked, out of use
