@@ -1,6 +1,5 @@
 #include "FindBar.h"
 
-#include "TextFold.h"
 #include "TranscriptView.h"
 
 #include <QApplication>
@@ -81,7 +80,7 @@ void FindBar::close()
 void FindBar::onQueryEdited(const QString& query)
 {
     // The pane marks what the finder looks for before the first match is shown.
-    m_view.setHighlight(TextFold::folded(query));
+    m_view.setHighlight(query);
     m_finder.setQuery(query);
 }
 

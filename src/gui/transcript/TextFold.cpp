@@ -44,44 +44,47 @@ char16_t TextFold::fold(char16_t unit)
     return table()[unit];
 }
 
-QString TextFold::folded(QStringView text)
+TextFold::Pattern::Pattern(QStringView query)
 {
-    QString result;
-    result.reserve(text.size());
-    for (const QChar c : text) {
+    m_folded.reserve(query.size());
+    for (const QChar c : query) {
         if (c.category() != QChar::Other_Control && c != QChar::LineSeparator &&
             c != QChar::ParagraphSeparator)
-            result.append(QChar(fold(c.unicode())));
+            m_folded.append(QChar(fold(c.unicode())));
     }
-    return result;
+    m_skip.fill(m_folded.size());
+    for (qsizetype i = 0; i + 1 < m_folded.size(); ++i)
+        m_skip[m_folded.at(i).unicode() & 0xff] = m_folded.size() - 1 - i;
 }
 
-qsizetype TextFold::indexIn(QStringView text, QStringView foldedNeedle, qsizetype from)
+qsizetype TextFold::Pattern::indexIn(QStringView text, qsizetype from) const
 {
-    const qsizetype needle = foldedNeedle.size();
-    if (needle == 0 || from < 0)
+    const qsizetype length = m_folded.size();
+    if (length == 0 || from < 0)
         return -1;
     const FoldTable& folds = table();
     const char16_t* hay = text.utf16();
-    const char16_t* want = foldedNeedle.utf16();
-    const char16_t first = want[0];
-    for (qsizetype at = from, last = text.size() - needle; at <= last; ++at) {
-        if (folds[hay[at]] != first)
-            continue;
-        qsizetype matched = 1;
-        while (matched < needle && folds[hay[at + matched]] == want[matched])
-            ++matched;
-        if (matched == needle)
-            return at;
+    const char16_t* want = QStringView(m_folded).utf16();
+    const char16_t last = want[length - 1];
+    // Looks at the unit under the query's end first, and moves on as far as it allows.
+    for (qsizetype at = from, end = text.size() - length; at <= end;) {
+        const char16_t under = folds[hay[at + length - 1]];
+        if (under == last) {
+            qsizetype matched = 0;
+            while (matched < length - 1 && folds[hay[at + matched]] == want[matched])
+                ++matched;
+            if (matched == length - 1)
+                return at;
+        }
+        at += m_skip[under & 0xff];
     }
     return -1;
 }
 
-qsizetype TextFold::countIn(QStringView text, QStringView foldedNeedle)
+qsizetype TextFold::Pattern::countIn(QStringView text) const
 {
     qsizetype count = 0;
-    for (qsizetype at = indexIn(text, foldedNeedle); at >= 0;
-         at = indexIn(text, foldedNeedle, at + foldedNeedle.size()))
+    for (qsizetype at = indexIn(text); at >= 0; at = indexIn(text, at + size()))
         ++count;
     return count;
 }

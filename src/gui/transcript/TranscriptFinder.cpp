@@ -1,6 +1,5 @@
 #include "TranscriptFinder.h"
 
-#include "TextFold.h"
 #include "TranscriptStore.h"
 
 #include <QElapsedTimer>
@@ -21,14 +20,15 @@ TranscriptFinder::TranscriptFinder(const TranscriptStore& store, QObject* parent
 
 void TranscriptFinder::setQuery(const QString& query)
 {
-    m_query = TextFold::folded(query);
+    m_query = query;
+    m_pattern = TextFold::Pattern(query);
     m_found.clear();
     m_front = m_back = 0;
     m_current = -1;
     m_occurrence = 0;
     m_searchedUpTo = m_scanned = m_store.droppedCount() + m_store.entryCount();
     m_slices.stop();
-    if (!m_query.isEmpty())
+    if (!m_pattern.isEmpty())
         searchSlice();
     emit currentChanged();
     emit countChanged();
@@ -36,7 +36,7 @@ void TranscriptFinder::setQuery(const QString& query)
 
 qsizetype TranscriptFinder::matchesIn(qsizetype serial) const
 {
-    return TextFold::countIn(m_store.textAt(serial - m_store.droppedCount()), m_query);
+    return m_pattern.countIn(m_store.textAt(serial - m_store.droppedCount()));
 }
 
 void TranscriptFinder::searchSlice()
@@ -47,8 +47,6 @@ void TranscriptFinder::searchSlice()
     const bool hadCurrent = m_current >= 0;
     m_scanned = qMax(m_scanned, oldest);
     while (m_scanned > oldest) {
-        // The query's first character is rare in most entries: folding and comparing inline
-        // costs little more than reading the text.
         const qsizetype serial = m_scanned - 1;
         if (const qsizetype count = matchesIn(serial); count > 0) {
             m_found.push_back({serial, m_back, count});
@@ -67,7 +65,7 @@ void TranscriptFinder::searchSlice()
 
 void TranscriptFinder::onStoreChanged()
 {
-    if (m_query.isEmpty())
+    if (m_pattern.isEmpty())
         return;
     const qsizetype end = m_store.droppedCount() + m_store.entryCount();
     // Fewer entries than were searched: the transcript was cleared.
@@ -148,12 +146,12 @@ void TranscriptFinder::previous()
 
 bool TranscriptFinder::searching() const
 {
-    return !m_query.isEmpty() && m_scanned > m_store.droppedCount();
+    return !m_pattern.isEmpty() && m_scanned > m_store.droppedCount();
 }
 
 QString TranscriptFinder::countText() const
 {
-    if (m_query.isEmpty())
+    if (m_pattern.isEmpty())
         return {};
     qsizetype number = 0;
     if (m_current >= 0) {

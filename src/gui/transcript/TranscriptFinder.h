@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextFold.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -25,13 +27,13 @@ public:
 
         bool operator==(const Match&) const = default;
     };
-    static constexpr std::chrono::milliseconds DefaultSliceBudget{8};
+    // A million entries take a handful of slices; typing never waits longer than one.
+    static constexpr std::chrono::milliseconds DefaultSliceBudget{15};
 
     explicit TranscriptFinder(const TranscriptStore& store, QObject* parent = nullptr);
 
     // Starts over; an empty query ends the search.
     void setQuery(const QString& query);
-    const QString& foldedQuery() const { return m_query; }
     // Towards the newest, or the oldest, match, past either end to the other.
     void next();
     void previous();
@@ -64,6 +66,7 @@ private:
 
     const TranscriptStore& m_store;
     QString m_query;
+    TextFold::Pattern m_pattern;
     std::deque<Found> m_found; // newest first
     qsizetype m_front = 0; // key of the newest found entry
     qsizetype m_back = 0; // key after the oldest

@@ -1,6 +1,5 @@
 #include "TranscriptView.h"
 
-#include "TextFold.h"
 #include "WebLinks.h"
 #include "core/app/Platform.h"
 
@@ -361,8 +360,8 @@ void TranscriptView::showMatch(qsizetype serial, qsizetype occurrence)
         const QTextCursor start(block);
         for (int line = 0; line < lines; ++line, block = block.next()) {
             const QString text = block.text();
-            for (qsizetype at = TextFold::indexIn(text, m_highlight); at >= 0;
-                 at = TextFold::indexIn(text, m_highlight, at + m_highlight.size())) {
+            for (qsizetype at = m_highlight.indexIn(text); at >= 0;
+                 at = m_highlight.indexIn(text, at + m_highlight.size())) {
                 if (seen++ < occurrence)
                     continue;
                 QTextCursor found(block);
@@ -395,9 +394,9 @@ void TranscriptView::returnToNewest()
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
-void TranscriptView::setHighlight(const QString& foldedQuery)
+void TranscriptView::setHighlight(const QString& query)
 {
-    m_highlight = foldedQuery;
+    m_highlight = TextFold::Pattern(query);
     if (m_highlight.isEmpty())
         m_match = {};
     refreshHighlights();
@@ -416,8 +415,8 @@ void TranscriptView::refreshHighlights()
              marks.size() < MostMarks;
              block = block.next()) {
             const QString text = block.text();
-            for (qsizetype at = TextFold::indexIn(text, m_highlight); at >= 0;
-                 at = TextFold::indexIn(text, m_highlight, at + m_highlight.size())) {
+            for (qsizetype at = m_highlight.indexIn(text); at >= 0;
+                 at = m_highlight.indexIn(text, at + m_highlight.size())) {
                 QTextCursor mark(block);
                 mark.setPosition(block.position() + int(at));
                 mark.setPosition(block.position() + int(at + m_highlight.size()),

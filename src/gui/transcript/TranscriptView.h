@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TextFold.h"
 #include "TranscriptStore.h"
 #include "core/protocol/TranscriptSink.h"
 
@@ -65,8 +66,9 @@ public:
 
     // A bar across the foot of the pane (the find bar); the text gives it room while it shows.
     void setFooter(QWidget* footer);
-    // Marks each place the folded query appears in what is in view; an empty query none.
-    void setHighlight(const QString& foldedQuery);
+    // Marks each place the query appears in what is in view, case and accents set aside; an
+    // empty query marks none.
+    void setHighlight(const QString& query);
     // Brings the occurrence-th place of the highlighted query in the entry into view and
     // selects it; an entry older than the pane holds is shown among its neighbours, and the
     // pane then waits with the newest entries until returnToNewest.
@@ -124,7 +126,7 @@ private:
     bool m_overLink = false;
 
     QWidget* m_footer = nullptr;
-    QString m_highlight;
+    TextFold::Pattern m_highlight;
     QTextCursor m_match;
     QTimer m_highlighting;
     // The pane shows entries around an older match instead of the newest.

@@ -1,6 +1,7 @@
 // Finding text in the whole transcript from the find bar, and web addresses in its lines.
 #include "MainWindowFixture.h"
 #include "gui/transcript/FindBar.h"
+#include "gui/transcript/TextFold.h"
 #include "gui/transcript/TranscriptFinder.h"
 #include "gui/transcript/TranscriptStore.h"
 
@@ -29,6 +30,31 @@ class tst_FindAndLinks final : public QObject {
     Q_OBJECT
 
 private slots:
+    // Every place, however the text spells it, and nowhere else; units that share a low byte
+    // with the query's ("ł" is U+0142, "B" U+0042) never make the search skip a match.
+    void foldedSearchFindsEveryPlace()
+    {
+        // Text, query and where the matches start.
+        const std::tuple<QString, QString, QList<qsizetype>> rows[] = {
+            {"Žluťoučký KŮŇ úpěl", "zlutoucky kun", {0}},
+            {"aaab aab", "aab", {1, 5}},
+            {"łBłb bb", "bb", {5}},
+            {"ŠárkaSARKAšárka", "šárka", {0, 5, 10}},
+            {"a\nb", "a\nb", {}}, // a line break in the query is dropped: "ab"
+            {"", "x", {}},
+            {"ano", "", {}},
+        };
+        for (const auto& [text, query, places] : rows) {
+            const TextFold::Pattern pattern(query);
+            QList<qsizetype> found;
+            for (qsizetype at = pattern.indexIn(text); at >= 0;
+                 at = pattern.indexIn(text, at + pattern.size()))
+                found << at;
+            QCOMPARE(found, places);
+            QCOMPARE(pattern.countIn(text), places.size());
+        }
+    }
+
     // The menu's key opens the bar; typing finds in entries long gone from the pane, whatever
     // their case and accents; Enter and Shift+Enter walk the matches in order, round either end;
     // Escape closes the bar and the pane shows the newest entries again.
