@@ -330,7 +330,8 @@ void TranscriptView::browseAround(qsizetype serial)
     const auto costOf = [&](qsizetype entry) {
         return qMin(m_store.charactersAt(entry - dropped), ShownMessage) + 1;
     };
-    qsizetype from = serial, to = serial + 1;
+    qsizetype from = serial;
+    qsizetype to = serial + 1;
     for (qsizetype characters = 0;
          from > dropped && serial - from < BrowsedEntries && characters < BrowsedCharacters; --from)
         characters += costOf(from - 1);
