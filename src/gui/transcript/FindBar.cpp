@@ -52,6 +52,8 @@ FindBar::FindBar(TranscriptView& view)
     connect(&view, &TranscriptView::changed, &m_finder, &TranscriptFinder::onStoreChanged);
     hide();
     view.setFooter(this);
+    // Escape closes the bar from the pane too, where a click on a match leaves the focus.
+    view.installEventFilter(this);
 }
 
 void FindBar::open()
@@ -93,6 +95,11 @@ void FindBar::onCurrentChanged()
 
 bool FindBar::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == &m_view && event->type() == QEvent::KeyPress && isVisible() &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        close();
+        return true;
+    }
     if (watched == m_query && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

@@ -69,7 +69,7 @@ private slots:
         view.appendLine(QStringLiteral("zluty KUN, a zase žlutá"), LineLook::Chat, {});
         QTRY_VERIFY(view.toPlainText().contains(QStringLiteral("zluty KUN")));
 
-        const QAction* find = w.window.menus().tools().find;
+        QAction* find = w.window.menus().tools().find;
         QCOMPARE(find->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
         w.window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.window));
@@ -101,6 +101,11 @@ private slots:
         QVERIFY(!bar->isVisible() && !view.showsOlderEntries() && view.extraSelections().isEmpty());
         QTRY_VERIFY(view.toPlainText().contains(QStringLiteral("zase žlutá")) &&
                     !view.toPlainText().contains(QStringLiteral("Žlutý")));
+        // Opened again, the bar finds what it last looked for; Escape in the pane closes it too.
+        find->trigger();
+        QTRY_COMPARE(count->text(), QStringLiteral("3 z 3"));
+        QTest::keyClick(&view, Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
     }
 
     // The count follows entries written while the bar is open, the oldest leaving, and a clear.
