@@ -64,7 +64,9 @@ private slots:
         t.sight = Sight::Behind;
         t.change();
         QVERIFY(!t.code.isInTray() && t.icon.shows == 0 && t.balloons() == 0);
-        for (QObject* part : t.code.findChildren<QObject*>() << &t.code)
+        // Named: a range-for over "list() << x" reads a temporary that is already gone.
+        const QList<QObject*> parts = t.code.findChildren<QObject*>() << &t.code;
+        for (QObject* part : parts)
             QVERIFY(QAbstractEventDispatcher::instance()->registeredTimers(part).isEmpty());
 
         t.icon.setAvailable(true);
