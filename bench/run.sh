@@ -22,7 +22,7 @@ trap cleanup EXIT INT TERM
 echo "building in release mode in $build ..."
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j2 --target kestrowind2 bench_receive bench_flood bench_roster \
-    bench_transcript bench_startup bench_transfer_throughput bench_idle >/dev/null
+    bench_transcript bench_find bench_startup bench_transfer_throughput bench_idle >/dev/null
 
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime"
 bench="$build/bench"
@@ -76,9 +76,10 @@ else
     quiet "$bench/bench_idle" drive --program "$build/kestrowind2" || true
 fi
 
-# ---- roster and transcript, in one process each ----
+# ---- roster, transcript and find, in one process each ----
 quiet "$bench/bench_roster"
 quiet "$bench/bench_transcript"
+quiet "$bench/bench_find"
 
 # ---- file transfer throughput (bench_transfer_throughput) ----
 # A 1 GiB file (KW_BENCH_TRANSFER_MIB to change it) between two stations' transfer code and

@@ -105,3 +105,11 @@ qsizetype TranscriptStore::charactersAt(qsizetype index) const
     const Record& record = m_records.at(std::size_t(index));
     return qsizetype(record.stampLength) + record.nickLength + record.messageLength;
 }
+
+QStringView TranscriptStore::textAt(qsizetype index) const
+{
+    const Record& record = m_records[std::size_t(index)];
+    return QStringView(m_blocks[record.block - m_firstBlock])
+        .mid(record.offset,
+             qsizetype(record.stampLength) + record.nickLength + record.messageLength);
+}

@@ -37,6 +37,9 @@ public:
 
     // Characters of the entry's three runs together, without copying them.
     qsizetype charactersAt(qsizetype index) const;
+    // The entry's stamp, nick and message one after the other, as the store holds them: valid
+    // until the next append or clear.
+    QStringView textAt(qsizetype index) const;
     // What the text blocks occupy now.
     qsizetype textBytes() const { return m_textBytes; }
 

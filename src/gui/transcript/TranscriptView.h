@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TextFold.h"
 #include "TranscriptStore.h"
 #include "core/protocol/TranscriptSink.h"
 
@@ -7,6 +8,7 @@
 #include <QTextCursor>
 #include <QTime>
 #include <QTimer>
+#include <QUrl>
 
 #include <chrono>
 #include <deque>
@@ -22,6 +24,7 @@ class TranscriptView final : public QPlainTextEdit, public TranscriptSink {
 
 public:
     using Clock = std::function<QTime()>;
+    using LinkOpener = std::function<void(const QUrl&)>;
 
     // The pane shows at most this many of the newest entries, older ones stay in the store:
     // enough to scroll back through a busy afternoon, few enough to lay out at once.
@@ -37,6 +40,10 @@ public:
     static constexpr qsizetype ShownMessage = 4'096;
     // How long putting entries into the pane may take before the event loop gets its turn.
     static constexpr std::chrono::milliseconds DefaultShowBudget{4};
+    // A match older than the pane holds is shown among this many entries on either side, and
+    // no more characters than these on either side, so bringing it up never holds the window.
+    static constexpr qsizetype BrowsedEntries = 200;
+    static constexpr qsizetype BrowsedCharacters = 100'000;
 
     explicit TranscriptView(QWidget* parent = nullptr);
 
@@ -46,6 +53,7 @@ public:
     void clearTranscript();
     // The entries since the start or the last clear that the store keeps, in order.
     const TranscriptEntries& entries() const { return m_store; }
+    const TranscriptStore& store() const { return m_store; }
     // How many of the newest entries the pane holds now.
     qsizetype shownEntries() const { return qsizetype(m_shown.size()); }
 
@@ -53,6 +61,27 @@ public:
     void setClock(Clock clock);
     // Tests lengthen it, so that what one turn shows does not hang on the machine's speed.
     void setShowBudget(std::chrono::milliseconds budget) { m_showBudget = budget; }
+    // A click on an address goes here; an empty opener restores the desktop's browser.
+    void setLinkOpener(LinkOpener opener);
+
+    // A bar across the foot of the pane (the find bar); the text gives it room while it shows.
+    void setFooter(QWidget* footer);
+    // Marks each place the query appears in what is in view, case and accents set aside; an
+    // empty query marks none.
+    void setHighlight(const QString& query);
+    // Brings the occurrence-th place of the highlighted query in the entry into view and
+    // selects it; an entry older than the pane holds is shown among its neighbours, and the
+    // pane then waits with the newest entries until returnToNewest.
+    void showMatch(qsizetype serial, qsizetype occurrence);
+    void returnToNewest();
+    bool showsOlderEntries() const { return m_browsing; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // Raised per run of an entry as it is appended, with the entry's nick (empty for an
@@ -69,8 +98,15 @@ private:
     void showPending();
     qsizetype oldestWorthShowing(qsizetype end) const;
     void insertEntry(const TranscriptEntry& entry);
+    void insertMessage(const QString& message, LineLook look);
     void dropOldestShown();
     void restartPane();
+    void browseAround(qsizetype serial);
+    QTextBlock firstBlockOf(qsizetype serial) const;
+    void refreshHighlights();
+    void placeFooter();
+    // The address under the point, as written; empty off a link.
+    QString linkAt(const QPoint& point) const;
 
     // Appends go through a cursor of our own, so a selection the user is making survives.
     QTextCursor m_end;
@@ -85,4 +121,18 @@ private:
     std::deque<Shown> m_shown;
     QTimer m_showing;
     std::chrono::milliseconds m_showBudget = DefaultShowBudget;
+
+    LinkOpener m_openLink;
+    QString m_pressedLink;
+    QPoint m_pressedAt;
+    bool m_overLink = false;
+
+    QWidget* m_footer = nullptr;
+    TextFold::Pattern m_highlight;
+    QTextCursor m_match;
+    QTimer m_highlighting;
+    // The pane shows entries around an older match instead of the newest.
+    bool m_browsing = false;
+    // Appends leave the view where a match put it.
+    bool m_keepPlace = false;
 };

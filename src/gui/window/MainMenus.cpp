@@ -118,6 +118,9 @@ void MainMenus::buildToolsMenu(QMenuBar& bar)
     items.saveAsRtf = item(items.saveMenu, "saveAsRtf", QStringLiteral("&RichText File"));
     items.saveAsText = item(items.saveMenu, "saveAsText", QStringLiteral("&obyčejný text"));
     items.print = item(items.menu, "printTranscript", QStringLiteral("&tisk obsahu diskuze"));
+    // Ctrl+F has always sent a file.
+    items.find = item(items.menu, "findInTranscript", QStringLiteral("&hledat v diskuzi"),
+                      Qt::CTRL | Qt::SHIFT | Qt::Key_F);
     items.clear =
         item(items.menu, "clearTranscript", QStringLiteral("&vyčistit pole diskuze"), Qt::Key_F8);
     items.openHistoryFolder =

@@ -44,6 +44,7 @@ public:
         QAction* saveAsRtf = nullptr;
         QAction* saveAsText = nullptr;
         QAction* print = nullptr;
+        QAction* find = nullptr;
         QAction* clear = nullptr;
         QAction* openHistoryFolder = nullptr;
         QAction* refreshUsers = nullptr;

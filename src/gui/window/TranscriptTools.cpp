@@ -1,6 +1,7 @@
 #include "TranscriptTools.h"
 
 #include "MainMenus.h"
+#include "gui/transcript/FindBar.h"
 #include "gui/transcript/TranscriptPrinter.h"
 #include "gui/transcript/TranscriptSaver.h"
 #include "gui/transcript/TranscriptView.h"
@@ -20,5 +21,7 @@ void connectTranscriptTools(MainMenus& menus, TranscriptView& chat, const QStrin
                          [saver, chosen = kind] { saver->save(chosen); });
     auto* printer = new TranscriptPrinter(chat.entries(), chat, window);
     QObject::connect(tools.print, &QAction::triggered, printer, &TranscriptPrinter::print);
+    auto* findBar = new FindBar(chat);
+    QObject::connect(tools.find, &QAction::triggered, findBar, &FindBar::open);
     QObject::connect(tools.clear, &QAction::triggered, &chat, &TranscriptView::clearTranscript);
 }
