@@ -8,8 +8,11 @@
 #include "gui/settings/UpdateLauncher.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 
 #include <cerrno>
@@ -90,7 +93,8 @@ private slots:
             focused = chain.last()->grab().toImage();
         }
         const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
-        QCOMPARE(chain.size(), 1 + boxes.size() + dialog.findChildren<ClickableLabel*>().size());
+        // The nick, the boxes, the extra addresses, the interface and the links.
+        QCOMPARE(chain.size(), 3 + boxes.size() + dialog.findChildren<ClickableLabel*>().size());
         int wraps = 0; // where the next control comes before in reading order
         for (qsizetype i = 0; i < chain.size(); ++i) {
             const QWidget *at = chain[i], *next = chain[(i + 1) % chain.size()];
@@ -170,6 +174,49 @@ private slots:
         QCOMPARE(announced, (stored ? QStringList{saved, "starý"} : QStringList{}));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!shown);
+    }
+
+    // Invalid or too many extra addresses are pointed out and keep the dialog from saving; a
+    // rename meanwhile leaves them as typed. An interface that is gone stays chosen.
+    void networkOptionsAreCheckedAndKept()
+    {
+        Window w;
+        Options stored = w.inForce();
+        stored.networkInterface = QStringLiteral("eth-pryč");
+        w.client.settings().setOptions(stored);
+        SettingsDialog& dialog = w.shown();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* edit = qobject_cast<QPlainTextEdit*>(w.control("extraAddressesEdit"));
+        const auto* problem = qobject_cast<QLabel*>(w.control("extraAddressesProblem"));
+        const auto* chosen = qobject_cast<QComboBox*>(w.control("interfaceCombo"));
+        QCOMPARE(chosen->currentText(), QStringLiteral("eth-pryč (nepřipojeno)"));
+
+        QStringList many;
+        for (int i = 0; i <= 64; ++i)
+            many << QStringLiteral("10.9.0.%1").arg(i + 1);
+        const struct {
+            QString typed;
+            QStringList pointedOut;
+        } refused[] = {{"10.1.2.255, 10.1.2.300\npc-jany", {"10.1.2.300", "pc-jany"}},
+                       {many.join(' '), {"64", "65"}}};
+        for (const auto& [typed, pointedOut] : refused) {
+            edit->setPlainText(typed);
+            for (const QString& each : pointedOut)
+                QVERIFY2(problem->text().contains(each), qPrintable(problem->text()));
+            press(w.control("saveLink"));
+            QVERIFY(dialog.isVisible() && edit->hasFocus() && w.inForce() == stored);
+            w.client.rename(QStringLiteral("jiný"));
+            stored.nick = QStringLiteral("jiný");
+            QCOMPARE(edit->toPlainText(), typed);
+        }
+        edit->setPlainText(QStringLiteral("10.1.2.255, 10.1.2.30\n10.1.2.255"));
+        QVERIFY(problem->text().isEmpty());
+        press(w.control("saveLink"));
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(w.inForce().extraAddresses, (QStringList{"10.1.2.255", "10.1.2.30"}));
+        QCOMPARE(w.storedOption(QStringLiteral("extraips")),
+                 QStringLiteral("10.1.2.255 10.1.2.30"));
+        QCOMPARE(w.storedOption(QStringLiteral("interface")), QStringLiteral("eth-pryč"));
     }
 
     // The update link asks to quit first; without a client, boxes tell how to get it. A client
