@@ -43,7 +43,7 @@ bool script(const QStringList& args, QString* output)
 
 } // namespace
 
-NetnsLab::NetnsLab(const QString& prefix, int stations)
+NetnsLab::NetnsLab(const QString& prefix, int stations, Shape shape)
     // KW_NETNS_SALT keeps the labs of test runs in two checkouts at once apart.
     : m_prefix(prefix + qEnvironmentVariable("KW_NETNS_SALT"))
 {
@@ -52,6 +52,11 @@ NetnsLab::NetnsLab(const QString& prefix, int stations)
         return;
     }
     m_built = true;
+    if (shape == Shape::Routed) {
+        if (script({"routed", m_prefix}, &m_reason))
+            m_reason.clear();
+        return;
+    }
     if (!script({"up", m_prefix, QString::number(stations)}, &m_reason))
         return;
     m_reason.clear();
@@ -99,8 +104,9 @@ StationProcess::StationProcess(const QString& netns, const QString& program,
     const QString config = m_home.filePath("config"), runtime = m_home.filePath("runtime");
     QDir().mkdir(config);
     QDir().mkdir(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_settings = config + QStringLiteral("/kestrowind2.ini");
     if (!nick.isEmpty()) {
-        QFile settings(config + QStringLiteral("/kestrowind2.ini"));
+        QFile settings(m_settings);
         if (settings.open(QIODevice::WriteOnly))
             settings.write("[options]\nfirst=true\nnick=" + nick.toUtf8() + '\n');
     }
@@ -125,6 +131,13 @@ StationProcess::~StationProcess()
     if (!m_process.waitForFinished(3000))
         m_process.kill();
     m_process.waitForFinished(3000);
+}
+
+void StationProcess::addOption(const QString& key, const QString& value)
+{
+    QFile settings(m_settings);
+    if (settings.open(QIODevice::Append))
+        settings.write(key.toUtf8() + '=' + value.toUtf8() + '\n');
 }
 
 void StationProcess::setRuntimeFolder(const QString& path)

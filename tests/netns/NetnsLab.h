@@ -7,10 +7,12 @@
 
 #include <functional>
 
-// A LAN of network namespaces "PREFIX-i" (i from 1) built by netns.sh, removed at its end.
+// A LAN of network namespaces "PREFIX-i" (i from 1) built by netns.sh, removed at its end; or
+// the four stations on two routed subnets of "netns.sh routed", which have no address list here.
 class NetnsLab final {
 public:
-    NetnsLab(const QString& prefix, int stations);
+    enum class Shape { Lan, Routed };
+    NetnsLab(const QString& prefix, int stations, Shape shape = Shape::Lan);
     ~NetnsLab();
     Q_DISABLE_COPY_MOVE(NetnsLab)
 
@@ -37,6 +39,8 @@ public:
     ~StationProcess();
     Q_DISABLE_COPY_MOVE(StationProcess)
 
+    // A line for the options section of the settings the program starts with; needs a nick.
+    void addOption(const QString& key, const QString& value);
     // Copies given the same runtime folder share the single-instance lock, as one user's do.
     void setRuntimeFolder(const QString& path);
     bool start();
@@ -57,6 +61,7 @@ private:
     void takeLines();
 
     QString m_netns;
+    QString m_settings;
     QStringList m_command;
     QTemporaryDir m_home;
     QHash<QString, QString> m_latest;

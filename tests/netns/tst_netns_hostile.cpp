@@ -163,7 +163,8 @@ private slots:
         const QByteArray line =
             packet("ALERT", {l.lab.address(2).toLatin1(), "zly", QByteArray(32000, 'x')});
         std::optional<UdpFlood> flood;
-        flood.emplace(floodSocket, QHostAddress(victimAt), Port, line, 1'000'000'000);
+        flood.emplace(floodSocket, QHostAddress(victimAt), Port, line, 1'000'000'000,
+                      line.size() / 2);
         // 64 MB: four times the station's queue.
         QTRY_VERIFY_WITH_TIMEOUT(flood->sent() >= 2000, TimeoutMs);
         qint64 largestKiB = 0;
@@ -171,7 +172,9 @@ private slots:
             const quint64 floodedBefore = flood->sent();
             peer.send(packet("MSG", {peer.address, "radek " + QByteArray::number(said)}), victimAt);
             if (said % 4 == 0)
-                pinger.send(packet("PING", {"10.99.0.2", "ping"}), victimAt);
+                // Each unlike the last, which would be dropped as its copy within a second.
+                pinger.send(packet("PING", {"10.99.0.2", "ping" + QByteArray::number(said)}),
+                            victimAt);
             QTRY_VERIFY2_WITH_TIMEOUT(
                 station.lines().filter(QStringLiteral("<soused>radek ")).size() == said &&
                     pinger.answers == said / 4,
