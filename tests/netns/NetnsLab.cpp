@@ -98,17 +98,18 @@ bool NetnsLab::inNamespace(int station, const std::function<void()>& make) const
 }
 
 StationProcess::StationProcess(const QString& netns, const QString& program,
-                               const QStringList& args, const QString& nick)
+                               const QStringList& args, const QString& nick,
+                               const QStringList& options)
     : m_netns(netns)
 {
     const QString config = m_home.filePath("config"), runtime = m_home.filePath("runtime");
     QDir().mkdir(config);
     QDir().mkdir(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    m_settings = config + QStringLiteral("/kestrowind2.ini");
     if (!nick.isEmpty()) {
-        QFile settings(m_settings);
+        QFile settings(config + QStringLiteral("/kestrowind2.ini"));
         if (settings.open(QIODevice::WriteOnly))
-            settings.write("[options]\nfirst=true\nnick=" + nick.toUtf8() + '\n');
+            settings.write("[options]\nfirst=true\nnick=" + nick.toUtf8() + '\n' +
+                           (options.join('\n') + '\n').toUtf8());
     }
     // Through env(1), so the command reproduces the station by hand, without the desktop.
     m_command = QStringList{"netns", "exec", m_netns, "env"};
@@ -131,13 +132,6 @@ StationProcess::~StationProcess()
     if (!m_process.waitForFinished(3000))
         m_process.kill();
     m_process.waitForFinished(3000);
-}
-
-void StationProcess::addOption(const QString& key, const QString& value)
-{
-    QFile settings(m_settings);
-    if (settings.open(QIODevice::Append))
-        settings.write(key.toUtf8() + '=' + value.toUtf8() + '\n');
 }
 
 void StationProcess::setRuntimeFolder(const QString& path)

@@ -34,13 +34,12 @@ private:
 // One program in a namespace with a home of its own, counting its "KIND text" output lines.
 class StationProcess final {
 public:
+    // With a nick, settings with it and the options given ("key=value") are written first.
     StationProcess(const QString& netns, const QString& program, const QStringList& args = {},
-                   const QString& nick = {});
+                   const QString& nick = {}, const QStringList& options = {});
     ~StationProcess();
     Q_DISABLE_COPY_MOVE(StationProcess)
 
-    // A line for the options section of the settings the program starts with; needs a nick.
-    void addOption(const QString& key, const QString& value);
     // Copies given the same runtime folder share the single-instance lock, as one user's do.
     void setRuntimeFolder(const QString& path);
     bool start();
@@ -61,7 +60,6 @@ private:
     void takeLines();
 
     QString m_netns;
-    QString m_settings;
     QStringList m_command;
     QTemporaryDir m_home;
     QHash<QString, QString> m_latest;

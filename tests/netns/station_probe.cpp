@@ -52,9 +52,12 @@ public:
                            text);
                 });
         connect(window.transcript(), &TranscriptView::changed, this, [this] { reportLines(); });
-        // After the window's own handler, which sets the hint.
-        connect(&window.client().station(), &Station::interfacesChanged, this,
-                [this] { reportHint(); });
+        // "HINT text" of the own address: after the window's own handler, which sets it.
+        const auto reportHint = [this] {
+            report(QStringLiteral("HINT"),
+                   m_window.statusPanels()->panelToolTip(StatusPanels::Panel::OwnAddress));
+        };
+        connect(&window.client().station(), &Station::interfacesChanged, this, reportHint);
         reportHint();
         connect(&m_stdin, &QSocketNotifier::activated, this, [this] { readCommands(); });
         qApp->installEventFilter(this);
@@ -73,14 +76,6 @@ private:
         for (int row = 0; row < roster.count(); ++row)
             entries << roster.at(row).key + '=' + roster.at(row).icon + '|' + roster.at(row).nick;
         report(QStringLiteral("ROSTER"), entries.join(';'));
-    }
-
-    // "HINT text" of the own address, each time it changes.
-    void reportHint()
-    {
-        const QString hint = m_window.statusPanels()->panelToolTip(StatusPanels::Panel::OwnAddress);
-        if (std::exchange(m_hint, hint) != hint)
-            report(QStringLiteral("HINT"), hint);
     }
 
     void reportLines()
@@ -177,7 +172,6 @@ private:
     QByteArray m_pending;
     qsizetype m_nextSerial = 0;
     QString m_windowState;
-    QString m_hint;
 };
 
 // "BOX caption|text" for each message box, those before the window too.

@@ -176,7 +176,7 @@ private slots:
         QVERIFY(!shown);
     }
 
-    // Invalid or too many extra addresses are pointed out and keep the dialog from saving; a
+    // Invalid extra addresses are pointed out and keep the dialog from saving; a
     // rename meanwhile leaves them as typed. An interface that is gone stays chosen.
     void networkOptionsAreCheckedAndKept()
     {
@@ -188,35 +188,22 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         auto* edit = qobject_cast<QPlainTextEdit*>(w.control("extraAddressesEdit"));
         const auto* problem = qobject_cast<QLabel*>(w.control("extraAddressesProblem"));
-        const auto* chosen = qobject_cast<QComboBox*>(w.control("interfaceCombo"));
-        QCOMPARE(chosen->currentText(), QStringLiteral("eth-pryč (nepřipojeno)"));
-
-        QStringList many;
-        for (int i = 0; i <= 64; ++i)
-            many << QStringLiteral("10.9.0.%1").arg(i + 1);
-        const struct {
-            QString typed;
-            QStringList pointedOut;
-        } refused[] = {{"10.1.2.255, 10.1.2.300\npc-jany", {"10.1.2.300", "pc-jany"}},
-                       {many.join(' '), {"64", "65"}}};
-        for (const auto& [typed, pointedOut] : refused) {
-            edit->setPlainText(typed);
-            for (const QString& each : pointedOut)
-                QVERIFY2(problem->text().contains(each), qPrintable(problem->text()));
-            press(w.control("saveLink"));
-            QVERIFY(dialog.isVisible() && edit->hasFocus() && w.inForce() == stored);
-            w.client.rename(QStringLiteral("jiný"));
-            stored.nick = QStringLiteral("jiný");
-            QCOMPARE(edit->toPlainText(), typed);
-        }
+        QCOMPARE(qobject_cast<QComboBox*>(w.control("interfaceCombo"))->currentText(),
+                 QStringLiteral("eth-pryč (nepřipojeno)"));
+        const QString typed = QStringLiteral("10.1.2.255, 10.1.2.300\npc-jany");
+        edit->setPlainText(typed);
+        QVERIFY2(problem->text().endsWith("10.1.2.300, pc-jany"), qPrintable(problem->text()));
+        press(w.control("saveLink"));
+        QVERIFY(dialog.isVisible() && edit->hasFocus() && w.inForce() == stored);
+        w.client.rename(QStringLiteral("jiný"));
+        QCOMPARE(edit->toPlainText(), typed);
         edit->setPlainText(QStringLiteral("10.1.2.255, 10.1.2.30\n10.1.2.255"));
         QVERIFY(problem->text().isEmpty());
         press(w.control("saveLink"));
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(w.inForce().extraAddresses, (QStringList{"10.1.2.255", "10.1.2.30"}));
         QCOMPARE(w.storedOption(QStringLiteral("extraips")),
                  QStringLiteral("10.1.2.255 10.1.2.30"));
-        QCOMPARE(w.storedOption(QStringLiteral("interface")), QStringLiteral("eth-pryč"));
+        QCOMPARE(w.storedOption(QStringLiteral("interface")), stored.networkInterface);
     }
 
     // The update link asks to quit first; without a client, boxes tell how to get it. A client
