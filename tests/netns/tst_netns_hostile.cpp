@@ -101,11 +101,13 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(!station.lines().filter("<třetí>ahoj od tretiho").isEmpty(),
                                   qPrintable(station.describe()), TimeoutMs);
         for (int round = 0; round < 1000; ++round) {
-            send(packet("MSGBOX", {self, nick, markup}));
+            // Each round's notes and lines unlike the last's, which would be dropped as copies.
+            const QByteArray count = QByteArray::number(round);
+            send(packet("MSGBOX", {self, nick, markup + count}));
             send(packet("POPIT", {nick}));
             send(packet("PING", {other, nick}));
             send(packet("PING", {"255.255.255.255", nick}));
-            send(packet("MSG", {self, "ahoj\r\n[12:00:00]<ob\xEC\x9D>podvrh"}));
+            send(packet("MSG", {self, "ahoj\r\n[12:00:00]<ob\xEC\x9D>podvrh" + count}));
             for (const QByteArray& named : {victim, other}) {
                 send(packet("LOGON", {named, "podvrh", "user"}));
                 send(packet("PTOING", {named, "podvrh", "user"}));
@@ -172,9 +174,7 @@ private slots:
             const quint64 floodedBefore = flood->sent();
             peer.send(packet("MSG", {peer.address, "radek " + QByteArray::number(said)}), victimAt);
             if (said % 4 == 0)
-                // Each unlike the last, which would be dropped as its copy within a second.
-                pinger.send(packet("PING", {"10.99.0.2", "ping" + QByteArray::number(said)}),
-                            victimAt);
+                pinger.send(packet("PING", {"10.99.0.2", "ping"}), victimAt);
             QTRY_VERIFY2_WITH_TIMEOUT(
                 station.lines().filter(QStringLiteral("<soused>radek ")).size() == said &&
                     pinger.answers == said / 4,

@@ -109,7 +109,12 @@ bool Station::sendPacket(const QByteArray& packet, const QStringList& addresses)
 
 void Station::onDatagramArrived(const QByteArray& datagram, const QHostAddress& sender)
 {
-    if (m_duplicates.admit(sender.toString(), datagram, m_clock.elapsed()))
+    // Presence shows nothing twice, and a PING repeated within the second (a refresh right
+    // after the start) must be answered again, and the same answer heard again.
+    const Framing::CutResult first = Framing::cutNext(datagram);
+    const bool presence =
+        first.status == Framing::CutResult::Status::Packet && Presence::isPresenceWord(first.word);
+    if (presence || m_duplicates.admit(sender.toString(), datagram, m_clock.elapsed()))
         handleDatagram(datagram, sender);
 }
 
