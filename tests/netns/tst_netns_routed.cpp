@@ -78,6 +78,13 @@ private slots:
         for (int i : {1, 4})
             WAIT_UNTIL(i, listed(i) == (QStringList{Addresses[0], Addresses[3]}));
         QVERIFY(station(4).latest("HINT").isEmpty());
+        // Unplugged, the system's choice stands in; back, the station speaks from it again.
+        QVERIFY(m_lab->ip(4, {"addr", "flush", "dev", "lana"}));
+        WAIT_UNTIL(4, station(4).latest("ADDRESS") == B + "14" && listed(4).contains(B + "14"));
+        QVERIFY(m_lab->ip(4, {"addr", "add", Addresses[3] + "/24", "dev", "lana"}));
+        WAIT_UNTIL(4, station(4).latest("ADDRESS") == Addresses[3]);
+        station(4).writeLine(QStringLiteral("say zpět"));
+        WAIT_UNTIL(1, count(1, "Olga", "zpět") == 1);
     }
 
 private:

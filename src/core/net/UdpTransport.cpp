@@ -40,7 +40,9 @@ bool UdpTransport::setSourceAddress(const QHostAddress& address)
     m_sender.close();
     if (m_sender.bind(m_source.isNull() ? QHostAddress(QHostAddress::AnyIPv4) : m_source, 0))
         return true;
-    // An address that has just gone: sending from any address beats not sending at all.
+    // An address that has just gone: sending from any address beats not sending at all, and
+    // the address is bound again when it is asked for again.
+    m_source.clear();
     m_sender.bind(QHostAddress::AnyIPv4, 0);
     return false;
 }
