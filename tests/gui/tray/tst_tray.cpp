@@ -64,9 +64,8 @@ private slots:
         t.sight = Sight::Behind;
         t.change();
         QVERIFY(!t.code.isInTray() && t.icon.shows == 0 && t.balloons() == 0);
-        // Named: the list that "<<" returns would be gone before the loop reads it.
-        QList<QObject*> parts = t.code.findChildren<QObject*>();
-        for (QObject* part : parts << &t.code)
+        const QObjectList parts = t.code.findChildren<QObject*>() << &t.code;
+        for (QObject* part : parts)
             QVERIFY(QAbstractEventDispatcher::instance()->registeredTimers(part).isEmpty());
 
         t.icon.setAvailable(true);
