@@ -96,10 +96,10 @@ int drive(const QStringList& args)
     const double startMiB = residentMiB(station.processId());
 
     std::optional<UdpFlood> flood;
-    flood.emplace(floodSocket, to, Port,
-                  datagram("ALERT", {QStringLiteral("10.99.0.3"), QStringLiteral("flood"),
-                                     QString(FloodLineCharacters, QLatin1Char('x'))}),
-                  GigabitPerSecond);
+    const QByteArray floodLine =
+        datagram("ALERT", {QStringLiteral("10.99.0.3"), QStringLiteral("flood"),
+                           QString(FloodLineCharacters, QLatin1Char('x'))});
+    flood.emplace(floodSocket, to, Port, floodLine, GigabitPerSecond, floodLine.size() / 2);
     PingWatch pings(pingerSocket, to, Port);
     int said = 0;
     double earlyMiB = 0, lateMiB = 0, largestMiB = 0;

@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 // One datagram sent at a bit rate from a thread, until destroyed; closes the caller's socket.
+// With stampAt, eight bytes there carry the count sent so far, so that no two are alike and
+// none is dropped as a copy of the one before.
 class UdpFlood final {
     Q_DISABLE_COPY_MOVE(UdpFlood)
 
@@ -20,9 +22,10 @@ public:
     static constexpr std::chrono::milliseconds Step{5};
 
     UdpFlood(int socket, const QHostAddress& to, quint16 port, QByteArray datagram,
-             qint64 bitsPerSecond)
+             qint64 bitsPerSecond, qsizetype stampAt = -1)
         : m_socket(socket)
         , m_datagram(std::move(datagram))
+        , m_stampAt(stampAt)
     {
         m_to.sin_family = AF_INET;
         m_to.sin_port = htons(port);
@@ -48,6 +51,9 @@ private:
         auto next = std::chrono::steady_clock::now();
         while (!m_stop) {
             for (due += perStep; due >= 1 && !m_stop; due -= 1) {
+                if (m_stampAt >= 0)
+                    m_datagram.replace(m_stampAt, 8,
+                                       QByteArray::number(m_sent, 16).rightJustified(8, '0', true));
                 if (::sendto(m_socket, m_datagram.constData(), std::size_t(m_datagram.size()), 0,
                              reinterpret_cast<const sockaddr*>(&m_to), sizeof m_to) > 0)
                     ++m_sent;
@@ -59,6 +65,7 @@ private:
 
     int m_socket;
     QByteArray m_datagram;
+    qsizetype m_stampAt;
     sockaddr_in m_to{};
     std::atomic<bool> m_stop{false};
     std::atomic<quint64> m_sent{0};

@@ -43,7 +43,7 @@ bool script(const QStringList& args, QString* output)
 
 } // namespace
 
-NetnsLab::NetnsLab(const QString& prefix, int stations)
+NetnsLab::NetnsLab(const QString& prefix, int stations, Shape shape)
     // KW_NETNS_SALT keeps the labs of test runs in two checkouts at once apart.
     : m_prefix(prefix + qEnvironmentVariable("KW_NETNS_SALT"))
 {
@@ -52,6 +52,11 @@ NetnsLab::NetnsLab(const QString& prefix, int stations)
         return;
     }
     m_built = true;
+    if (shape == Shape::Routed) {
+        if (script({"routed", m_prefix}, &m_reason))
+            m_reason.clear();
+        return;
+    }
     if (!script({"up", m_prefix, QString::number(stations)}, &m_reason))
         return;
     m_reason.clear();
@@ -93,7 +98,8 @@ bool NetnsLab::inNamespace(int station, const std::function<void()>& make) const
 }
 
 StationProcess::StationProcess(const QString& netns, const QString& program,
-                               const QStringList& args, const QString& nick)
+                               const QStringList& args, const QString& nick,
+                               const QStringList& options)
     : m_netns(netns)
 {
     const QString config = m_home.filePath("config"), runtime = m_home.filePath("runtime");
@@ -102,7 +108,8 @@ StationProcess::StationProcess(const QString& netns, const QString& program,
     if (!nick.isEmpty()) {
         QFile settings(config + QStringLiteral("/kestrowind2.ini"));
         if (settings.open(QIODevice::WriteOnly))
-            settings.write("[options]\nfirst=true\nnick=" + nick.toUtf8() + '\n');
+            settings.write("[options]\nfirst=true\nnick=" + nick.toUtf8() + '\n' +
+                           (options.join('\n') + '\n').toUtf8());
     }
     // Through env(1), so the command reproduces the station by hand, without the desktop.
     m_command = QStringList{"netns", "exec", m_netns, "env"};

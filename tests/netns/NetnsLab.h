@@ -7,10 +7,12 @@
 
 #include <functional>
 
-// A LAN of network namespaces "PREFIX-i" (i from 1) built by netns.sh, removed at its end.
+// A LAN of network namespaces "PREFIX-i" (i from 1) built by netns.sh, removed at its end; or
+// the four stations on two routed subnets of "netns.sh routed", which have no address list here.
 class NetnsLab final {
 public:
-    NetnsLab(const QString& prefix, int stations);
+    enum class Shape { Lan, Routed };
+    NetnsLab(const QString& prefix, int stations, Shape shape = Shape::Lan);
     ~NetnsLab();
     Q_DISABLE_COPY_MOVE(NetnsLab)
 
@@ -32,8 +34,9 @@ private:
 // One program in a namespace with a home of its own, counting its "KIND text" output lines.
 class StationProcess final {
 public:
+    // With a nick, settings with it and the options given ("key=value") are written first.
     StationProcess(const QString& netns, const QString& program, const QStringList& args = {},
-                   const QString& nick = {});
+                   const QString& nick = {}, const QStringList& options = {});
     ~StationProcess();
     Q_DISABLE_COPY_MOVE(StationProcess)
 

@@ -52,6 +52,13 @@ public:
                            text);
                 });
         connect(window.transcript(), &TranscriptView::changed, this, [this] { reportLines(); });
+        // "HINT text" of the own address: after the window's own handler, which sets it.
+        const auto reportHint = [this] {
+            report(QStringLiteral("HINT"),
+                   m_window.statusPanels()->panelToolTip(StatusPanels::Panel::OwnAddress));
+        };
+        connect(&window.client().station(), &Station::interfacesChanged, this, reportHint);
+        reportHint();
         connect(&m_stdin, &QSocketNotifier::activated, this, [this] { readCommands(); });
         qApp->installEventFilter(this);
         reportRoster();

@@ -101,11 +101,13 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(!station.lines().filter("<třetí>ahoj od tretiho").isEmpty(),
                                   qPrintable(station.describe()), TimeoutMs);
         for (int round = 0; round < 1000; ++round) {
-            send(packet("MSGBOX", {self, nick, markup}));
+            // Each round's notes and lines unlike the last's, which would be dropped as copies.
+            const QByteArray count = QByteArray::number(round);
+            send(packet("MSGBOX", {self, nick, markup + count}));
             send(packet("POPIT", {nick}));
             send(packet("PING", {other, nick}));
             send(packet("PING", {"255.255.255.255", nick}));
-            send(packet("MSG", {self, "ahoj\r\n[12:00:00]<ob\xEC\x9D>podvrh"}));
+            send(packet("MSG", {self, "ahoj\r\n[12:00:00]<ob\xEC\x9D>podvrh" + count}));
             for (const QByteArray& named : {victim, other}) {
                 send(packet("LOGON", {named, "podvrh", "user"}));
                 send(packet("PTOING", {named, "podvrh", "user"}));
@@ -163,7 +165,8 @@ private slots:
         const QByteArray line =
             packet("ALERT", {l.lab.address(2).toLatin1(), "zly", QByteArray(32000, 'x')});
         std::optional<UdpFlood> flood;
-        flood.emplace(floodSocket, QHostAddress(victimAt), Port, line, 1'000'000'000);
+        flood.emplace(floodSocket, QHostAddress(victimAt), Port, line, 1'000'000'000,
+                      line.size() / 2);
         // 64 MB: four times the station's queue.
         QTRY_VERIFY_WITH_TIMEOUT(flood->sent() >= 2000, TimeoutMs);
         qint64 largestKiB = 0;

@@ -76,10 +76,11 @@ while True:
     local address
     address=$("$here/../netns/netns.sh" addr "$lab" 1)
     expect "LOGON $address"
-    # The sound is loaded in the background; the goodbye waits until it has been.
+    # The sound is loaded in the background; the goodbye waits until it has been (under strace on
+    # a busy machine that can take many seconds).
     local opened=$root/tmp/opened
     sound_opened() { grep -q "\"/usr/share/$name/sound.wav\", O_RDONLY.*= [0-9]" "$opened"; }
-    for _ in $(seq 200); do
+    for _ in $(seq 600); do
         sound_opened && break
         sleep 0.1
     done

@@ -19,8 +19,13 @@ ChatClient::ChatClient(Services services, QObject* parent)
                    m_frontend, m_station.peerLines(), m_frontend, m_network})
 {
     m_transfers.attach(m_station.dispatcher());
-    connect(&m_settings, &SettingsModel::changed, this,
-            [this](const Options& options) { m_history.setEnabled(options.saveHistory); });
+    // Loaded at start before the station announces itself, which it then does where the
+    // options say; changed later, the station moves there and says so.
+    connect(&m_settings, &SettingsModel::changed, this, [this](const Options& options) {
+        m_history.setEnabled(options.saveHistory);
+        m_station.setExtraAddresses(options.extraAddresses);
+        m_station.setNetworkInterface(options.networkInterface, m_running);
+    });
 }
 
 ChatClient::~ChatClient() = default;

@@ -4,6 +4,7 @@
 #include "Platform.h"
 #include "SettingsStore.h"
 #include "Version.h"
+#include "core/net/ExtraAddresses.h"
 
 #include <QDir>
 
@@ -16,6 +17,8 @@ const QString App = QString::fromLatin1(Version::SettingsApplication);
 const QString OptionsSection = QStringLiteral("options");
 const QString FirstKey = QStringLiteral("first");
 const QString NickKey = QStringLiteral("nick");
+const QString ExtraAddressesKey = QStringLiteral("extraips");
+const QString InterfaceKey = QStringLiteral("interface");
 
 // The check boxes in the order they are read and written.
 std::array<std::pair<const char*, bool Options::*>, 7> checkBoxes()
@@ -52,6 +55,11 @@ LoadOutcome loadSettings(SettingsStore& store, Options& options)
     }
     for (const auto& [key, box] : checkBoxes())
         readCheck(store.read(App, OptionsSection, QString::fromLatin1(key)), options.*box);
+    // The dialog stores only lists it accepts; from a file edited by hand, what is usable.
+    options.extraAddresses =
+        ExtraAddresses::parse(store.read(App, OptionsSection, ExtraAddressesKey))
+            .addresses.mid(0, ExtraAddresses::Most);
+    options.networkInterface = store.read(App, OptionsSection, InterfaceKey).trimmed();
     return LoadOutcome::Loaded;
 }
 
@@ -69,6 +77,9 @@ void saveSettings(SettingsStore& store, const Options& options, const QString& p
         values.append(
             {OptionsSection, QString::fromLatin1(key), QString::number(options.*box ? 1 : 0)});
     values.append({OptionsSection, NickKey, options.nick});
+    values.append(
+        {OptionsSection, ExtraAddressesKey, ExtraAddresses::join(options.extraAddresses)});
+    values.append({OptionsSection, InterfaceKey, options.networkInterface});
     store.write(App, values);
     if (options.startWithSystem)
         autostart.enable(autostartCommand(programFolder));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class Autostart;
 class SettingsStore;
@@ -15,6 +16,10 @@ struct Options {
     bool restoreOnActivity = false; // "maxokno": stored and shown, nothing acts on it
     bool playSoundWhenMinimised = false; // "playwhenmin": the sound for activity while hidden
     bool saveHistory = false; // "savehistory": every transcript entry into a file per day
+    // "extraips": where broadcasts go as well, beyond the own network; blank-separated.
+    QStringList extraAddresses = {};
+    // "interface": the network interface to be known by, by name; empty lets the system pick.
+    QString networkInterface = {};
 
     bool operator==(const Options&) const = default;
 };

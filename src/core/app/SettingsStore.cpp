@@ -43,7 +43,11 @@ QString QSettingsStore::fileOf(const QString& application) const
 QString QSettingsStore::read(const QString& application, const QString& section, const QString& key,
                              const QString& defaultValue) const
 {
-    return open(fileOf(application))->value(keyPath(section, key), defaultValue).toString();
+    const QVariant value = open(fileOf(application))->value(keyPath(section, key), defaultValue);
+    // A value written by hand with commas and no quotes reads as a list, which has no text.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1String(", "));
+    return value.toString();
 }
 
 void QSettingsStore::write(const QString& application, const QList<Value>& values)

@@ -27,6 +27,29 @@ QString firstBroadcastInterface()
 
 } // namespace
 
+QList<Interface> interfaces()
+{
+    QList<Interface> found;
+    for (const QNetworkInterface& nic : QNetworkInterface::allInterfaces()) {
+        const auto flags = nic.flags();
+        // A bridge without members or a cable pulled out is up but carries nothing.
+        if (!flags.testFlag(QNetworkInterface::IsUp) ||
+            !flags.testFlag(QNetworkInterface::IsRunning) ||
+            flags.testFlag(QNetworkInterface::IsLoopBack))
+            continue;
+        for (const QNetworkAddressEntry& entry : nic.addressEntries()) {
+            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            const bool broadcasts =
+                flags.testFlag(QNetworkInterface::CanBroadcast) && !entry.broadcast().isNull();
+            found.append({nic.name(), entry.ip().toString(),
+                          broadcasts ? entry.broadcast().toString() : QString()});
+            break;
+        }
+    }
+    return found;
+}
+
 // Asks the system which source address a datagram to the broadcast address would leave
 // with: connecting a UDP socket sends nothing but runs the route look-up. That is the
 // address peers see in our packets. Without such a route, the first interface that can

@@ -12,8 +12,11 @@ OwnAddresses::OwnAddresses(const QHostAddress& broadcastAddress, quint16 port, Q
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleDelay);
     connect(&m_settle, &QTimer::timeout, this, [this] {
+        const QList<LocalAddress::Interface> before = m_interfaces;
         if (refresh())
             emit outgoingChanged(m_outgoing);
+        if (m_interfaces != before)
+            emit interfacesChanged();
     });
 }
 
@@ -45,11 +48,29 @@ bool OwnAddresses::refresh()
                 m_broadcasts.insert(entry.broadcast().toString());
         }
     }
-    const QString outgoing = LocalAddress::outgoing(m_broadcastAddress, m_port);
+    m_interfaces = LocalAddress::interfaces();
+    m_chosenAddress.clear();
+    for (const LocalAddress::Interface& nic : std::as_const(m_interfaces)) {
+        if (!m_interface.isEmpty() && nic.name == m_interface)
+            m_chosenAddress = nic.address;
+    }
+    // A chosen interface that is down or unplugged leaves the choice to the system until it is
+    // back, so that the station is heard somewhere meanwhile.
+    const QString outgoing = m_chosenAddress.isEmpty()
+                                 ? LocalAddress::outgoing(m_broadcastAddress, m_port)
+                                 : m_chosenAddress;
     if (outgoing == m_outgoing)
         return false;
     m_outgoing = outgoing;
     return true;
+}
+
+bool OwnAddresses::setInterface(const QString& name)
+{
+    if (name == m_interface)
+        return false;
+    m_interface = name;
+    return refresh();
 }
 
 bool OwnAddresses::isOwn(const QString& address) const

@@ -2,6 +2,7 @@
 
 #include "AddressWatcher.h"
 #include "HostAddresses.h"
+#include "LocalAddress.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -34,6 +35,12 @@ public:
     // True when the system tells of changes; false when they are polled for.
     bool isNotified() const { return m_watcher && m_watcher->isNotified(); }
     QString outgoing() const { return m_outgoing; }
+    // The interface the user chose to be known by, by name; empty for the one the system picks
+    // for broadcasts. True when that changes the outgoing address (no signal is sent then).
+    bool setInterface(const QString& name);
+    // The chosen interface's address while it has one, else empty: the system picks.
+    QString chosenAddress() const { return m_chosenAddress; }
+    const QList<LocalAddress::Interface>& interfaces() const { return m_interfaces; }
 
     bool isOwn(const QString& address) const override;
     bool isLocalBroadcast(const QString& address) const override;
@@ -41,6 +48,8 @@ public:
 signals:
     // The address the peers see has changed since the last reading.
     void outgoingChanged(const QString& address);
+    // An interface came, went or was renumbered.
+    void interfacesChanged();
 
 private:
     // True when the outgoing address is not what it was.
@@ -49,6 +58,9 @@ private:
     QHostAddress m_broadcastAddress;
     quint16 m_port;
     QString m_outgoing;
+    QString m_interface;
+    QString m_chosenAddress;
+    QList<LocalAddress::Interface> m_interfaces;
     QSet<QString> m_own;
     QSet<QString> m_broadcasts;
     std::unique_ptr<AddressWatcher> m_watcher;

@@ -19,14 +19,32 @@ UdpTransport::UdpTransport(Endpoints endpoints, QObject* parent)
 bool UdpTransport::bind()
 {
     // Qt's UDP sockets may broadcast from the start. The sending socket takes any port.
-    m_sender.bind(QHostAddress::AnyIPv4, 0);
+    m_sender.bind(m_source.isNull() ? QHostAddress(QHostAddress::AnyIPv4) : m_source, 0);
     m_listening = m_receiver.bind(m_endpoints.port);
     return m_listening;
 }
 
 bool UdpTransport::broadcast(const QByteArray& datagram)
 {
-    return send(datagram, m_endpoints.broadcastAddress);
+    const bool sent = send(datagram, m_endpoints.broadcastAddress);
+    for (const QHostAddress& extra : std::as_const(m_extra))
+        send(datagram, extra);
+    return sent;
+}
+
+bool UdpTransport::setSourceAddress(const QHostAddress& address)
+{
+    if (address == m_source && m_sender.state() == QAbstractSocket::BoundState)
+        return true;
+    m_source = address;
+    m_sender.close();
+    if (m_sender.bind(m_source.isNull() ? QHostAddress(QHostAddress::AnyIPv4) : m_source, 0))
+        return true;
+    // An address that has just gone: sending from any address beats not sending at all, and
+    // the address is bound again when it is asked for again.
+    m_source.clear();
+    m_sender.bind(QHostAddress::AnyIPv4, 0);
+    return false;
 }
 
 bool UdpTransport::sendTo(const QByteArray& datagram, const QString& address)

@@ -43,7 +43,16 @@ public:
     bool bind();
     bool isListening() const { return m_listening; }
 
+    // To everybody on the own network, then once to each extra address in order. True when the
+    // own network's copy went out: an unreachable extra address must not make the user send a
+    // line again that the own network has already had.
     bool broadcast(const QByteArray& datagram);
+    // Subnets or hosts beyond a router that broadcasts reach too.
+    void setExtraAddresses(const QList<QHostAddress>& addresses) { m_extra = addresses; }
+    const QList<QHostAddress>& extraAddresses() const { return m_extra; }
+    // Sends from this address, so that the limited broadcast leaves through the interface that
+    // holds it; a null address lets the system choose, as it does by default.
+    bool setSourceAddress(const QHostAddress& address);
     // address must be a dotted IPv4 address; anything else is refused.
     bool sendTo(const QByteArray& datagram, const QString& address);
 
@@ -67,6 +76,8 @@ private:
     std::deque<ReceivedDatagram> m_taken;
     DatagramReceiver m_receiver; // stops before the queue goes
     QUdpSocket m_sender;
+    QHostAddress m_source;
+    QList<QHostAddress> m_extra;
     bool m_listening = false;
     QTimer m_nextSlice;
 };

@@ -28,6 +28,11 @@ Presence::Presence(const Identity& self, AddressGuard& guard, Roster& roster, Li
 {
 }
 
+bool Presence::isPresenceWord(QByteArrayView word)
+{
+    return word == LogonWord || word == PingWord || word == PtoingWord || word == LogoffWord;
+}
+
 void Presence::attach(CommandDispatcher& dispatcher)
 {
     const auto announcement = [this](const Command& command) { onAnnouncement(command); };

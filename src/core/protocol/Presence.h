@@ -2,6 +2,7 @@
 
 #include "RateLimiter.h"
 
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 
@@ -20,6 +21,8 @@ class Presence final : public QObject {
 public:
     // Answers to PINGs from one source are limited to this many a second.
     static constexpr int PingAnswersPerSecond = 5;
+    // LOGON, PING, PTOING, LOGOFF: handled twice, they leave the same roster as once.
+    static bool isPresenceWord(QByteArrayView word);
 
     Presence(const Identity& self, AddressGuard& guard, Roster& roster, LineBudget& lines,
              PacketSender& sender, RateLimiter::Clock clock = RateLimiter::steadyMilliseconds,

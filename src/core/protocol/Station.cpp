@@ -16,8 +16,14 @@ Station::Station(TranscriptSink& transcript, NotePresenter& notes,
 {
     m_presence.attach(m_dispatcher);
     m_messages.attach(m_dispatcher);
-    connect(&m_transport, &UdpTransport::datagramReceived, this, &Station::handleDatagram);
+    connect(&m_transport, &UdpTransport::datagramReceived, this, &Station::onDatagramArrived);
     connect(&m_hosts, &OwnAddresses::outgoingChanged, this, &Station::onOutgoingChanged);
+    // The chosen interface may have gone or come back with its address unchanged.
+    connect(&m_hosts, &OwnAddresses::interfacesChanged, this, [this] {
+        m_transport.setSourceAddress(QHostAddress(m_hosts.chosenAddress()));
+        emit interfacesChanged();
+    });
+    m_clock.start();
 }
 
 bool Station::bindSockets()
@@ -31,8 +37,52 @@ bool Station::bindSockets()
 void Station::onOutgoingChanged(const QString& address)
 {
     const QString old = std::exchange(m_identity.address, address);
+    m_transport.setSourceAddress(QHostAddress(m_hosts.chosenAddress()));
     m_presence.onOwnAddressChanged(old);
     emit ownAddressChanged(address);
+    emit interfacesChanged();
+}
+
+void Station::setExtraAddresses(const QStringList& addresses)
+{
+    QList<QHostAddress> extra;
+    for (const QString& address : addresses) {
+        if (const QHostAddress parsed(address); parsed.protocol() == QAbstractSocket::IPv4Protocol)
+            extra.append(parsed);
+    }
+    m_transport.setExtraAddresses(extra);
+}
+
+void Station::setNetworkInterface(const QString& name, bool announce)
+{
+    if (name == m_interface)
+        return;
+    m_interface = name;
+    const QString old = m_identity.address;
+    const bool moved = m_hosts.setInterface(name);
+    // The old network hears the goodbye while the socket still sends there.
+    if (moved && announce)
+        m_presence.announceLeaving();
+    m_transport.setSourceAddress(QHostAddress(m_hosts.chosenAddress()));
+    if (moved) {
+        m_identity.address = m_hosts.outgoing();
+        if (announce)
+            m_presence.onOwnAddressChanged(old);
+        emit ownAddressChanged(m_identity.address);
+    }
+    emit interfacesChanged();
+}
+
+QStringList Station::otherInterfaces() const
+{
+    QStringList others;
+    if (!m_interface.isEmpty())
+        return others;
+    for (const LocalAddress::Interface& nic : m_hosts.interfaces()) {
+        if (!nic.broadcast.isEmpty() && nic.address != m_identity.address)
+            others << QStringLiteral("%1 (%2)").arg(nic.name, nic.address);
+    }
+    return others;
 }
 
 void Station::setNick(const QString& nick)
@@ -55,6 +105,17 @@ bool Station::sendPacket(const QByteArray& packet, const QStringList& addresses)
             return false;
     }
     return true;
+}
+
+void Station::onDatagramArrived(const QByteArray& datagram, const QHostAddress& sender)
+{
+    // Presence shows nothing twice, and a PING repeated within the second (a refresh right
+    // after the start) must be answered again, and the same answer heard again.
+    const Framing::CutResult first = Framing::cutNext(datagram);
+    const bool presence =
+        first.status == Framing::CutResult::Status::Packet && Presence::isPresenceWord(first.word);
+    if (presence || m_duplicates.admit(sender.toString(), datagram, m_clock.elapsed()))
+        handleDatagram(datagram, sender);
 }
 
 void Station::handleDatagram(const QByteArray& datagram, const QHostAddress& sender)

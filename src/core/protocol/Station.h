@@ -9,9 +9,11 @@
 #include "Presence.h"
 #include "ReceiveBuffer.h"
 #include "Roster.h"
+#include "core/net/DuplicateFilter.h"
 #include "core/net/OwnAddresses.h"
 #include "core/net/UdpTransport.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 class NotePresenter;
@@ -51,6 +53,15 @@ public:
     CommandDispatcher& dispatcher() { return m_dispatcher; }
 
     bool sendPacket(const QByteArray& packet, const QStringList& addresses = {}) override;
+    // Where broadcasts go as well, in this order: dotted IPv4 addresses, as the options hold them.
+    void setExtraAddresses(const QStringList& addresses);
+    // Goes by the named interface's address and broadcasts through it; an empty name leaves
+    // both to the system. With announce, a station already on line says goodbye under the old
+    // address and announces itself under the new one.
+    void setNetworkInterface(const QString& name, bool announce);
+    // "name (address)" of each interface that can broadcast but is not the one the system
+    // picked; empty when the user has chosen one.
+    QStringList otherInterfaces() const;
 
     // What arrived on the listening socket; public so a test can feed bytes in directly.
     void handleDatagram(const QByteArray& datagram, const QHostAddress& sender);
@@ -59,9 +70,13 @@ signals:
     void nickChanged(const QString& nick);
     // The station has another address and has announced itself under it.
     void ownAddressChanged(const QString& address);
+    // What otherInterfaces() says may have changed.
+    void interfacesChanged();
 
 private:
     void onOutgoingChanged(const QString& address);
+    // From the socket: a copy of what just came from the same source goes no further.
+    void onDatagramArrived(const QByteArray& datagram, const QHostAddress& sender);
 
     UdpTransport m_transport;
     Identity m_identity;
@@ -73,4 +88,7 @@ private:
     CommandDispatcher m_dispatcher;
     Presence m_presence;
     Messages m_messages;
+    DuplicateFilter m_duplicates;
+    QElapsedTimer m_clock;
+    QString m_interface;
 };

@@ -1,6 +1,8 @@
 #include "SettingsDialog.h"
 
 #include "core/app/Version.h"
+#include "core/net/ExtraAddresses.h"
+#include "core/net/LocalAddress.h"
 #include "gui/common/ClickableLabel.h"
 #include "gui/common/Icons.h"
 #include "gui/common/Twips.h"
@@ -8,11 +10,13 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
+#include <QPlainTextEdit>
 
 #include <algorithm>
 #include <utility>
@@ -25,12 +29,16 @@ using Twips::px;
 constexpr int MarginTwips = 120;
 // Rows of option boxes added below the drawn ones push what follows them down by this much.
 constexpr int AddedRowsTwips = 240;
-const QSize InnerSize(px(6015), px(5415 + AddedRowsTwips));
+// The network fields under the options push what was below them down by this much more.
+constexpr int NetworkTwips = 1380;
+constexpr int PushedDownTwips = AddedRowsTwips + NetworkTwips;
+const QSize InnerSize(px(6015), px(5415 + PushedDownTwips));
 
 const QString BankWeb = QString::fromLatin1(Version::MakerWeb);
 const QColor ProductColour(0x2b, 0x3f, 0x5c);
 const QColor AccentColour(0xb0, 0x5a, 0x22);
 const QColor LinkColour(0x1a, 0x4f, 0x9c);
+const QColor ProblemColour(0xb0, 0x1c, 0x1c);
 constexpr int BadgeWidth = 54;
 
 template<typename Widget>
@@ -104,8 +112,9 @@ SettingsDialog::SettingsDialog(QWidget* parent)
     addSeparator(this, 1680);
     buildNickField();
     buildOptionBoxes();
+    buildNetworkFields();
     buildUpdateLink();
-    addSeparator(this, 4920 + AddedRowsTwips);
+    addSeparator(this, 4920 + PushedDownTwips);
     buildSaveAndCancel();
     orderTabsByPosition();
     m_nick->setFocus();
@@ -224,21 +233,78 @@ void SettingsDialog::buildOptionBoxes()
     }
 }
 
+void SettingsDialog::buildNetworkFields()
+{
+    const int fieldWidth = px(6015 - 1800 - MarginTwips);
+    place(new QLabel(QStringLiteral("další adresy"), this), "extraAddressesCaption", 120,
+          4380 + AddedRowsTwips);
+    m_extraAddresses = new QPlainTextEdit(this);
+    m_extraAddresses->setObjectName(QStringLiteral("extraAddressesEdit"));
+    m_extraAddresses->setGeometry(px(1800), px(4380 + AddedRowsTwips), fieldWidth, px(720));
+    m_extraAddresses->setTabChangesFocus(true);
+    m_extraAddresses->setToolTip(
+        QStringLiteral("adresy, kam se hlášení a zprávy posílají také: všesměrové adresy jiných "
+                       "podsítí (např. 10.1.2.255) nebo jednotlivé počítače; oddělené mezerou, "
+                       "čárkou nebo novým řádkem, nejvýše %1")
+            .arg(ExtraAddresses::Most));
+    m_addressProblem = new QLabel(this);
+    m_addressProblem->setObjectName(QStringLiteral("extraAddressesProblem"));
+    m_addressProblem->setTextFormat(Qt::PlainText);
+    m_addressProblem->setGeometry(px(1800), px(5130 + AddedRowsTwips), fieldWidth, px(240));
+    setColour(m_addressProblem, ProblemColour);
+    connect(m_extraAddresses, &QPlainTextEdit::textChanged, this, &SettingsDialog::checkAddresses);
+
+    place(new QLabel(QStringLiteral("síťové rozhraní"), this), "interfaceCaption", 120,
+          5460 + AddedRowsTwips);
+    m_interface = new QComboBox(this);
+    m_interface->setObjectName(QStringLiteral("interfaceCombo"));
+    m_interface->setGeometry(px(1800), px(5415 + AddedRowsTwips), fieldWidth, px(300));
+    m_interface->addItem(QStringLiteral("automaticky"), QString());
+    for (const LocalAddress::Interface& nic : LocalAddress::interfaces())
+        m_interface->addItem(QStringLiteral("%1 (%2)").arg(nic.name, nic.address), nic.name);
+}
+
+bool SettingsDialog::checkAddresses()
+{
+    const ExtraAddresses::Parsed parsed = ExtraAddresses::parse(m_extraAddresses->toPlainText());
+    QStringList problems;
+    if (!parsed.invalid.isEmpty())
+        problems << QStringLiteral("neplatné: ") + parsed.invalid.join(QStringLiteral(", "));
+    if (parsed.tooMany)
+        problems << QStringLiteral("nejvýše %1 adres, zadáno %2")
+                        .arg(ExtraAddresses::Most)
+                        .arg(parsed.addresses.size());
+    // Peer-free text, but a long paste must not widen the dialog.
+    m_addressProblem->setText(fontMetrics().elidedText(problems.join(QStringLiteral("; ")),
+                                                       Qt::ElideRight, m_addressProblem->width()));
+    m_addressProblem->setToolTip(problems.join(QStringLiteral("; ")));
+    return parsed.isValid();
+}
+
+void SettingsDialog::requestSave()
+{
+    if (!checkAddresses()) {
+        m_extraAddresses->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    emit saveClicked();
+}
+
 void SettingsDialog::buildUpdateLink()
 {
     auto* update = new ClickableLabel(QStringLiteral("zjistit nové verze aplikace"), this);
     update->setToolTip(QStringLiteral("zjistit nové verze"));
     setColour(update, LinkColour);
-    place(update, "updateLink", 120, 4560 + AddedRowsTwips);
+    place(update, "updateLink", 120, 4560 + PushedDownTwips);
     connect(update, &ClickableLabel::clicked, this, &SettingsDialog::updateLinkClicked);
 }
 
 void SettingsDialog::buildSaveAndCancel()
 {
     auto* cancel = place(new ClickableLabel(QStringLiteral("storno"), this), "cancelLink", 120,
-                         5040 + AddedRowsTwips);
+                         5040 + PushedDownTwips);
     auto* save = place(new ClickableLabel(QStringLiteral("uložit změny"), this), "saveLink", 4440,
-                       5040 + AddedRowsTwips);
+                       5040 + PushedDownTwips);
     for (QLabel* command : {cancel, save}) {
         QFont font = command->font();
         font.setBold(true);
@@ -246,7 +312,7 @@ void SettingsDialog::buildSaveAndCancel()
         command->adjustSize();
     }
     connect(cancel, &ClickableLabel::clicked, this, &QWidget::close);
-    connect(save, &ClickableLabel::clicked, this, &SettingsDialog::saveClicked);
+    connect(save, &ClickableLabel::clicked, this, &SettingsDialog::requestSave);
 }
 
 // The controls are placed, not laid out: Tab goes through them as they read, top to bottom and
@@ -271,6 +337,9 @@ Options SettingsDialog::options() const
     options.nick = m_nick->text();
     for (const OptionBox& each : m_optionBoxes)
         options.*each.option = each.box->isChecked();
+    options.extraAddresses = ExtraAddresses::parse(m_extraAddresses->toPlainText())
+                                 .addresses.mid(0, ExtraAddresses::Most);
+    options.networkInterface = m_interface->currentData().toString();
     return options;
 }
 
@@ -279,6 +348,17 @@ void SettingsDialog::setOptions(const Options& options)
     m_nick->setText(options.nick);
     for (const OptionBox& each : m_optionBoxes)
         each.box->setChecked(options.*each.option);
+    // Entries still being mended stay as typed while the list they make is the one given.
+    if (ExtraAddresses::parse(m_extraAddresses->toPlainText()).addresses != options.extraAddresses)
+        m_extraAddresses->setPlainText(options.extraAddresses.join(QLatin1Char('\n')));
+    int chosen = m_interface->findData(options.networkInterface);
+    if (chosen < 0) {
+        // Unplugged now, but chosen and kept until the user picks another.
+        m_interface->addItem(QStringLiteral("%1 (nepřipojeno)").arg(options.networkInterface),
+                             options.networkInterface);
+        chosen = m_interface->count() - 1;
+    }
+    m_interface->setCurrentIndex(chosen);
 }
 
 void SettingsDialog::keyPressEvent(QKeyEvent* event)
@@ -286,7 +366,7 @@ void SettingsDialog::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        emit saveClicked();
+        requestSave();
         return;
     case Qt::Key_Escape:
         close();

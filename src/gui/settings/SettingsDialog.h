@@ -6,7 +6,10 @@
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 
 // The settings dialog, showing options to edit; loading, saving and its lifetime belong to the
 // SettingsEditor. Everything in it can be reached and used from the keyboard.
@@ -17,6 +20,8 @@ class SettingsDialog final : public QWidget {
 public:
     explicit SettingsDialog(QWidget* parent = nullptr);
 
+    // The extra addresses are the valid ones the field holds; saveClicked comes only when it
+    // holds no others.
     Options options() const;
     void setOptions(const Options& options);
 
@@ -35,6 +40,10 @@ private:
     void buildContributionNote();
     void buildNickField();
     void buildOptionBoxes();
+    void buildNetworkFields();
+    // Says what is wrong with the extra addresses, if anything; true when nothing is.
+    bool checkAddresses();
+    void requestSave();
     void buildUpdateLink();
     void buildSaveAndCancel();
     void orderTabsByPosition();
@@ -47,4 +56,7 @@ private:
 
     QLineEdit* m_nick = nullptr;
     QList<OptionBox> m_optionBoxes;
+    QPlainTextEdit* m_extraAddresses = nullptr;
+    QLabel* m_addressProblem = nullptr;
+    QComboBox* m_interface = nullptr;
 };

@@ -124,7 +124,7 @@ void MainMenus::buildToolsMenu(QMenuBar& bar)
     items.clear =
         item(items.menu, "clearTranscript", QStringLiteral("&vyčistit pole diskuze"), Qt::Key_F8);
     items.openHistoryFolder =
-        item(items.menu, "openHistoryFolder", QStringLiteral("otevřít složku s &historií"));
+        item(items.menu, "openHistoryFolder", QStringLiteral("otevřít &složku s historií"));
     items.menu->addSeparator();
     items.refreshUsers =
         item(items.menu, "refreshUserList", QStringLiteral("&obnovit seznam uživatelů"));

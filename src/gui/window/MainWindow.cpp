@@ -125,6 +125,7 @@ void MainWindow::connectActions()
         m_statusPanels->setPanelText(StatusPanels::Panel::OwnAddress, address);
         m_composer->updateMaxLength();
     });
+    connect(&station, &Station::interfacesChanged, this, &MainWindow::updateAddressHint);
     connect(&station.presence(), &Presence::userCountChanged, this, [this](const QString& text) {
         m_statusPanels->setPanelText(StatusPanels::Panel::UsersOnline, text);
     });
@@ -168,6 +169,7 @@ bool MainWindow::start(const StartOptions& options)
     m_menus->showAttentionResponse(station.messages().attentionResponse());
     m_tray.show(this, m_menus->options().menu);
     m_statusPanels->setPanelText(StatusPanels::Panel::OwnAddress, station.ownAddress());
+    updateAddressHint();
     m_transcript->clearTranscript();
     for (const ChatClient::BannerLine& line : m_client.startBanner())
         m_transcript->appendLine(line.text, line.look);
@@ -175,6 +177,18 @@ bool MainWindow::start(const StartOptions& options)
                        QStringLiteral("Orlathe"), std::chrono::seconds(2));
     setOuterWidth(StartWidthTwips);
     return true;
+}
+
+void MainWindow::updateAddressHint()
+{
+    const QStringList others = m_client.station().otherInterfaces();
+    m_statusPanels->setPanelToolTip(
+        StatusPanels::Panel::OwnAddress,
+        others.isEmpty() ? QString()
+                         : QStringLiteral("ostatní stanice znají tento počítač pod touto adresou; "
+                                          "další síťová rozhraní: %1 (vybrat lze v nastavení, "
+                                          "síťové rozhraní)")
+                               .arg(others.join(QStringLiteral(", "))));
 }
 
 void MainWindow::presentAtStart(bool hidden)

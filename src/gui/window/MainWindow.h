@@ -106,6 +106,8 @@ private:
     void onTrayAppeared();
     void onTrayLost();
     void updateWindowItems();
+    // Names the interfaces that the station does not use, where the user looks for the address.
+    void updateAddressHint();
 
     ChatClient& m_client;
     TrayIcon& m_tray;

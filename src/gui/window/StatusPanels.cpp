@@ -48,3 +48,13 @@ void StatusPanels::setPanelText(Panel panel, const QString& text)
     label->setText(text);
     emit panelTextChanged(panel, text);
 }
+
+QString StatusPanels::panelToolTip(Panel panel) const
+{
+    return m_panels[std::size_t(panel)]->toolTip();
+}
+
+void StatusPanels::setPanelToolTip(Panel panel, const QString& tip)
+{
+    m_panels[std::size_t(panel)]->setToolTip(tip);
+}

@@ -20,6 +20,8 @@ public:
     QString panelText(Panel panel) const;
     // Sets the text only when the panel does not already show it.
     void setPanelText(Panel panel, const QString& text);
+    QString panelToolTip(Panel panel) const;
+    void setPanelToolTip(Panel panel, const QString& tip);
     QString note() const;
     void showNote(const QString& note);
 

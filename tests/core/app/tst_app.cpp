@@ -7,6 +7,7 @@
 #include "core/app/SingleInstance.h"
 #include "core/app/Translations.h"
 #include "core/app/Version.h"
+#include "core/net/ExtraAddresses.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -133,6 +134,39 @@ private slots:
         saveSettings(box, options, box.folder, blocked);
         QVERIFY(!blocked.isEnabled());
         QCOMPARE(box.readOption("afterstart"), QStringLiteral("1"));
+    }
+
+    // What the dialog accepts and points out; a stored list is read for what is usable in it,
+    // and a file from before the network options reads as none, automatic. (Saving: the
+    // dialog's test.)
+    void extraAddressesAsWrittenAndAsStored()
+    {
+        QStringList many;
+        for (int i = 1; i <= ExtraAddresses::Most + 1; ++i)
+            many << QStringLiteral("10.9.%1.255").arg(i);
+        const QStringList refused{"10.1.2.256", "10.1.2",     "0.0.0.0",
+                                  "127.0.0.1",  "224.0.0.1",  "255.255.255.255",
+                                  "010.1.2.3",  "10.1.2.3.4", "pc-jany"};
+        const std::tuple<QString, QStringList, QStringList> cases[] = {
+            {" ,10.1.2.255, 10.1.3.7\n192.168.5.255\t10.1.3.7,,", // each once, in order
+             {"10.1.2.255", "10.1.3.7", "192.168.5.255"},
+             {}},
+            {refused.join(QLatin1Char(' ')) + " 10.1.2.3", {"10.1.2.3"}, refused},
+            {many.mid(1).join(' '), many.mid(1), {}},
+            {many.join('\n'), many, {}}};
+        Sandbox box;
+        box.writeOption("first", QStringLiteral("true"));
+        Options options;
+        QCOMPARE(loadSettings(box, options), LoadOutcome::Loaded);
+        QCOMPARE(options, Options{});
+        for (const auto& [text, valid, invalid] : cases) {
+            const ExtraAddresses::Parsed parsed = ExtraAddresses::parse(text);
+            QVERIFY(parsed.addresses == valid && parsed.invalid == invalid);
+            QCOMPARE(parsed.tooMany, valid.size() > ExtraAddresses::Most);
+            box.writeOption("extraips", text);
+            loadSettings(box, options);
+            QCOMPARE(options.extraAddresses, valid.mid(0, ExtraAddresses::Most));
+        }
     }
 
     void execArgumentIsQuotedWhenItMustBe()

@@ -2,6 +2,7 @@
 #include "Loopback.h"
 #include "Recorders.h"
 #include "core/net/AddressWatcher.h"
+#include "core/net/DuplicateFilter.h"
 #include "core/net/OwnAddresses.h"
 #include "core/protocol/Framing.h"
 #include "core/protocol/Station.h"
@@ -194,7 +195,8 @@ private slots:
         QCOMPARE(seen, sent);
     }
 
-    // A station on a taken port still sends, to a list in order until one fails.
+    // A station on a taken port still sends, to a list in order until one fails. A broadcast
+    // goes to the extra addresses too, in their order; a list does not.
     void aStationOnATakenPortStillSends()
     {
         const quint16 port = freeUdpPort();
@@ -204,11 +206,13 @@ private slots:
         RecordingNotes notes;
         Station station(transcript, notes, {port, QHostAddress(QHostAddress::LocalHost)});
         QVERIFY(!station.bindSockets() && !station.isListening());
+        station.setExtraAddresses({"127.0.0.9", "127.0.0.8"});
         const QString huge(Framing::MaxDataLength, QLatin1Char('x'));
         QVERIFY(!station.sendPacket(Framing::commandData("MSG", {"127.0.0.1", huge})));
         const QByteArray data = Framing::commandData("PING", {"127.0.0.1", "x"});
         QVERIFY(station.sendPacket(data, {"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
         QVERIFY(!station.sendPacket(data, {"127.0.0.4", "not an address", "127.0.0.5"}));
+        QVERIFY(station.sendPacket(data));
         QStringList reached;
         connect(&listener, &QUdpSocket::readyRead, this, [&] {
             while (listener.hasPendingDatagrams()) {
@@ -217,7 +221,34 @@ private slots:
                     reached << datagram.destinationAddress().toString();
             }
         });
-        QTRY_COMPARE(reached, (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
+        QTRY_COMPARE(reached, (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4",
+                                           "127.0.0.1", "127.0.0.9", "127.0.0.8"}));
+    }
+
+    // A copy of what a source sent within the last second is dropped, counted from the first
+    // copy; sources and datagrams beyond the bounds are forgotten, oldest first.
+    void copiesWithinASecondAreDropped()
+    {
+        DuplicateFilter filter;
+        // Source 1 or 2, datagram, time, admitted.
+        const std::tuple<int, const char*, qint64, bool> steps[] = {
+            {1, "MSG a", 0, true},     {1, "MSG a", 3, false},   {2, "MSG a", 4, true},
+            {1, "MSG a!", 5, true},    {1, "MSG a", 999, false}, {1, "MSG a", 1000, true},
+            {1, "MSG a", 1500, false}, {1, "MSG a", 3000, true}, {1, "", 3000, true},
+            {1, "", 3001, false}};
+        for (const auto& [source, datagram, at, admitted] : steps)
+            QVERIFY2(filter.admit(QString::number(source), datagram, at) == admitted,
+                     qPrintable(QStringLiteral("%1 at %2").arg(datagram).arg(at)));
+        for (int i = 0; i <= DuplicateFilter::RecentPerSource; ++i)
+            QVERIFY(filter.admit("10.0.0.3", QByteArray::number(i), 5000));
+        QVERIFY(filter.admit("10.0.0.3", "0", 5000)); // pushed out by the newer ones
+        QVERIFY(!filter.admit("10.0.0.3", "2", 5000));
+        for (quint32 i = 0; i < 2 * DuplicateFilter::MostSources; ++i)
+            filter.admit(QHostAddress(SenderZero + 1000 + i).toString(), "x", 5000 + i);
+        QCOMPARE(filter.sourceCount(), DuplicateFilter::MostSources);
+        QVERIFY(filter.admit("10.0.0.3", "2", 5001)); // its source was the oldest
+        filter.admit("10.0.0.4", "y", 9000); // the others fell quiet long ago
+        QCOMPARE(filter.sourceCount(), 1);
     }
 
     // Watched where the system tells of changes, else polled; no proxy settings are asked.

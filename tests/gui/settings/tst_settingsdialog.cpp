@@ -8,10 +8,13 @@
 #include "gui/settings/UpdateLauncher.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 
 #include <cerrno>
@@ -92,7 +95,8 @@ private slots:
             focused = chain.last()->grab().toImage();
         }
         const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
-        QCOMPARE(chain.size(), 1 + boxes.size() + dialog.findChildren<ClickableLabel*>().size());
+        // The nick, the boxes, the extra addresses, the interface and the links.
+        QCOMPARE(chain.size(), 3 + boxes.size() + dialog.findChildren<ClickableLabel*>().size());
         int wraps = 0; // where the next control comes before in reading order
         for (qsizetype i = 0; i < chain.size(); ++i) {
             const QWidget *at = chain[i], *next = chain[(i + 1) % chain.size()];
@@ -195,6 +199,36 @@ private slots:
         QCOMPARE(announced, (stored ? QStringList{saved, "starý"} : QStringList{}));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!shown);
+    }
+
+    // Invalid extra addresses are pointed out and keep the dialog from saving; a
+    // rename meanwhile leaves them as typed. An interface that is gone stays chosen.
+    void networkOptionsAreCheckedAndKept()
+    {
+        Window w;
+        Options stored = w.inForce();
+        stored.networkInterface = QStringLiteral("eth-pryč");
+        w.client.settings().setOptions(stored);
+        SettingsDialog& dialog = w.shown();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* edit = qobject_cast<QPlainTextEdit*>(w.control("extraAddressesEdit"));
+        const auto* problem = qobject_cast<QLabel*>(w.control("extraAddressesProblem"));
+        QCOMPARE(qobject_cast<QComboBox*>(w.control("interfaceCombo"))->currentText(),
+                 QStringLiteral("eth-pryč (nepřipojeno)"));
+        const QString typed = QStringLiteral("10.1.2.255, 10.1.2.300\npc-jany");
+        edit->setPlainText(typed);
+        QVERIFY2(problem->text().endsWith("10.1.2.300, pc-jany"), qPrintable(problem->text()));
+        press(w.control("saveLink"));
+        QVERIFY(dialog.isVisible() && edit->hasFocus() && w.inForce() == stored);
+        w.client.rename(QStringLiteral("jiný"));
+        QCOMPARE(edit->toPlainText(), typed);
+        edit->setPlainText(QStringLiteral("10.1.2.255, 10.1.2.30\n10.1.2.255"));
+        QVERIFY(problem->text().isEmpty());
+        press(w.control("saveLink"));
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(w.storedOption(QStringLiteral("extraips")),
+                 QStringLiteral("10.1.2.255 10.1.2.30"));
+        QCOMPARE(w.storedOption(QStringLiteral("interface")), stored.networkInterface);
     }
 
     // The update link asks to quit first; without a client, boxes tell how to get it. A client

@@ -116,13 +116,16 @@ private slots:
         QVERIFY(desk.listsItself());
         const QDir home(desk.home.path());
         // Opens the purpose's dialog; gives the folder it starts in.
-        const auto startsIn = [&desk](const QString& purpose) {
+        int offers = 0;
+        const auto startsIn = [&desk, &offers](const QString& purpose) {
             if (purpose == "send") {
                 desk.window.userActions().onEntryReleased(desk.station().roster().at(0).key,
                                                           Qt::LeftButton, {});
                 desk.window.menus().user().sendFile->trigger();
             } else if (purpose == "receive") {
-                desk.receive(Offer);
+                // Each unlike the last, which would be dropped as its copy within a second.
+                desk.receive(QByteArray(Offer).replace(
+                    "\v5\v", "\v5" + QByteArray::number(++offers) + '\v'));
                 if (QTest::qWaitFor([&desk] { return desk.question(); }))
                     desk.question()->button(QMessageBox::Yes)->click();
             } else {
