@@ -60,7 +60,7 @@ echo settings >&11
 sleep 1
 DISPLAY=$display import -window root "$work/settings.png"
 # Without a window manager the dialog opens at the top left corner, over the main window.
-convert "$work/settings.png" -crop 401x453+0+0 +repage "$out/settings-dialog.png"
+convert "$work/settings.png" -crop 401x469+0+0 +repage "$out/settings-dialog.png"
 # The welcome balloon, grabbed by the desktop tray test.
 KW_SCREENSHOT_DIR=$(realpath "$out") tests/common/on-virtual-desktop.sh "$build/tests/gui/tray/tst_traydesktop" \
     >/dev/null
