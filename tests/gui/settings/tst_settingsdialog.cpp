@@ -1,4 +1,5 @@
 // The settings dialog of a started main window, and its update link.
+#include "Keyboard.h"
 #include "MainWindowFixture.h"
 #include "core/app/SettingsModel.h"
 #include "core/app/Version.h"
@@ -83,6 +84,7 @@ private slots:
                 dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(dialog.rect().contains(w.control("versionLabel")->geometry()));
 
+        KW_SKIP_WITHOUT_KEYBOARD();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QList<QWidget*> chain{QApplication::focusWidget()};
         QCOMPARE(chain.first(), w.control("nickEdit"));
@@ -209,6 +211,7 @@ private slots:
         Options stored = w.inForce();
         stored.networkInterface = QStringLiteral("eth-pryč");
         w.client.settings().setOptions(stored);
+        KW_SKIP_WITHOUT_KEYBOARD();
         SettingsDialog& dialog = w.shown();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         auto* edit = qobject_cast<QPlainTextEdit*>(w.control("extraAddressesEdit"));
