@@ -117,16 +117,8 @@ StationProcess::StationProcess(const QString& netns, const QString& program,
          {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER",
           "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
         m_command << "-u" << name;
-    // In the Wayland pass the station's windows go to its compositor, named by the socket's
-    // full path: the station has a runtime folder of its own.
-    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
-    if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("wayland") && !wayland.isEmpty())
-        m_command << "QT_QPA_PLATFORM=wayland"
-                  << "QT_IM_MODULE=compose"
-                  << "WAYLAND_DISPLAY=" + qEnvironmentVariable("XDG_RUNTIME_DIR") + '/' + wayland;
-    else
-        m_command << "QT_QPA_PLATFORM=offscreen";
-    m_command << "LC_ALL=C.UTF-8"
+    m_command << "QT_QPA_PLATFORM=offscreen"
+              << "LC_ALL=C.UTF-8"
               << "HOME=" + m_home.path() << "XDG_CONFIG_HOME=" + config
               << "XDG_RUNTIME_DIR=" + runtime << program << args;
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -1,5 +1,4 @@
 // The settings dialog of a started main window, and its update link.
-#include "Keyboard.h"
 #include "MainWindowFixture.h"
 #include "core/app/SettingsModel.h"
 #include "core/app/Version.h"

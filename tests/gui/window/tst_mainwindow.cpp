@@ -1,5 +1,4 @@
 // The main window as a user meets it: start-up, typing, the user list, notes, menus, the tray.
-#include "Keyboard.h"
 #include "MainWindowFixture.h"
 #include "core/transfer/FileTransfers.h"
 #include "gui/settings/SettingsDialog.h"
@@ -42,9 +41,6 @@ struct Chat : MainWindowFixture {
                options().showWindow->isEnabled() != shown;
     }
 };
-
-// How a user or a peer brings the window back.
-enum class Way { LaterStart, Item, Wake };
 
 } // namespace
 
@@ -297,8 +293,8 @@ private slots:
                     menus << action->menu()->actions();
             }
         }
-        KW_SKIP_WITHOUT_KEYBOARD();
         chat.window.activateWindow();
+        KW_SKIP_WITHOUT_KEYBOARD();
         QVERIFY(QTest::qWaitForWindowActive(&chat.window));
         QTest::keySequence(chat.window.composer(), key);
         QMenu* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -309,8 +305,9 @@ private slots:
         }
     }
 
-    // Minimised or hidden, the window goes into the tray and comes back by the icon or its item,
-    // not by a wake the user chose to ignore. Closing removes the icon and ends the program once.
+    // Minimised or hidden, the window goes into the tray (else the task bar) and comes back by
+    // the icon, its item or a later start, not by a wake the user chose to ignore. Closing removes
+    // the icon and ends the program once.
     void theWindowHidesInTheTrayAndComesBack()
     {
         Chat w;
@@ -330,73 +327,16 @@ private slots:
         QVERIFY(!w.window.isVisible());
         w.options().showWindow->trigger();
         QVERIFY(w.shown(true));
+        w.trayIcon->setAvailable(false); // to the task bar, and back by a later start
+        w.options().hideWindow->trigger();
+        QTRY_VERIFY(w.shown(false) && w.window.isVisible());
+        w.window.restoreWindow();
+        QVERIFY(w.shown(true) && QTest::qWaitForWindowExposed(&w.window));
 
         QSignalSpy unloaded(&w.window, &MainWindow::unloaded);
         w.window.close();
         w.window.shutDown();
         QVERIFY(unloaded.count() == 1 && !w.tray.isInTray() && !w.trayIcon->shown);
-    }
-
-    // However the platform lets a program handle its windows (a compositor takes no positions
-    // and no raise, and maps a minimised window only anew), the window comes back in view with
-    // its caption: from the tray or the task bar, by a later start, the item, or a wake, which
-    // leaves a window in the task bar where it is. Only the item makes it the wide one.
-    void theWindowComesBackWhereverItWent_data()
-    {
-        QTest::addColumn<bool>("inTray");
-        QTest::addColumn<int>("way");
-        QTest::addColumn<bool>("back");
-        const std::pair<const char*, bool> places[]{{"tray", true}, {"task bar", false}};
-        const std::pair<const char*, Way> ways[]{
-            {"later start", Way::LaterStart}, {"item", Way::Item}, {"wake", Way::Wake}};
-        for (const auto& [place, inTray] : places) {
-            for (const auto& [way, how] : ways) {
-                QTest::addRow("%s, %s", place, way)
-                    << inTray << int(how) << (inTray || how != Way::Wake);
-            }
-        }
-    }
-    void theWindowComesBackWhereverItWent()
-    {
-        QFETCH(bool, inTray);
-        QFETCH(int, way);
-        QFETCH(bool, back);
-        Chat w;
-        w.trayIcon->setAvailable(inTray);
-        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
-        const int width = w.window.frameGeometry().width();
-        w.options().hideWindow->trigger();
-        QTRY_VERIFY(w.shown(false) && w.window.isVisible() != inTray);
-        if (way == int(Way::LaterStart))
-            w.window.restoreWindow();
-        else if (way == int(Way::Item))
-            w.options().showWindow->trigger();
-        else
-            w.receive("POPIT\tPetr\r\n");
-        QTRY_VERIFY(w.shown(back));
-        QCOMPARE(w.window.windowTitle(), QStringLiteral("Kestrowind "));
-        if (!back)
-            return;
-        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
-        const int wide = qMin(19136 / 15, w.window.screen()->availableGeometry().width());
-        QTRY_COMPARE(w.window.frameGeometry().width(), way == int(Way::Item) ? wide : width);
-    }
-
-    // "/hide" without a notification area leaves the window minimised in the task bar (a
-    // compositor maps a new window only in its normal state and never tells a program that it
-    // minimised one: there the window is shown, then asked); it comes back from there.
-    void hiddenStartWithoutATrayWaitsInTheTaskBar()
-    {
-        MainWindowFixture w;
-        w.trayIcon->setAvailable(false);
-        w.storeOption(QStringLiteral("first"), QStringLiteral("true"));
-        QVERIFY(w.window.start({}));
-        w.window.presentAtStart(true);
-        const bool told = QGuiApplication::platformName() != QLatin1String("wayland");
-        QTRY_VERIFY(w.window.isVisible() && w.window.isMinimized() == told);
-        w.window.restoreWindow();
-        QTRY_VERIFY(w.window.isVisible() && !w.window.isMinimized());
-        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
     }
 
     // Up and Down walk the lines sent, newest first, and come back to what was being typed;

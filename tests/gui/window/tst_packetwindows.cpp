@@ -1,5 +1,4 @@
 // Windows a peer's packet opens beside a typing user, the welcome box, the file dialogs' folders.
-#include "Keyboard.h"
 #include "MainWindowFixture.h"
 #include "core/app/Platform.h"
 #include "core/protocol/Messages.h"
