@@ -306,8 +306,7 @@ private slots:
     }
 
     // Minimised or hidden, the window goes into the tray (else the task bar) and comes back by
-    // the icon, its item or a later start, not by a wake the user chose to ignore. Closing removes
-    // the icon and ends the program once.
+    // the icon, its item or a later start, not by an ignored wake. Closing ends it once, iconless.
     void theWindowHidesInTheTrayAndComesBack()
     {
         Chat w;
