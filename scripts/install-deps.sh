@@ -13,6 +13,8 @@ packages=(
     # the real-window checks (xprop reads what the window manager made of a window), and a
     # private session bus for the status notifier's announcements
     iproute2 xvfb xauth imagemagick trayer openbox x11-utils dbus-daemon
+    # the Wayland pass: a headless compositor and Qt's Wayland platform
+    weston qt6-wayland
     # the Debian package: building and checking it, and the test that installs and runs it
     dpkg-dev lintian desktop-file-utils appstream strace python3
     # the icon's PNG sizes (scripts/make-icons.sh)

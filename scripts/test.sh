@@ -32,6 +32,30 @@ export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j2
 stage_done "tests"
 
+# The window tests once more, natively under Wayland: a headless weston on a socket of its own
+# in a private runtime folder, ended with the pass.
+wayland_runtime=$(mktemp -d)
+XDG_RUNTIME_DIR=$wayland_runtime weston --backend=headless-backend.so --socket=kw-test --idle-time=0 --no-config \
+    >"$wayland_runtime.log" 2>&1 &
+weston_pid=$!
+end_wayland() {
+    kill "$weston_pid" 2>/dev/null || true
+    wait "$weston_pid" 2>/dev/null || true
+    rm -rf "$wayland_runtime" "$wayland_runtime.log"
+}
+trap end_wayland EXIT
+for _ in $(seq 200); do
+    [ -S "$wayland_runtime/kw-test" ] && break
+    kill -0 "$weston_pid" 2>/dev/null || break
+    sleep 0.05
+done
+[ -S "$wayland_runtime/kw-test" ] || { cat "$wayland_runtime.log"; exit 1; }
+XDG_RUNTIME_DIR=$wayland_runtime KW_WAYLAND_DISPLAY=kw-test \
+    ctest --test-dir "$build" --output-on-failure -j2 --label-regex wayland
+end_wayland
+trap - EXIT
+stage_done "Wayland"
+
 # Only leaks inside system libraries (D-Bus, fontconfig and the like) are suppressed. The
 # package test is left out there: it installs and runs the program the package holds.
 asan=${ASAN_BUILD_DIR:-build-asan}

@@ -22,6 +22,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+// A headless compositor has no seat to give the keyboard to.
+#define KW_SKIP_WITHOUT_KEYBOARD()                                                                 \
+    if (QGuiApplication::platformName() == QLatin1String("wayland"))                               \
+    QSKIP("no window gets the keyboard from a compositor without a seat")
+
 // A client and its main window on loopback, so what it sends to everybody comes back to itself,
 // with its settings and autostart entry in folders of its own and a stand-in tray icon and sound.
 struct MainWindowFixture {

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QGuiApplication>
 #include <QRect>
 #include <QString>
 #include <QUrl>
@@ -31,6 +32,11 @@ void keepOnTop(QWidget* window)
         window->setGeometry(geometry);
         window->show();
     }
+}
+
+bool onWayland()
+{
+    return QGuiApplication::platformName() == QLatin1String("wayland");
 }
 
 void addDropShadow(QWidget* window)

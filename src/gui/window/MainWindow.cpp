@@ -12,6 +12,7 @@
 #include "core/app/Platform.h"
 #include "gui/common/Icons.h"
 #include "gui/common/Twips.h"
+#include "gui/common/WindowHelpers.h"
 #include "gui/settings/SettingsDialog.h"
 #include "gui/settings/SettingsEditor.h"
 #include "gui/settings/UpdateLauncher.h"
@@ -235,6 +236,12 @@ void MainWindow::hideToTray()
         // minimised window cannot undo it.
         m_hiddenToTray = true;
         withdraw();
+    } else if (onWayland() && !isVisible()) {
+        // A compositor maps no window minimised, and its first word on a new window makes it
+        // normal again: the window is asked to minimise once it is on the screen.
+        m_minimiseWhenMapped = true;
+        show();
+        windowHandle()->installEventFilter(this);
     } else {
         setWindowState(windowState() | Qt::WindowMinimized);
         show();
@@ -272,6 +279,11 @@ void MainWindow::onAttentionRequested()
 void MainWindow::bringBack(bool activate)
 {
     m_hiddenToTray = false;
+    // A compositor takes no request to undo a minimise, nor tells the program of one, nor lets
+    // it raise its window: a window that the user wants and that is not the active one is
+    // mapped anew, which brings it up wherever the compositor had put it.
+    if (onWayland() && activate && isVisible() && !isActiveWindow())
+        withdraw();
     setAttribute(Qt::WA_ShowWithoutActivating, !activate);
     // The toolkit copies the attribute into a window it creates, not into one that exists.
     if (QWindow* handle = windowHandle())
@@ -283,8 +295,14 @@ void MainWindow::bringBack(bool activate)
     if (!isVisible())
         setVisible(true);
     raise();
-    if (activate)
+    if (activate) {
+        // Under Wayland this asks the compositor, through an activation token where it offers
+        // them, and it may refuse; the mark then shows the user where to look, and the
+        // activation, when the user gives it, takes the mark back.
         activateWindow();
+        if (onWayland() && !isActiveWindow())
+            m_urgency.set();
+    }
     setAttribute(Qt::WA_ShowWithoutActivating, false);
     if (QWindow* handle = windowHandle())
         handle->setProperty("_q_showWithoutActivating", false);
@@ -405,6 +423,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_clientArea && event->type() == QEvent::Resize)
         applyLayout(m_clientArea->size());
+    if (m_minimiseWhenMapped && watched == windowHandle() && event->type() == QEvent::Expose &&
+        windowHandle()->isExposed()) {
+        m_minimiseWhenMapped = false;
+        QMetaObject::invokeMethod(
+            this, [this] { setWindowState(windowState() | Qt::WindowMinimized); },
+            Qt::QueuedConnection);
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -125,6 +125,8 @@ private:
 
     bool m_shutDown = false;
     bool m_hiddenToTray = false;
+    // Under Wayland: minimise once the compositor has mapped the window.
+    bool m_minimiseWhenMapped = false;
     WindowUrgency m_urgency{*this};
     QSize m_designClient;
     QList<ControlGeometry> m_layout;

@@ -83,6 +83,7 @@ private slots:
                 dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(dialog.rect().contains(w.control("versionLabel")->geometry()));
 
+        KW_SKIP_WITHOUT_KEYBOARD();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QList<QWidget*> chain{QApplication::focusWidget()};
         QCOMPARE(chain.first(), w.control("nickEdit"));
@@ -209,6 +210,7 @@ private slots:
         Options stored = w.inForce();
         stored.networkInterface = QStringLiteral("eth-pryč");
         w.client.settings().setOptions(stored);
+        KW_SKIP_WITHOUT_KEYBOARD();
         SettingsDialog& dialog = w.shown();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         auto* edit = qobject_cast<QPlainTextEdit*>(w.control("extraAddressesEdit"));

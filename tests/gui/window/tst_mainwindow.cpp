@@ -294,6 +294,7 @@ private slots:
             }
         }
         chat.window.activateWindow();
+        KW_SKIP_WITHOUT_KEYBOARD();
         QVERIFY(QTest::qWaitForWindowActive(&chat.window));
         QTest::keySequence(chat.window.composer(), key);
         QMenu* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -304,8 +305,8 @@ private slots:
         }
     }
 
-    // Minimised or hidden, the window goes into the tray and comes back by the icon or its item,
-    // not by a wake the user chose to ignore. Closing removes the icon and ends the program once.
+    // Minimised or hidden, the window goes into the tray (else the task bar) and comes back by
+    // the icon, its item or a later start, not by an ignored wake. Closing ends it once, iconless.
     void theWindowHidesInTheTrayAndComesBack()
     {
         Chat w;
@@ -325,6 +326,11 @@ private slots:
         QVERIFY(!w.window.isVisible());
         w.options().showWindow->trigger();
         QVERIFY(w.shown(true));
+        w.trayIcon->setAvailable(false); // to the task bar, and back by a later start
+        w.options().hideWindow->trigger();
+        QTRY_VERIFY(w.shown(false) && w.window.isVisible());
+        w.window.restoreWindow();
+        QVERIFY(w.shown(true) && QTest::qWaitForWindowExposed(&w.window));
 
         QSignalSpy unloaded(&w.window, &MainWindow::unloaded);
         w.window.close();
