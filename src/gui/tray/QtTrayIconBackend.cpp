@@ -1,5 +1,7 @@
 #include "QtTrayIconBackend.h"
 
+#include "DesktopNotices.h"
+
 #include <QIcon>
 #include <QMenu>
 
@@ -43,14 +45,16 @@ void QtTrayIconBackend::setContextMenu(QMenu* menu)
     m_icon.setContextMenu(menu);
 }
 
+bool QtTrayIconBackend::supportsMessages() const
+{
+    return QSystemTrayIcon::supportsMessages();
+}
+
 void QtTrayIconBackend::showMessage(const QString& title, const QString& text, int msec)
 {
     // The texts break lines with a bare carriage return, which notification popups show
     // as a stray glyph or an empty last line.
-    QString shown = text;
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
-    while (shown.endsWith(u'\n'))
-        shown.chop(1);
+    QString shown = DesktopNotices::desktopLines(text);
     if (m_escapeMessages)
         shown = shown.toHtmlEscaped();
     m_icon.showMessage(title, shown, QSystemTrayIcon::NoIcon, msec);

@@ -19,6 +19,7 @@ public:
     void hide() override;
     void setToolTip(const QString& text) override;
     void setContextMenu(QMenu* menu) override;
+    bool supportsMessages() const override;
     void showMessage(const QString& title, const QString& text, int msec) override;
 
 private:

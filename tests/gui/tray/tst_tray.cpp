@@ -1,6 +1,9 @@
-// The tray icon's logic over a recording icon, the notification area's comings and goings, sound.
+// The tray icon's logic over a recording icon, the notification area's comings and goings, the
+// desktop's notices where no balloon can show, sound.
+#include "PrivateBus.h"
 #include "TrayFakes.h"
 #include "gui/tray/Attention.h"
+#include "gui/tray/DesktopNotices.h"
 #include "gui/tray/TrayAnnouncements.h"
 #include "gui/tray/TrayIcon.h"
 
@@ -21,7 +24,11 @@ using Sight = Attention::WindowSight;
 
 // The tray logic over a recording icon, with attention rules; tests set options and place.
 struct Tray {
-    Tray() { window.setWindowIcon(QPixmap(16, 16)); }
+    explicit Tray(std::unique_ptr<DesktopNotices> notices = nullptr)
+        : code(std::move(backend), std::move(notices))
+    {
+        window.setWindowIcon(QPixmap(16, 16));
+    }
     void show() { code.show(&window, &menu); }
     void balloon(const QString& text) { code.showBalloon(text, "", std::chrono::milliseconds(5)); }
     void change(const QString& text = "ahoj", const QString& nick = "Petr")
@@ -45,6 +52,26 @@ struct Tray {
     int alerts = 0;
     Attention attention{code, sound, [this] { return sight; }, [this] { return options; },
                         [this] { ++alerts; }};
+};
+
+// The tray logic whose balloons that cannot show go to a notification service on a private bus,
+// at a time the test sets.
+struct NoticeTray {
+    explicit NoticeTray(bool serviceUp = true)
+    {
+        if (serviceUp)
+            service.publish(bus.client(QStringLiteral("desktop")));
+    }
+    bool noticed(qsizetype count)
+    {
+        return QTest::qWaitFor([&] { return service.notices.size() == count; });
+    }
+
+    PrivateBus bus;
+    FakeNotificationService service;
+    std::chrono::steady_clock::time_point now;
+    Tray t{std::make_unique<DesktopNotices>(bus.client(QStringLiteral("program")),
+                                            [this] { return now; })};
 };
 
 } // namespace
@@ -214,6 +241,93 @@ private slots:
         QTRY_COMPARE(changed.count(), 2);
         daemon.terminate();
         daemon.waitForFinished();
+    }
+
+    // Where no balloon can show, activity comes as the desktop's notice: one per burst, the same
+    // texts as the balloon's, plain whatever the service reads as markup; a click on it, and
+    // only on one of the program's, brings the window back.
+    void noticesStandInForBalloons_data()
+    {
+        QTest::addColumn<bool>("trayThere");
+        QTest::addColumn<QStringList>("capabilities");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("no tray") << false << QStringList{} << "probíhá aktivita\nPetr: <b>&";
+        QTest::newRow("tray without balloons, markup read")
+            << true << QStringList{"actions", "body-markup"}
+            << "probíhá aktivita\nPetr: &lt;b&gt;&amp;";
+    }
+    void noticesStandInForBalloons()
+    {
+        QFETCH(bool, trayThere);
+        NoticeTray n;
+        if (!n.bus.isUp())
+            QSKIP("dbus-daemon is not installed");
+        QFETCH(QStringList, capabilities);
+        n.service.capabilities = capabilities;
+        Tray& t = n.t;
+        t.icon.available = trayThere;
+        t.icon.balloons = false;
+        t.balloon("zde zatím ne"); // not wanted yet
+        t.show();
+        t.code.showBalloon("vítejte\r", "Orlathe", std::chrono::seconds(2));
+        QVERIFY(n.noticed(1));
+        const FakeNotificationService::Notice welcome = n.service.notices[0];
+        QVERIFY(welcome.title == "Orlathe" && welcome.body == "vítejte" && welcome.picture);
+        QVERIFY(welcome.replaces == 0 && welcome.actions.value(0) == "default");
+
+        t.sight = Sight::Hidden;
+        t.options.balloonWhenMinimised = true;
+        n.now += std::chrono::seconds(4);
+        for (int i = 0; i < 3; ++i)
+            t.change("<b>&");
+        QVERIFY(n.noticed(2));
+        QFETCH(QString, body);
+        QCOMPARE(n.service.notices[1].body, body); // the burst
+        QCOMPARE(n.service.notices[1].replaces, 1U);
+        QVERIFY(t.icon.messages.isEmpty());
+        n.now += DesktopNotices::ReplaceWithin;
+        QTRY_VERIFY(!t.code.isBalloonShown());
+        t.change("později");
+        QVERIFY(n.noticed(3));
+        QCOMPARE(n.service.notices[2].replaces, 0U);
+
+        emit n.service.NotificationClosed(2, 2); // heard before the click
+        for (const char* action : {"other", "default"}) {
+            emit n.service.ActionInvoked(n.service.lastId + 1, "default");
+            emit n.service.ActionInvoked(1, action);
+        }
+        QTRY_COMPARE(t.restore.count(), 1);
+        t.change("zavřeno");
+        QVERIFY(n.noticed(4));
+        QCOMPARE(n.service.notices[3].replaces, 0U);
+        t.code.hide();
+        emit n.service.ActionInvoked(3, "default");
+        t.change("skryto");
+        QTest::qWait(50);
+        QVERIFY(n.service.notices.size() == 4 && t.restore.count() == 1);
+    }
+
+    // With no service the notices go nowhere and hold nothing up, and one that starts later
+    // gets the next; off any bus there is nothing to wait for at all.
+    void noticesWaitForNoService()
+    {
+        NoticeTray n(false);
+        if (!n.bus.isUp())
+            QSKIP("dbus-daemon is not installed");
+        n.t.icon.available = false;
+        n.t.show();
+        for (const char* text : {"první", "druhá", "třetí"})
+            n.t.balloon(text);
+        QTest::qWait(100);
+        QVERIFY(n.service.publish(n.bus.client(QStringLiteral("late desktop"))));
+        n.t.balloon("po startu");
+        QVERIFY(n.noticed(1));
+        QCOMPARE(n.service.notices[0].body, "po startu");
+
+        Tray offline(std::make_unique<DesktopNotices>(QDBusConnection(QStringLiteral("none"))));
+        offline.icon.available = false;
+        offline.show();
+        offline.balloon("nikam");
     }
 
     void playsTheFileOrElseBeepsEveryTime()

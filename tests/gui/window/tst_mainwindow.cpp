@@ -332,6 +332,27 @@ private slots:
         QVERIFY(unloaded.count() == 1 && !w.tray.isInTray() && !w.trayIcon->shown);
     }
 
+    // Without a notification area a minimised window stays in the task bar, and the settings say
+    // where the notices go; the note goes when a tray comes.
+    void withoutATrayTheTaskBarKeepsTheWindow()
+    {
+        Chat w;
+        const auto noteShown = [&w] {
+            w.window.settingsEditor().show();
+            const SettingsDialog* dialog = w.window.settingsEditor().dialog();
+            return dialog->findChild<QLabel*>("trayMissingNote")->isVisibleTo(dialog);
+        };
+        QVERIFY(!noteShown());
+        w.trayIcon->setAvailable(false);
+        QVERIFY(noteShown());
+        w.options().hideWindow->trigger();
+        QTRY_VERIFY(w.window.isMinimized());
+        QTest::qWait(50);
+        QVERIFY(w.window.isVisible() && !w.window.isHiddenToTray());
+        w.trayIcon->setAvailable(true);
+        QVERIFY(!noteShown());
+    }
+
     // Up and Down walk the lines sent, newest first, and come back to what was being typed;
     // only the newest hundred are kept.
     void upAndDownRecallTheSentLines()
