@@ -34,9 +34,9 @@ QVariant imageData(const QIcon& icon)
 }
 } // namespace
 
-DesktopNotices::DesktopNotices(const QDBusConnection& bus, Clock clock, QObject* parent)
+DesktopNotices::DesktopNotices(QDBusConnection bus, Clock clock, QObject* parent)
     : QObject(parent)
-    , m_bus(bus)
+    , m_bus(std::move(bus))
     , m_clock(std::move(clock))
 {
     m_bus.connect(Service, Path, Interface, QStringLiteral("ActionInvoked"), this,

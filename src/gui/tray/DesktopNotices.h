@@ -25,7 +25,7 @@ public:
     // A notice this soon after the previous one takes its place, so a busy chat leaves one.
     static constexpr std::chrono::seconds ReplaceWithin{5};
 
-    explicit DesktopNotices(const QDBusConnection& bus = QDBusConnection::sessionBus(),
+    explicit DesktopNotices(QDBusConnection bus = QDBusConnection::sessionBus(),
                             Clock clock = &std::chrono::steady_clock::now,
                             QObject* parent = nullptr);
 
@@ -41,11 +41,10 @@ signals:
     // The user clicked one of the program's notices.
     void activated();
 
-private slots:
-    void onActionInvoked(uint id, const QString& action);
-    void onClosed(uint id, uint reason);
-
 private:
+    // Reached by name from the bus's signals.
+    Q_INVOKABLE void onActionInvoked(uint id, const QString& action);
+    Q_INVOKABLE void onClosed(uint id, uint reason);
     struct Notice {
         QString title;
         QString text;

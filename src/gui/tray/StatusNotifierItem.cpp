@@ -52,9 +52,9 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierToo
     return argument;
 }
 
-StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, QObject* parent)
+StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, QObject* parent)
     : QObject(parent)
-    , m_bus(bus)
+    , m_bus(std::move(bus))
     , m_service(QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
                     .arg(QCoreApplication::applicationPid())
                     .arg(100 + ++lastItem)) // clear of the numbers the toolkit's own icons take

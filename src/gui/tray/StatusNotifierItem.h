@@ -44,7 +44,7 @@ class StatusNotifierItem final : public QObject {
     Q_PROPERTY(QDBusObjectPath Menu READ menu)
 
 public:
-    explicit StatusNotifierItem(const QDBusConnection& bus = QDBusConnection::sessionBus(),
+    explicit StatusNotifierItem(QDBusConnection bus = QDBusConnection::sessionBus(),
                                 QObject* parent = nullptr);
     ~StatusNotifierItem() override;
 
@@ -56,21 +56,21 @@ public:
     void hide();
     void registerWithWatcher();
 
-    QString category() const { return QStringLiteral("Communications"); }
-    QString id() const { return QStringLiteral("kestrowind2"); }
-    QString title() const { return QStringLiteral("Kestrowind 2"); }
-    QString status() const { return QStringLiteral("Active"); }
-    QString iconName() const { return {}; }
+    static QString category() { return QStringLiteral("Communications"); }
+    static QString id() { return QStringLiteral("kestrowind2"); }
+    static QString title() { return QStringLiteral("Kestrowind 2"); }
+    static QString status() { return QStringLiteral("Active"); }
+    static QString iconName() { return {}; }
     StatusNotifierPixmaps iconPixmap() const { return m_pixmaps; }
     StatusNotifierToolTip toolTip() const { return {{}, {}, m_toolTip, {}}; }
-    bool itemIsMenu() const { return false; }
-    QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
+    static bool itemIsMenu() { return false; }
+    static QDBusObjectPath menu() { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
 
-public slots:
-    Q_SCRIPTABLE void Activate(int x, int y);
-    Q_SCRIPTABLE void SecondaryActivate(int x, int y);
-    Q_SCRIPTABLE void ContextMenu(int x, int y);
-    Q_SCRIPTABLE void Scroll(int delta, const QString& orientation);
+    // What the panel calls.
+    Q_SCRIPTABLE Q_INVOKABLE void Activate(int x, int y);
+    Q_SCRIPTABLE Q_INVOKABLE void SecondaryActivate(int x, int y);
+    Q_SCRIPTABLE Q_INVOKABLE void ContextMenu(int x, int y);
+    Q_SCRIPTABLE Q_INVOKABLE void Scroll(int delta, const QString& orientation);
 
 signals:
     Q_SCRIPTABLE void NewIcon();
