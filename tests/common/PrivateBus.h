@@ -3,39 +3,31 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QProcess>
-#include <QStringList>
-#include <QTest>
 #include <QVariantMap>
 
-// A session bus of the test's own, so desktop services can be stood in for without a desktop.
-// isUp() is false where dbus-daemon is not installed.
+// A session bus of the test's own (isUp() false where dbus-daemon is missing), for stand-ins of
+// desktop services. Needs no application object, so it can come before the toolkit's.
 struct PrivateBus {
     PrivateBus()
     {
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                      QStringLiteral("--print-address")});
-        if (daemon.waitForStarted() && QTest::qWaitFor([this] { return daemon.canReadLine(); }))
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        if (daemon.waitForStarted() && daemon.waitForReadyRead())
             address = QString::fromUtf8(daemon.readLine()).trimmed();
     }
     ~PrivateBus()
     {
-        for (const QString& name : std::as_const(names))
-            QDBusConnection::disconnectFromBus(name);
         daemon.terminate();
         daemon.waitForFinished();
     }
     bool isUp() const { return !address.isEmpty(); }
-    // A client of its own on the bus, as another program would be.
-    QDBusConnection client(const QString& name)
+    // A connection of its own, as another program has.
+    QDBusConnection client(const QString& name) const
     {
-        names << name + address;
-        return QDBusConnection::connectToBus(address, names.last());
+        return QDBusConnection::connectToBus(address, name + address);
     }
 
     QProcess daemon;
     QString address;
-    QStringList names;
 };
 
 // The desktop's notification service, recording what it is asked to show.
@@ -48,31 +40,28 @@ public:
         QString title;
         QString body;
         QStringList actions;
-        uint replaces;
         bool picture; // the icon came as image data
     };
-
     bool publish(QDBusConnection bus)
     {
-        return bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
-                                  QDBusConnection::ExportAllSlots |
-                                      QDBusConnection::ExportAllSignals) &&
-               bus.registerService(QStringLiteral("org.freedesktop.Notifications"));
+        return bus.registerObject("/org/freedesktop/Notifications", this,
+                                  QDBusConnection::ExportAllContents) &&
+               bus.registerService("org.freedesktop.Notifications");
     }
 
     QList<Notice> notices;
+    QList<uint> replaced; // what each notice replaced
     QStringList capabilities;
     uint lastId = 0;
 
 public slots:
     QStringList GetCapabilities() { return capabilities; }
-    uint Notify(const QString& /*app*/, uint replaces, const QString& /*icon*/,
-                const QString& title, const QString& body, const QStringList& actions,
-                const QVariantMap& hints, int /*timeout*/)
+    uint Notify(const QString&, uint replaces, const QString&, const QString& title,
+                const QString& body, const QStringList& actions, const QVariantMap& hints, int)
     {
-        const auto image = hints.value(QStringLiteral("image-data")).value<QDBusArgument>();
-        notices.append({title, body, actions, replaces,
-                        image.currentSignature() == QLatin1String("(iiibiiay)")});
+        const QString image = hints.value("image-data").value<QDBusArgument>().currentSignature();
+        notices.append({title, body, actions, image == "(iiibiiay)"});
+        replaced << replaces;
         return lastId = replaces ? replaces : lastId + 1;
     }
 

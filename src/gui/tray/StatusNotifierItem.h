@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 
+class QDBusArgument;
 class QIcon;
 class QMenu;
 
@@ -89,3 +90,8 @@ private:
 
 Q_DECLARE_METATYPE(StatusNotifierPixmap)
 Q_DECLARE_METATYPE(StatusNotifierToolTip)
+
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierPixmap& pixmap);
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierPixmap& pixmap);
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierToolTip& tip);
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierToolTip& tip);
