@@ -232,9 +232,7 @@ void SettingsDialog::buildOptionBoxes()
         m_optionBoxes.append({box.option, check});
     }
     m_trayMissing =
-        place(new QLabel(QStringLiteral("bez oznamovací oblasti se upozornění zobrazí jako "
-                                        "oznámení systému"),
-                         this),
+        place(new QLabel(QStringLiteral("bez oznamovací oblasti upozorní oznámení systému"), this),
               "trayMissingNote", 600, 3120);
     m_trayMissing->hide();
 }
