@@ -15,6 +15,7 @@ public:
     void hide() override { shown = ++hides < 0; } // counted, and not shown
     void setToolTip(const QString& text) override { toolTip = text; }
     void setContextMenu(QMenu* newMenu) override { menu = newMenu; }
+    bool supportsMessages() const override { return balloons; }
     void showMessage(const QString&, const QString& text, int) override { messages.append(text); }
     void click(Click what) { emit clicked(what); }
     void clickMessage() { emit messageClicked(); }
@@ -26,6 +27,7 @@ public:
     }
 
     bool available = true;
+    bool balloons = true;
     int shows = 0;
     int hides = 0;
     bool shown = false;

@@ -231,6 +231,15 @@ void SettingsDialog::buildOptionBoxes()
         check->resize(check->width(), std::min(check->height(), px(240)));
         m_optionBoxes.append({box.option, check});
     }
+    m_trayMissing =
+        place(new QLabel(QStringLiteral("bez oznamovací oblasti upozorní oznámení systému"), this),
+              "trayMissingNote", 600, 3120);
+    m_trayMissing->hide();
+}
+
+void SettingsDialog::setTrayMissing(bool missing)
+{
+    m_trayMissing->setVisible(missing);
 }
 
 void SettingsDialog::buildNetworkFields()

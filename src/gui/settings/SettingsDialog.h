@@ -24,6 +24,8 @@ public:
     // holds no others.
     Options options() const;
     void setOptions(const Options& options);
+    // Without a notification area the options for a minimised window say where notices go.
+    void setTrayMissing(bool missing);
 
 signals:
     void saveClicked();
@@ -58,5 +60,6 @@ private:
     QList<OptionBox> m_optionBoxes;
     QPlainTextEdit* m_extraAddresses = nullptr;
     QLabel* m_addressProblem = nullptr;
+    QLabel* m_trayMissing = nullptr;
     QComboBox* m_interface = nullptr;
 };

@@ -45,6 +45,7 @@ void SettingsEditor::show()
                 &SettingsEditor::updateLinkClicked);
         dialog->setOptions(m_model.options());
     }
+    m_dialog->setTrayMissing(m_inTray && !m_inTray());
     m_dialog->show();
     m_dialog->raise();
     m_dialog->activateWindow();

@@ -26,6 +26,8 @@ public:
     SettingsEditor(SettingsModel& model, NickInUse nickInUse, QWidget* window = nullptr);
     ~SettingsEditor() override;
 
+    // Asked whenever the dialog opens: whether the icon is in a notification area now.
+    void setTrayPresence(std::function<bool()> inTray) { m_inTray = std::move(inTray); }
     // Shows the one dialog, made and loaded first if need be, and brings it to the front.
     void show();
     // The dialog while it is open, else null.
@@ -46,4 +48,5 @@ private:
     NickInUse m_nickInUse;
     QPointer<QWidget> m_window;
     QPointer<SettingsDialog> m_dialog;
+    std::function<bool()> m_inTray;
 };

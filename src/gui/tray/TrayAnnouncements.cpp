@@ -140,10 +140,16 @@ TrayAnnouncements::TrayAnnouncements(const QDBusConnection& bus, QObject* parent
                                             QDBusServiceWatcher::WatchForRegistration |
                                                 QDBusServiceWatcher::WatchForUnregistration,
                                             this);
-    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this,
-            &TrayAnnouncements::announceLater);
-    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this,
-            &TrayAnnouncements::announceLater);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        m_watcher = true;
+        announceLater();
+    });
+    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        m_watcher = false;
+        announceLater();
+    });
+    // The bus itself answers at once.
+    m_watcher = bus.isConnected() && bus.interface()->isServiceRegistered(StatusNotifierWatcher);
 }
 
 TrayAnnouncements::~TrayAnnouncements() = default;

@@ -21,6 +21,8 @@ public:
 
     // True when the desktop's notifications come over D-Bus, whose popups may read markup.
     static bool notifiesOverDBus();
+    // A status notifier panel runs, as the bus last told.
+    bool hasStatusNotifierWatcher() const { return m_watcher; }
 
 signals:
     // Sent after the toolkit has seen the same event, so asking it now gives the new answer.
@@ -33,4 +35,5 @@ private:
     struct X11Selection;
     std::unique_ptr<X11Selection> m_x11; // none off X11
     bool m_announcing = false;
+    bool m_watcher = false;
 };

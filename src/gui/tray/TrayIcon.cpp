@@ -11,14 +11,22 @@ const QString ProductTip = QStringLiteral("Kestrowind 2");
 } // namespace
 
 TrayIcon::TrayIcon(QObject* parent)
-    : TrayIcon(std::make_unique<QtTrayIconBackend>(), parent)
+    : TrayIcon(std::make_unique<QtTrayIconBackend>(), std::make_unique<DesktopNotices>(), parent)
 {
 }
 
-TrayIcon::TrayIcon(std::unique_ptr<TrayIconBackend> backend, QObject* parent)
+TrayIcon::TrayIcon(std::unique_ptr<TrayIconBackend> backend,
+                   std::unique_ptr<DesktopNotices> notices, QObject* parent)
     : QObject(parent)
     , m_backend(std::move(backend))
+    , m_notices(std::move(notices))
 {
+    if (m_notices) {
+        connect(m_notices.get(), &DesktopNotices::activated, this, [this] {
+            if (m_wanted)
+                emit restoreRequested();
+        });
+    }
     m_balloonTime.setSingleShot(true);
     connect(m_backend.get(), &TrayIconBackend::clicked, this, &TrayIcon::onClicked);
     connect(m_backend.get(), &TrayIconBackend::messageClicked, this, [this] {
@@ -62,11 +70,15 @@ void TrayIcon::putIntoTray()
     m_inTray = true;
 }
 
+QIcon TrayIcon::windowIcon() const
+{
+    const QIcon icon = m_window ? m_window->windowIcon() : QIcon();
+    return icon.isNull() ? Icons::application() : icon;
+}
+
 void TrayIcon::updateIcon()
 {
-    QIcon icon = m_window ? m_window->windowIcon() : QIcon();
-    if (icon.isNull())
-        icon = Icons::application();
+    const QIcon icon = windowIcon();
     m_backend->setIcon(m_unread ? Icons::withUnreadMark(icon) : icon);
 }
 
@@ -102,7 +114,8 @@ void TrayIcon::setToolTip(const QString& text)
 void TrayIcon::showBalloon(const QString& text, const QString& title,
                            std::chrono::milliseconds duration)
 {
-    if (!m_inTray)
+    const bool balloon = m_inTray && m_backend->supportsMessages();
+    if (!m_wanted || (!balloon && !m_notices))
         return;
     // An entry in the transcript asks for the same balloon up to three times at once; one
     // popup is enough, and a fresh one each time would flicker or pile up in the desktop.
@@ -111,7 +124,10 @@ void TrayIcon::showBalloon(const QString& text, const QString& title,
     m_balloonText = text;
     m_balloonTitle = title;
     m_balloonTime.start(duration);
-    m_backend->showMessage(title, text, int(duration.count()));
+    if (balloon)
+        m_backend->showMessage(title, text, int(duration.count()));
+    else
+        m_notices->show(title, text, windowIcon(), duration);
 }
 
 void TrayIcon::onClicked(TrayIconBackend::Click click)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DesktopNotices.h"
 #include "TrayIconBackend.h"
 
 #include <QMenu>
@@ -13,17 +14,20 @@
 #include <memory>
 
 // The program's icon in the notification area: the way back to a hidden window, and the
-// place for short balloons. Where the desktop has no tray, every call does nothing, but the
-// icon comes as soon as a notification area announces itself (a panel that starts after the
-// program), and goes with it.
+// place for short balloons. Where the desktop has no tray, the icon comes as soon as a
+// notification area announces itself (a panel that starts after the program), and goes with
+// it; meanwhile, and in a tray that shows no balloons, the balloons become the desktop's
+// notices.
 class TrayIcon final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TrayIcon)
 
 public:
-    // Uses the desktop's own notification area.
+    // Uses the desktop's own notification area and notification service.
     explicit TrayIcon(QObject* parent = nullptr);
-    explicit TrayIcon(std::unique_ptr<TrayIconBackend> backend, QObject* parent = nullptr);
+    // Without "notices", balloons that no tray can show are dropped.
+    explicit TrayIcon(std::unique_ptr<TrayIconBackend> backend,
+                      std::unique_ptr<DesktopNotices> notices = nullptr, QObject* parent = nullptr);
     ~TrayIcon() override;
 
     // Wants the icon in the notification area, with "menu" on its right button and the
@@ -33,8 +37,9 @@ public:
     // Takes the icon away and forgets it, the unread mark with it: a notification area that
     // starts later does not bring it back.
     void hide();
-    // A balloon beside the icon for the given time, when the icon is in a tray. Returns at once:
-    // a balloon never holds up the program.
+    // A balloon beside the icon for the given time, or the desktop's notice where the tray
+    // cannot show one; only while the icon is wanted. Returns at once: a balloon never holds up
+    // the program.
     void showBalloon(const QString& text, const QString& title, std::chrono::milliseconds duration);
     void setToolTip(const QString& text);
 
@@ -46,7 +51,7 @@ public:
     bool isBalloonShown() const { return m_balloonTime.isActive(); }
 
 signals:
-    // A double click on the icon or a click on its balloon asks for the window back.
+    // A double click on the icon or a click on its balloon or notice asks for the window back.
     void restoreRequested();
     // A notification area started after the icon was wanted, and the icon is in it now.
     void trayAppeared();
@@ -59,7 +64,10 @@ private:
     void onClicked(TrayIconBackend::Click click);
     void onAvailabilityChanged();
 
+    QIcon windowIcon() const;
+
     std::unique_ptr<TrayIconBackend> m_backend;
+    std::unique_ptr<DesktopNotices> m_notices;
     bool m_wanted = false; // shown and not hidden since, whether a tray is there or not
     bool m_inTray = false;
     bool m_unread = false;

@@ -27,6 +27,8 @@ public:
     virtual void setToolTip(const QString& text) = 0;
     // The platform opens this menu itself on a right click on the icon.
     virtual void setContextMenu(QMenu* menu) = 0;
+    // False where the notification area cannot show a message beside the icon.
+    virtual bool supportsMessages() const = 0;
     // Replaces any message still on screen.
     virtual void showMessage(const QString& title, const QString& text, int msec) = 0;
 

@@ -68,6 +68,7 @@ MainWindow::MainWindow(ChatClient& client, Services services, QWidget* parent)
     setWindowIcon(Icons::application());
     m_settingsEditor = new SettingsEditor(
         m_client.settings(), [this] { return m_client.station().nick(); }, this);
+    m_settingsEditor->setTrayPresence([this] { return m_tray.isInTray(); });
     buildClientArea();
     m_menus = new MainMenus(*menuBar(), this);
     m_userActions = new UserActions(m_client, *m_transcript, *m_menus, this);

@@ -1,6 +1,9 @@
-// The tray icon's logic over a recording icon, the notification area's comings and goings, sound.
+// The tray icon's logic over a recording icon, the notification area's comings and goings, the
+// desktop's notices where no balloon can show, sound.
+#include "PrivateBus.h"
 #include "TrayFakes.h"
 #include "gui/tray/Attention.h"
+#include "gui/tray/DesktopNotices.h"
 #include "gui/tray/TrayAnnouncements.h"
 #include "gui/tray/TrayIcon.h"
 
@@ -9,7 +12,6 @@
 #include <QDir>
 #include <QMenu>
 #include <QPixmap>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,7 +23,11 @@ using Sight = Attention::WindowSight;
 
 // The tray logic over a recording icon, with attention rules; tests set options and place.
 struct Tray {
-    Tray() { window.setWindowIcon(QPixmap(16, 16)); }
+    explicit Tray(std::unique_ptr<DesktopNotices> notices = nullptr)
+        : code(std::move(backend), std::move(notices))
+    {
+        window.setWindowIcon(QPixmap(16, 16));
+    }
     void show() { code.show(&window, &menu); }
     void balloon(const QString& text) { code.showBalloon(text, "", std::chrono::milliseconds(5)); }
     void change(const QString& text = "ahoj", const QString& nick = "Petr")
@@ -45,6 +51,19 @@ struct Tray {
     int alerts = 0;
     Attention attention{code, sound, [this] { return sight; }, [this] { return options; },
                         [this] { ++alerts; }};
+};
+
+// Balloons that cannot show go to a notification service on a private bus, at the test's time.
+struct NoticeTray {
+    bool noticed(qsizetype count)
+    {
+        return QTest::qWaitFor([&] { return service.notices.size() == count; });
+    }
+
+    PrivateBus bus;
+    FakeNotificationService service;
+    std::chrono::steady_clock::time_point now;
+    Tray t{std::make_unique<DesktopNotices>(bus.client("program"), [this] { return now; })};
 };
 
 } // namespace
@@ -196,24 +215,77 @@ private slots:
     // On a private session bus: a status notifier watcher that comes or goes is announced.
     void statusNotifierWatcherIsAnnounced()
     {
-        QProcess daemon;
-        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        if (!daemon.waitForStarted())
+        PrivateBus bus;
+        if (!bus.isUp())
             QSKIP("dbus-daemon is not installed");
-        QTRY_VERIFY(daemon.canReadLine());
-        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
-        const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-        QDBusConnection program = QDBusConnection::connectToBus(address, "program");
-        QDBusConnection panel = QDBusConnection::connectToBus(address, "panel");
-        QVERIFY(program.isConnected() && panel.isConnected());
-        TrayAnnouncements announcements(program);
+        QDBusConnection panel = bus.client("panel");
+        TrayAnnouncements announcements(bus.client("program"));
         QSignalSpy changed(&announcements, &TrayAnnouncements::trayMayHaveChanged);
-        QVERIFY(panel.registerService(watcher));
+        QVERIFY(panel.registerService("org.kde.StatusNotifierWatcher"));
         QTRY_COMPARE(changed.count(), 1);
-        QVERIFY(panel.unregisterService(watcher));
+        QVERIFY(panel.unregisterService("org.kde.StatusNotifierWatcher"));
         QTRY_COMPARE(changed.count(), 2);
-        daemon.terminate();
-        daemon.waitForFinished();
+    }
+
+    // Where no balloon can show, activity comes as the desktop's notice: one per burst, the
+    // balloon's texts, plain whatever the service reads as markup; a click on one of the
+    // program's notices brings the window back, while the icon is wanted.
+    void noticesStandInForBalloons_data()
+    {
+        QTest::addColumn<bool>("trayThere");
+        QTest::addColumn<QStringList>("capabilities");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("no tray") << false << QStringList{} << "probíhá aktivita\nPetr: <b>&";
+        QTest::newRow("tray without balloons, markup read")
+            << true << QStringList{"body-markup"} << "probíhá aktivita\nPetr: &lt;b&gt;&amp;";
+    }
+    void noticesStandInForBalloons()
+    {
+        NoticeTray n;
+        if (!n.bus.isUp())
+            QSKIP("dbus-daemon is not installed");
+        QFETCH(QString, body);
+        QFETCH(QStringList, capabilities);
+        QFETCH(bool, trayThere);
+        n.service.capabilities = capabilities;
+        Tray& t = n.t;
+        t.icon.available = trayThere;
+        t.icon.balloons = false;
+        t.balloon("zatím ne"); // not wanted yet
+        t.show();
+        t.balloon("bez služby"); // goes nowhere, and holds nothing up
+        QTest::qWait(100);
+        QVERIFY(n.service.publish(n.bus.client("desktop")));
+        t.code.showBalloon("vítejte\r", "Orlathe", std::chrono::seconds(2));
+        QVERIFY(n.noticed(1));
+        const FakeNotificationService::Notice welcome = n.service.notices[0];
+        QVERIFY(welcome.title == "Orlathe" && welcome.body == "vítejte" && welcome.picture);
+        QCOMPARE(welcome.actions.value(0), "default");
+
+        t.sight = Sight::Hidden;
+        t.options.balloonWhenMinimised = true;
+        n.now += std::chrono::seconds(4);
+        for (int i = 0; i < 3; ++i)
+            t.change("<b>&");
+        QVERIFY(n.noticed(2) && n.service.notices[1].body == body && t.icon.messages.isEmpty());
+        n.now += DesktopNotices::ReplaceWithin;
+        QTRY_VERIFY(!t.code.isBalloonShown());
+        t.change("později");
+        QVERIFY(n.noticed(3));
+        emit n.service.NotificationClosed(2, 2); // heard before the click
+        for (const char* action : {"other", "default"}) {
+            emit n.service.ActionInvoked(n.service.lastId + 1, "default");
+            emit n.service.ActionInvoked(1, action);
+        }
+        QTRY_COMPARE(t.restore.count(), 1);
+        t.change("zavřeno");
+        QVERIFY(n.noticed(4));
+        QCOMPARE(n.service.replaced, (QList<uint>{0, 1, 0, 0}));
+        t.code.hide();
+        emit n.service.ActionInvoked(3, "default");
+        t.change("skryto");
+        QTest::qWait(50);
+        QVERIFY(n.service.notices.size() == 4 && t.restore.count() == 1);
     }
 
     void playsTheFileOrElseBeepsEveryTime()

@@ -338,6 +338,18 @@ private slots:
         QVERIFY(unloaded.count() == 1 && !w.tray.isInTray() && !w.trayIcon->shown);
     }
 
+    // The settings say where notices go while there is no notification area.
+    void theSettingsTellOfAMissingTray()
+    {
+        Chat w;
+        for (const bool tray : {true, false, true}) {
+            w.trayIcon->setAvailable(tray);
+            w.window.settingsEditor().show();
+            const SettingsDialog* dialog = w.window.settingsEditor().dialog();
+            QCOMPARE(dialog->findChild<QLabel*>("trayMissingNote")->isVisibleTo(dialog), !tray);
+        }
+    }
+
     // Up and Down walk the lines sent, newest first, and come back to what was being typed;
     // only the newest hundred are kept.
     void upAndDownRecallTheSentLines()
